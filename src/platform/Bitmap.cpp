@@ -1,0 +1,232 @@
+#include "platform/Bitmap.h"
+
+#include "platform/GifWriter.h"
+#include "platform/TiffReader.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QTransform>
+
+namespace veilpane {
+
+namespace {
+
+QImage ToArgb(QImage image) {
+    if (image.isNull() || image.format() == QImage::Format_ARGB32) {
+        return image;
+    }
+    // convertToFormat un-premultiplies and expands palettes, grayscale and 16-bit channels.
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+struct CFormatEntry {
+    const char* Mime;
+    const char* QtFormat;
+};
+
+constexpr CFormatEntry SaveFormats[] = {
+    {"image/bmp", "bmp"},   {"image/jpeg", "jpeg"}, {"image/gif", "gif"},
+    {"image/tiff", "tiff"}, {"image/png", "png"},
+};
+
+} // namespace
+
+CBitmap::CBitmap(QImage image) : m_image(ToArgb(std::move(image))) {}
+
+CBitmap::CBitmap(std::uint32_t width, std::uint32_t height)
+    : m_image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32) {
+    if (m_image.isNull()) {
+        m_status = Status::OutOfMemory;
+        m_error = QStringLiteral("Out of memory");
+    } else {
+        m_image.fill(0u);
+    }
+}
+
+CBitmap CBitmap::Load(const QString& path) {
+    CBitmap bitmap;
+    if (!QFileInfo(path).isFile()) {
+        bitmap.m_status = Status::FileNotFound;
+        bitmap.m_error = QStringLiteral("File not found");
+        return bitmap;
+    }
+    QImageReader reader(path);
+    reader.setAutoTransform(false); // pixels must stay where the writer put them
+    QImage image;
+    if (reader.format() == "tiff") {
+        image = ReadUnassociatedAlphaTiff(path);
+    }
+    if (image.isNull()) {
+        image = reader.read();
+    }
+    if (image.isNull()) {
+        bitmap.m_status = reader.error() == QImageReader::UnsupportedFormatError ? Status::UnknownFormat
+                                                                                 : Status::DecodeFailed;
+        bitmap.m_error = reader.errorString();
+        return bitmap;
+    }
+    bitmap.m_image = ToArgb(std::move(image));
+    if (bitmap.m_image.isNull()) {
+        bitmap.m_status = Status::OutOfMemory;
+        bitmap.m_error = QStringLiteral("Out of memory");
+    }
+    return bitmap;
+}
+
+std::uint32_t CBitmap::GetPixel(std::uint32_t x, std::uint32_t y) const {
+    if (x >= Width() || y >= Height()) {
+        return 0;
+    }
+    return ConstScanLine(y)[x];
+}
+
+bool CBitmap::SetPixel(std::uint32_t x, std::uint32_t y, std::uint32_t argb) {
+    if (x >= Width() || y >= Height()) {
+        m_status = Status::InvalidParameter;
+        return false;
+    }
+    ScanLine(y)[x] = argb;
+    return true;
+}
+
+const std::uint32_t* CBitmap::ConstScanLine(std::uint32_t y) const {
+    return reinterpret_cast<const std::uint32_t*>(m_image.constScanLine(static_cast<int>(y)));
+}
+
+std::uint32_t* CBitmap::ScanLine(std::uint32_t y) {
+    return reinterpret_cast<std::uint32_t*>(m_image.scanLine(static_cast<int>(y)));
+}
+
+CBitmap CBitmap::Copy() const {
+    CBitmap copy;
+    copy.m_image = m_image.copy();
+    return copy;
+}
+
+bool CBitmap::RotateFlip(int type) {
+    if (m_image.isNull()) {
+        m_status = Status::InvalidParameter;
+        return false;
+    }
+    switch (type) {
+    case Rotate90:
+        m_image = m_image.transformed(QTransform().rotate(90));
+        break;
+    case Rotate270:
+        m_image = m_image.transformed(QTransform().rotate(270));
+        break;
+    case MirrorX:
+        m_image = m_image.mirrored(true, false);
+        break;
+    case FlipY:
+        m_image = m_image.mirrored(false, true);
+        break;
+    default:
+        m_status = Status::InvalidParameter;
+        return false;
+    }
+    m_image = ToArgb(std::move(m_image));
+    return true;
+}
+
+bool CBitmap::Save(const QString& path, const QString& mimeType) {
+    const char* format = nullptr;
+    for (const auto& entry : SaveFormats) {
+        if (mimeType == QLatin1String(entry.Mime)) {
+            format = entry.QtFormat;
+        }
+    }
+    if (!format || m_image.isNull()) {
+        m_status = Status::InvalidParameter;
+        m_error = QStringLiteral("No encoder for %1").arg(mimeType);
+        return false;
+    }
+    // Written beside the target and renamed into place only when complete: a failed save keeps the old file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_status = Status::WriteFailed;
+        m_error = file.errorString();
+        return false;
+    }
+    bool written = false;
+    if (qstrcmp(format, "gif") == 0) {
+        written = WriteGif(m_image, file, &m_error);
+    } else {
+        QImageWriter writer(&file, format);
+        if (qstrcmp(format, "jpeg") == 0) {
+            writer.setQuality(100);
+        }
+        // JPEG and BMP (for opaque images) need no alpha; the others keep it.
+        written = writer.write(m_image);
+        if (!written) {
+            m_error = writer.errorString();
+        }
+    }
+    if (!written || !file.commit()) {
+        if (written) {
+            m_error = file.errorString();
+        }
+        file.cancelWriting();
+        m_status = Status::WriteFailed;
+        return false;
+    }
+    m_status = Status::Ok;
+    return true;
+}
+
+namespace {
+
+CCodecInfo CodecFor(const QByteArray& format, const QByteArray& mime) {
+    CCodecInfo info;
+    info.Name = QString::fromLatin1(format).toUpper();
+    info.MimeType = QString::fromLatin1(mime);
+    info.Description = info.Name + QStringLiteral(" image");
+    static const QHash<QByteArray, QStringList> patterns = {
+        {"jpeg",
+         {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.jpe"),
+          QStringLiteral("*.jfif")}},
+        {"tiff", {QStringLiteral("*.tif"), QStringLiteral("*.tiff")}},
+    };
+    info.Patterns = patterns.value(format, {QStringLiteral("*.") + QString::fromLatin1(format)});
+    return info;
+}
+
+} // namespace
+
+QList<CCodecInfo> CBitmap::Encoders() {
+    QList<CCodecInfo> list;
+    const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
+    for (const auto& entry : SaveFormats) {
+        // GIF goes through giflib; the rest need Qt's (or its plugins') writer.
+        if (qstrcmp(entry.QtFormat, "gif") == 0 || writable.contains(entry.QtFormat)) {
+            list.append(CodecFor(entry.QtFormat, entry.Mime));
+        }
+    }
+    return list;
+}
+
+QList<CCodecInfo> CBitmap::Decoders() {
+    QList<CCodecInfo> list;
+    const QList<QByteArray> mimes = QImageReader::supportedMimeTypes();
+    QList<QByteArray> seen;
+    for (const QByteArray& mime : mimes) {
+        const QList<QByteArray> formats = QImageReader::imageFormatsForMimeType(mime);
+        if (formats.isEmpty()) {
+            continue;
+        }
+        // Several suffixes can map to one MIME type (jpg, jpeg); list the MIME type once under its main name.
+        QByteArray format = formats.contains("jpeg")   ? QByteArray("jpeg")
+                            : formats.contains("tiff") ? QByteArray("tiff")
+                                                       : formats.first();
+        if (seen.contains(format)) {
+            continue;
+        }
+        seen.append(format);
+        list.append(CodecFor(format, mime));
+    }
+    return list;
+}
+
+} // namespace veilpane

@@ -1,0 +1,137 @@
+#include "stego/PayloadFormat.h"
+
+#include "crypto/CipherProfile.h"
+#include "crypto/RandomText.h"
+
+#include <cryptopp/sha.h>
+
+#include <array>
+
+namespace veilpane {
+
+QByteArray FormatHideMoment(const QDateTime& moment) {
+    return moment.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH'h':mm'm':ss's'")).toLatin1();
+}
+
+std::optional<QByteArray> BuildPlainHeader(const QByteArray& name, std::int64_t encryptedDataLength,
+                                           const QByteArray& moment) {
+    if (name.isEmpty() || name.size() > MaxPayloadNameLength || name.contains('\0') ||
+        encryptedDataLength < 0 || encryptedDataLength > MaxEncryptedDataLength ||
+        moment.size() != MomentLength) {
+        return std::nullopt;
+    }
+    QByteArray header;
+    header.reserve(PlainHeaderLength);
+    header += MakeRandomText(HeaderFillerLength);
+    header += PassPhrase;
+    header += moment;
+    header += QByteArray::number(name.size()).rightJustified(2, '0');
+    header += QByteArray::number(encryptedDataLength).rightJustified(7, '0');
+    header += name;
+    header += MakeRandomText(NameAreaLength - static_cast<int>(name.size()));
+    Q_ASSERT(header.size() == PlainHeaderLength);
+    return header;
+}
+
+namespace {
+
+// atoi-like: the value of the leading decimal digits, 0 when there are none.
+std::int64_t LeadingNumber(const char* text, int length) {
+    std::int64_t value = 0;
+    for (int i = 0; i < length && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+HiddenKind KindOfHeaderBody(const QByteArray& body) {
+    QByteArray lower = body;
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    if (lower.contains(".txt")) {
+        return HiddenMessage;
+    }
+    static constexpr std::array<const char*, 10> imageExtensions = {".jpg", ".jpeg", ".png", ".bmp", ".gif",
+                                                                    ".tif", ".tiff", ".emf", ".wmf", ".ico"};
+    for (const char* extension : imageExtensions) {
+        if (lower.contains(extension)) {
+            return HiddenImage;
+        }
+    }
+    return HiddenFile;
+}
+
+std::optional<CPayloadHeader> ParsePlainHeader(const QByteArray& plain) {
+    if (plain.size() != PlainHeaderLength ||
+        plain.mid(PassPhraseOffset, PassPhraseLength) != QByteArrayView(PassPhrase)) {
+        return std::nullopt;
+    }
+    const QByteArray body = plain.mid(PassPhraseOffset);
+    CPayloadHeader header;
+    header.Kind = KindOfHeaderBody(body);
+    header.Moment = body.mid(10, MomentLength);
+    header.NameLength = static_cast<int>(LeadingNumber(body.constData() + 32, 2));
+    header.DataLength = LeadingNumber(body.constData() + 34, 7);
+    // A forged length cannot reach past the name area.
+    header.Name = body.mid(41, std::min(header.NameLength, NameAreaLength));
+    return header;
+}
+
+std::uint32_t ComputeStegoSeed(const QByteArray& password) {
+    const QByteArray bytes = PasswordBytes(password);
+    std::array<CryptoPP::byte, CryptoPP::SHA256::DIGESTSIZE> digest{};
+    CryptoPP::SHA256().CalculateDigest(digest.data(),
+                                       reinterpret_cast<const CryptoPP::byte*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size()));
+    return (digest[0] + 1u) * (digest[1] + 1u) * (digest[2] + 1u);
+}
+
+PayloadError EncryptPayload(const QByteArray& content, const QByteArray& name, const CKeyMaterial& material,
+                            const QByteArray& moment, CEncryptedPayload& payload) {
+    if (name.isEmpty() || name.size() > MaxPayloadNameLength || name.contains('\0')) {
+        return PayloadError::NameInvalid;
+    }
+    if (EncryptedLength(DataPrefixLength + content.size()) > MaxEncryptedDataLength) {
+        return PayloadError::DataTooLong;
+    }
+    CCipher encryptor = CCipher::Encryptor(material);
+    if (!encryptor.Process(MakeRandomText(DataPrefixLength) + content, payload.Data)) {
+        return PayloadError::CipherFailed;
+    }
+    const std::optional<QByteArray> header = BuildPlainHeader(name, payload.Data.size(), moment);
+    if (!header) {
+        return PayloadError::NameInvalid;
+    }
+    // The same encryptor: the header's chain continues from the data block's last ciphertext block.
+    if (!encryptor.Process(*header, payload.Header)) {
+        return PayloadError::CipherFailed;
+    }
+    Q_ASSERT(payload.Header.size() == EncryptedHeaderLength);
+    return PayloadError::None;
+}
+
+std::optional<CPayloadHeader> DecryptPayloadHeader(const QByteArray& encryptedHeader,
+                                                   const CKeyMaterial& material) {
+    QByteArray plain;
+    CCipher decryptor = CCipher::Decryptor(material);
+    if (!decryptor.Process(encryptedHeader, plain)) {
+        return std::nullopt;
+    }
+    return ParsePlainHeader(plain);
+}
+
+std::optional<QByteArray> DecryptPayloadData(const QByteArray& encryptedData, const CKeyMaterial& material) {
+    QByteArray plain;
+    CCipher decryptor = CCipher::Decryptor(material);
+    if (!decryptor.Process(encryptedData, plain)) {
+        return std::nullopt;
+    }
+    return plain.mid(DataPrefixLength);
+}
+
+} // namespace veilpane
