@@ -1,0 +1,35 @@
+#pragma once
+
+#include "crypto/PasswordSet.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace veilpane::cli {
+
+// The password options every command shares:
+//   -p, --password TEXT    add a password to the set (repeatable, at most five, tried in this order)
+//   --password-file FILE   read the set from FILE, one password per line
+//   --use N                which password of the set hides or encrypts (1 to 5, default 1)
+// With neither -p nor --password-file the desktop program's saved set and selection are used.
+class CPasswordOptions {
+public:
+    // Removes the password options it recognises from args. Returns false with *error set on a usage
+    // error (a missing value, a sixth password, --use out of range, an unreadable password file).
+    bool Take(QStringList& args, QString* error);
+
+    // The set the command works with.
+    const CPasswordSet& Set() const { return m_set; }
+
+    static QString HelpText();
+
+private:
+    CPasswordSet m_set;
+};
+
+// The desktop program's saved password set (settings group "DataApp").
+CPasswordSet LoadSavedPasswordSet();
+
+} // namespace veilpane::cli

@@ -1,0 +1,68 @@
+#include "cli/PasswordOptions.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+using veilpane::cli::CPasswordOptions;
+
+TEST(PasswordOptions, BuildsTheSetInOrderAndLeavesOtherArguments) {
+    QStringList args = {QStringLiteral("in.png"),     QStringLiteral("-p"),
+                        QStringLiteral("first-pw"),   QStringLiteral("-o"),
+                        QStringLiteral("out.png"),    QStringLiteral("--password=second"),
+                        QStringLiteral("--use"),      QStringLiteral("2"),
+                        QStringLiteral("--password"), QStringLiteral("th\xc3\xafrd")};
+    CPasswordOptions options;
+    QString error;
+    ASSERT_TRUE(options.Take(args, &error)) << error.toStdString();
+    EXPECT_EQ(args, (QStringList{QStringLiteral("in.png"), QStringLiteral("-o"), QStringLiteral("out.png")}));
+    EXPECT_EQ(options.Set().Passwords[0], "first-pw");
+    EXPECT_EQ(options.Set().Passwords[1], "second");
+    EXPECT_EQ(options.Set().Passwords[2], "th\xc3\xafrd");
+    EXPECT_TRUE(options.Set().Passwords[3].isEmpty());
+    EXPECT_EQ(options.Set().SelectedPassword(), "second");
+}
+
+TEST(PasswordOptions, PasswordFileKeepsPositionsOfEmptyLines) {
+    test::CTempFolder folder;
+    const QString file = folder.Write(QStringLiteral("pw.txt"), "alpha-1\r\n\nthird-3\n");
+    QStringList args = {QStringLiteral("--password-file"), file, QStringLiteral("--use"),
+                        QStringLiteral("3")};
+    CPasswordOptions options;
+    QString error;
+    ASSERT_TRUE(options.Take(args, &error)) << error.toStdString();
+    EXPECT_TRUE(args.isEmpty());
+    EXPECT_EQ(options.Set().Passwords[0], "alpha-1");
+    EXPECT_TRUE(options.Set().Passwords[1].isEmpty());
+    EXPECT_EQ(options.Set().Passwords[2], "third-3");
+    EXPECT_EQ(options.Set().SelectedPassword(), "third-3");
+    ASSERT_EQ(options.Set().DecryptionOrder().size(), 2);
+    EXPECT_EQ(options.Set().DecryptionOrder()[1].first, 2);
+}
+
+TEST(PasswordOptions, UsageErrors) {
+    test::CTempFolder folder;
+    const struct {
+        QStringList Args;
+        const char* Error;
+    } cases[] = {
+        {{QStringLiteral("-p")}, "option '-p' needs a value"},
+        {{QStringLiteral("--use"), QStringLiteral("6")},
+         "--use takes a password number from 1 to 5, not '6'"},
+        {{QStringLiteral("--use"), QStringLiteral("x")},
+         "--use takes a password number from 1 to 5, not 'x'"},
+        {{QStringLiteral("-p"), QStringLiteral("a1234"), QStringLiteral("-p"), QStringLiteral("b1234"),
+          QStringLiteral("-p"), QStringLiteral("c1234"), QStringLiteral("-p"), QStringLiteral("d1234"),
+          QStringLiteral("-p"), QStringLiteral("e1234"), QStringLiteral("-p"), QStringLiteral("f1234")},
+         "at most five passwords can be given"},
+        {{QStringLiteral("--password-file"), folder.FilePath(QStringLiteral("missing"))},
+         "cannot read the password file"},
+    };
+    for (const auto& c : cases) {
+        QStringList args = c.Args;
+        CPasswordOptions options;
+        QString error;
+        EXPECT_FALSE(options.Take(args, &error));
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.Error))) << error.toStdString();
+    }
+}
