@@ -11,7 +11,7 @@ TEST(PasswordOptions, BuildsTheSetInOrderAndLeavesOtherArguments) {
                         QStringLiteral("first-pw"),   QStringLiteral("-o"),
                         QStringLiteral("out.png"),    QStringLiteral("--password=second"),
                         QStringLiteral("--use"),      QStringLiteral("2"),
-                        QStringLiteral("--password"), QStringLiteral("th\xc3\xafrd")};
+                        QStringLiteral("--password"), QString::fromUtf8("th\xc3\xafrd")};
     CPasswordOptions options;
     QString error;
     ASSERT_TRUE(options.Take(args, &error)) << error.toStdString();
