@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace veilpane {
+
+// The text after the last "/" or "\" (the whole path when it has neither).
+QString FileNameOfPath(const QString& path);
+
+// A name taken from outside (a payload someone else made) reduced to a plain file name: no folder parts,
+// never "." or "..", no NUL. Empty when nothing usable is left.
+QString PlainFileName(const QString& name);
+
+} // namespace veilpane
