@@ -1,7 +1,7 @@
 #include "cli/PasswordOptions.h"
 
+#include "platform/SettingsStore.h"
 #include <QFile>
-#include <QSettings>
 
 namespace veilpane::cli {
 
@@ -101,17 +101,14 @@ QString CPasswordOptions::HelpText() {
 }
 
 CPasswordSet LoadSavedPasswordSet() {
-    QSettings settings(QStringLiteral("Veilpane"), QStringLiteral("Veilpane"));
-    settings.beginGroup(QStringLiteral("DataApp"));
+    const CQtSettingsStore settings;
     CPasswordSet set;
     for (int i = 0; i < PasswordCount; ++i) {
-        set.Passwords[static_cast<std::size_t>(i)] =
-            settings.value(QStringLiteral("PasswordCry%1").arg(i + 1, 2, 10, QLatin1Char('0')))
-                .toString()
-                .toUtf8();
+        const QString entry = QStringLiteral("PasswordCry%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        set.Passwords[static_cast<std::size_t>(i)] = settings.GetString(SettingsSection, entry, {}).toUtf8();
     }
-    set.PasswordRadioCry = settings.value(QStringLiteral("PasswordRadioCry"), 0).toInt();
-    set.PasswordSaveCry = settings.value(QStringLiteral("PasswordSaveCry"), 1).toInt();
+    set.PasswordRadioCry = settings.GetInt(SettingsSection, QStringLiteral("PasswordRadioCry"), 0);
+    set.PasswordSaveCry = settings.GetInt(SettingsSection, QStringLiteral("PasswordSaveCry"), 1);
     return set;
 }
 

@@ -1,0 +1,132 @@
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace veilpane {
+
+namespace {
+
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString Key(const QString& section, const QString& entry) {
+    return section + QLatin1Char('/') + entry;
+}
+
+// Creates the file (and its folder) owner-only before QSettings first writes it; QSettings saves through a
+// temporary file that takes over the permissions of the file it replaces, so they stay owner-only.
+void PrepareOwnerOnlyFile(const QString& fileName) {
+    const QFileInfo info(fileName);
+    QDir folder = info.dir();
+    if (!folder.exists()) {
+        folder.mkpath(QStringLiteral("."));
+        QFile::setPermissions(folder.path(), OwnerOnly | QFileDevice::ExeOwner);
+    }
+    if (!info.exists()) {
+        QFile file(fileName);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.close();
+        }
+    }
+    QFile::setPermissions(fileName, OwnerOnly);
+}
+
+} // namespace
+
+struct CQtSettingsStore::Impl {
+    QSettings Settings;
+    bool Prepared = false;
+    Impl() : Settings(QStringLiteral("Veilpane"), QStringLiteral("Veilpane")) {}
+    explicit Impl(const QString& file) : Settings(file, QSettings::IniFormat) {}
+};
+
+CQtSettingsStore::CQtSettingsStore() : m_impl(std::make_unique<Impl>()) {}
+CQtSettingsStore::CQtSettingsStore(const QString& iniFile) : m_impl(std::make_unique<Impl>(iniFile)) {}
+CQtSettingsStore::~CQtSettingsStore() = default;
+
+QString CQtSettingsStore::FileName() const {
+    return m_impl->Settings.fileName();
+}
+
+QString CQtSettingsStore::GetString(const QString& section, const QString& entry,
+                                    const QString& fallback) const {
+    return m_impl->Settings.value(Key(section, entry), fallback).toString();
+}
+
+int CQtSettingsStore::GetInt(const QString& section, const QString& entry, int fallback) const {
+    bool ok = false;
+    const int value = m_impl->Settings.value(Key(section, entry), fallback).toInt(&ok);
+    // A value someone edited into something that is not a number counts as absent.
+    return ok ? value : fallback;
+}
+
+std::optional<QByteArray> CQtSettingsStore::GetBinary(const QString& section, const QString& entry) const {
+    const QVariant value = m_impl->Settings.value(Key(section, entry));
+    if (!value.isValid()) {
+        return std::nullopt;
+    }
+    return value.toByteArray();
+}
+
+void CQtSettingsStore::Write(const QString& section, const QString& entry, const QVariant& value) {
+    if (!m_impl->Prepared) {
+        PrepareOwnerOnlyFile(m_impl->Settings.fileName());
+        m_impl->Prepared = true;
+    }
+    m_impl->Settings.setValue(Key(section, entry), value);
+    m_impl->Settings.sync();
+}
+
+void CQtSettingsStore::WriteString(const QString& section, const QString& entry, const QString& value) {
+    Write(section, entry, value);
+}
+
+void CQtSettingsStore::WriteInt(const QString& section, const QString& entry, int value) {
+    Write(section, entry, value);
+}
+
+void CQtSettingsStore::WriteBinary(const QString& section, const QString& entry, const QByteArray& value) {
+    Write(section, entry, value);
+}
+
+QString CMemorySettingsStore::GetString(const QString& section, const QString& entry,
+                                        const QString& fallback) const {
+    return m_values.value(Key(section, entry), fallback).toString();
+}
+
+int CMemorySettingsStore::GetInt(const QString& section, const QString& entry, int fallback) const {
+    return m_values.value(Key(section, entry), fallback).toInt();
+}
+
+std::optional<QByteArray> CMemorySettingsStore::GetBinary(const QString& section,
+                                                          const QString& entry) const {
+    const auto it = m_values.constFind(Key(section, entry));
+    if (it == m_values.cend()) {
+        return std::nullopt;
+    }
+    return it->toByteArray();
+}
+
+void CMemorySettingsStore::WriteString(const QString& section, const QString& entry, const QString& value) {
+    m_values.insert(Key(section, entry), value);
+    ++m_writes;
+}
+
+void CMemorySettingsStore::WriteInt(const QString& section, const QString& entry, int value) {
+    m_values.insert(Key(section, entry), value);
+    ++m_writes;
+}
+
+void CMemorySettingsStore::WriteBinary(const QString& section, const QString& entry,
+                                       const QByteArray& value) {
+    m_values.insert(Key(section, entry), value);
+    ++m_writes;
+}
+
+bool CMemorySettingsStore::Contains(const QString& section, const QString& entry) const {
+    return m_values.contains(Key(section, entry));
+}
+
+} // namespace veilpane

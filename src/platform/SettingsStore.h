@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+namespace veilpane {
+
+// The per-user settings the program keeps, by section and entry. Absent entries give the caller's default.
+class CSettingsStore {
+public:
+    virtual ~CSettingsStore() = default;
+    virtual QString GetString(const QString& section, const QString& entry,
+                              const QString& fallback) const = 0;
+    virtual int GetInt(const QString& section, const QString& entry, int fallback) const = 0;
+    virtual std::optional<QByteArray> GetBinary(const QString& section, const QString& entry) const = 0;
+    virtual void WriteString(const QString& section, const QString& entry, const QString& value) = 0;
+    virtual void WriteInt(const QString& section, const QString& entry, int value) = 0;
+    virtual void WriteBinary(const QString& section, const QString& entry, const QByteArray& value) = 0;
+};
+
+// The section every value of the program lives in.
+inline const QString SettingsSection = QStringLiteral("DataApp");
+
+// QSettings under organisation and application "Veilpane" (or a given file for tests). The file holds
+// passwords, so it and its folder are created readable by the owner only, and every save keeps that.
+class CQtSettingsStore final : public CSettingsStore {
+public:
+    CQtSettingsStore();                                // the user's settings
+    explicit CQtSettingsStore(const QString& iniFile); // a file of the caller's choosing
+    ~CQtSettingsStore() override;
+
+    QString GetString(const QString& section, const QString& entry, const QString& fallback) const override;
+    int GetInt(const QString& section, const QString& entry, int fallback) const override;
+    std::optional<QByteArray> GetBinary(const QString& section, const QString& entry) const override;
+    void WriteString(const QString& section, const QString& entry, const QString& value) override;
+    void WriteInt(const QString& section, const QString& entry, int value) override;
+    void WriteBinary(const QString& section, const QString& entry, const QByteArray& value) override;
+
+    QString FileName() const;
+
+private:
+    void Write(const QString& section, const QString& entry, const QVariant& value);
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Settings held in memory: for tests, and for runs that must leave the user's settings alone.
+class CMemorySettingsStore final : public CSettingsStore {
+public:
+    QString GetString(const QString& section, const QString& entry, const QString& fallback) const override;
+    int GetInt(const QString& section, const QString& entry, int fallback) const override;
+    std::optional<QByteArray> GetBinary(const QString& section, const QString& entry) const override;
+    void WriteString(const QString& section, const QString& entry, const QString& value) override;
+    void WriteInt(const QString& section, const QString& entry, int value) override;
+    void WriteBinary(const QString& section, const QString& entry, const QByteArray& value) override;
+
+    bool Contains(const QString& section, const QString& entry) const;
+    int WriteCount() const { return m_writes; }
+
+private:
+    QHash<QString, QVariant> m_values;
+    int m_writes = 0;
+};
+
+} // namespace veilpane

@@ -1,0 +1,75 @@
+#include "platform/SettingsStore.h"
+#include "support/TempFolder.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+
+namespace {
+
+void ExerciseStore(CSettingsStore& store) {
+    EXPECT_EQ(store.GetString(SettingsSection, QStringLiteral("PasswordCry01"), QStringLiteral("d")),
+              QStringLiteral("d"));
+    EXPECT_EQ(store.GetInt(SettingsSection, QStringLiteral("VeilpaneData"), 1), 1);
+    EXPECT_FALSE(store.GetBinary(SettingsSection, QStringLiteral("MainWindowPos")));
+
+    const QString password = QString::fromUtf8("p\xc3\xa4ss w=rd;#\"\\");
+    store.WriteString(SettingsSection, QStringLiteral("PasswordCry01"), password);
+    store.WriteInt(SettingsSection, QStringLiteral("PasswordRadioCry"), -7);
+    const QByteArray rect = QByteArray::fromHex("0a000000f6ffffff2003000058020000");
+    store.WriteBinary(SettingsSection, QStringLiteral("MainWindowPos"), rect);
+    store.WriteString(SettingsSection, QStringLiteral("SecretMessage"), QStringLiteral("line 1\nline 2\r\n"));
+    store.WriteString(SettingsSection, QStringLiteral("Empty"), QString());
+
+    EXPECT_EQ(store.GetString(SettingsSection, QStringLiteral("PasswordCry01"), {}), password);
+    EXPECT_EQ(store.GetInt(SettingsSection, QStringLiteral("PasswordRadioCry"), 0), -7);
+    EXPECT_EQ(store.GetBinary(SettingsSection, QStringLiteral("MainWindowPos")), rect);
+    EXPECT_EQ(store.GetString(SettingsSection, QStringLiteral("SecretMessage"), {}),
+              QStringLiteral("line 1\nline 2\r\n"));
+    // A stored empty string is present: it does not fall back to the default.
+    EXPECT_EQ(store.GetString(SettingsSection, QStringLiteral("Empty"), QStringLiteral("d")), QString());
+}
+
+} // namespace
+
+TEST(SettingsStore, MemoryStoreKeepsValues) {
+    CMemorySettingsStore store;
+    ExerciseStore(store);
+    EXPECT_TRUE(store.Contains(SettingsSection, QStringLiteral("MainWindowPos")));
+    EXPECT_EQ(store.WriteCount(), 5);
+}
+
+TEST(SettingsStore, FileStoreRoundTripsAndStaysOwnerOnly) {
+    test::CTempFolder folder;
+    const QString file = folder.FilePath(QStringLiteral("config/Veilpane/Veilpane.conf"));
+    {
+        CQtSettingsStore store(file);
+        ExerciseStore(store);
+    }
+    const auto permissions = QFile::permissions(file);
+    EXPECT_EQ(permissions & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
+                             QFileDevice::WriteOther),
+              QFileDevice::Permissions())
+        << "the settings hold passwords";
+    EXPECT_TRUE(permissions & QFileDevice::ReadOwner);
+    const auto folderPermissions = QFile::permissions(folder.FilePath(QStringLiteral("config/Veilpane")));
+    EXPECT_EQ(folderPermissions & (QFileDevice::ReadOther | QFileDevice::ExeOther),
+              QFileDevice::Permissions());
+
+    // A second process sees the same values, and rewriting keeps the permissions.
+    CQtSettingsStore again(file);
+    EXPECT_EQ(again.GetInt(SettingsSection, QStringLiteral("PasswordRadioCry"), 0), -7);
+    again.WriteInt(SettingsSection, QStringLiteral("PasswordRadioCry"), 2);
+    EXPECT_EQ(QFile::permissions(file) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+              QFileDevice::Permissions());
+
+    // A value edited by hand into something that is not a number counts as absent.
+    QFile raw(file);
+    ASSERT_TRUE(raw.open(QIODevice::Append));
+    raw.write("Broken=abc\n");
+    raw.close();
+    CQtSettingsStore edited(file);
+    EXPECT_EQ(edited.GetInt(SettingsSection, QStringLiteral("Broken"), 5), 5);
+}
