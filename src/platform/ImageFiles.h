@@ -5,7 +5,7 @@
 
 namespace veilpane {
 
-// Whether the imaging library can decode the file, judged from its content: the extension plays no part.
+// Whether the imaging library can decode the file, judged from its content alone, whatever the extension says.
 bool IsImageFile(const QString& path);
 
 // The full paths of a folder's image files, as a folder scan lists them: every regular file that
