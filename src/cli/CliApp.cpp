@@ -1,10 +1,19 @@
 #include "cli/CliApp.h"
 
+#include "cli/DetectCommand.h"
+#include "cli/ExtractCommand.h"
+#include "cli/HideCommand.h"
+#include "cli/InfoCommand.h"
+
 namespace veilpane::cli {
 
 std::vector<std::unique_ptr<CCliCommand>> AllCommands() {
     std::vector<std::unique_ptr<CCliCommand>> commands;
     // Commands register here, in the order the help lists them.
+    commands.push_back(std::make_unique<CHideCommand>());
+    commands.push_back(std::make_unique<CDetectCommand>());
+    commands.push_back(std::make_unique<CExtractCommand>());
+    commands.push_back(std::make_unique<CInfoCommand>());
     return commands;
 }
 

@@ -1,0 +1,70 @@
+#include "cli/DetectCommand.h"
+
+#include "cli/CliSupport.h"
+#include "cli/PasswordOptions.h"
+#include "platform/ImageFiles.h"
+#include "platform/TopRowsReader.h"
+#include "stego/HiddenContent.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace veilpane::cli {
+
+QString CDetectCommand::Summary() const {
+    return QStringLiteral("tell what images carry");
+}
+
+QString CDetectCommand::Help() const {
+    return QStringLiteral(
+               "Usage: veilpane-cli detect IMAGE_OR_FOLDER... [password options]\n\n"
+               "Prints one line per image: the path, a tab, one of none, image, message or file, a\n"
+               "tab, and the hidden file's name (empty for none). A folder stands for its images.\n"
+               "Every password of the set is tried, in order.\n\n") +
+           CPasswordOptions::HelpText();
+}
+
+int CDetectCommand::Run(const QStringList& arguments, CCliStreams& io) {
+    QStringList args = arguments;
+    CPasswordOptions passwords;
+    QString error;
+    if (!passwords.Take(args, &error)) {
+        return UsageError(io, Name(), error);
+    }
+    for (const QString& arg : args) {
+        if (LooksLikeOption(arg)) {
+            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
+        }
+    }
+    if (args.isEmpty()) {
+        return UsageError(io, Name(), QStringLiteral("no image or folder given"));
+    }
+    int status = ExitOk;
+    for (const QString& arg : args) {
+        const QFileInfo info(arg);
+        QStringList images;
+        if (info.isDir()) {
+            images = ListFolderImages(arg);
+        } else if (info.exists()) {
+            images = {arg};
+        } else {
+            status = Failure(io, QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(arg)));
+            continue;
+        }
+        for (const QString& path : images) {
+            const CBitmap top = LoadTopRows(path, HeaderPixelCount);
+            if (!top.IsValid()) {
+                status = Failure(io, QStringLiteral("Cannot read the image %1: %2")
+                                         .arg(QDir::toNativeSeparators(path), top.ErrorText()));
+                continue;
+            }
+            const auto found = DetectPayload(top, passwords.Set());
+            const HiddenKind kind = found ? found->Header.Kind : HiddenNothing;
+            const QString name = found ? PrintableName(ConfinedHiddenName(found->Header.Name)) : QString();
+            io.Out << QDir::toNativeSeparators(path) << '\t' << KindWord(kind) << '\t' << name << '\n';
+        }
+    }
+    return status;
+}
+
+} // namespace veilpane::cli

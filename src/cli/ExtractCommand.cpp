@@ -1,0 +1,94 @@
+#include "cli/ExtractCommand.h"
+
+#include "cli/CliSupport.h"
+#include "cli/PasswordOptions.h"
+#include "stego/HiddenContent.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace veilpane::cli {
+
+QString CExtractCommand::Summary() const {
+    return QStringLiteral("extract the file or message an image hides");
+}
+
+QString CExtractCommand::Help() const {
+    return QStringLiteral(
+               "Usage: veilpane-cli extract IMAGE [-d DIR | --print] [password options]\n\n"
+               "Writes the file IMAGE hides into DIR under its own name (only its plain file name is used;\n"
+               "a file of that name is replaced) and prints the path written.\n\n"
+               "Options:\n"
+               "  -d, --directory DIR  where to write (default: the image's folder)\n"
+               "  --print              write the moment of hiding, an empty line and the content to "
+               "standard\n"
+               "                       output instead of a file\n\n") +
+           CPasswordOptions::HelpText();
+}
+
+int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
+    QStringList args = arguments;
+    CPasswordOptions passwords;
+    QString error;
+    if (!passwords.Take(args, &error)) {
+        return UsageError(io, Name(), error);
+    }
+    QString image;
+    QString directory;
+    bool print = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("-d") || arg == QLatin1String("--directory")) {
+            if (i + 1 >= args.size()) {
+                return UsageError(io, Name(), QStringLiteral("option '%1' needs a value").arg(arg));
+            }
+            directory = args[++i];
+        } else if (arg == QLatin1String("--print")) {
+            print = true;
+        } else if (LooksLikeOption(arg)) {
+            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
+        } else if (image.isEmpty()) {
+            image = arg;
+        } else {
+            return UsageError(io, Name(), QStringLiteral("one image only ('%1' is extra)").arg(arg));
+        }
+    }
+    if (image.isEmpty()) {
+        return UsageError(io, Name(), QStringLiteral("no image given"));
+    }
+    if (print && !directory.isEmpty()) {
+        return UsageError(io, Name(), QStringLiteral("-d and --print exclude each other"));
+    }
+    if (directory.isEmpty()) {
+        directory = QFileInfo(image).absolutePath();
+    } else if (!QFileInfo(directory).isDir()) {
+        return Failure(io, QStringLiteral("Folder not found: %1").arg(QDir::toNativeSeparators(directory)));
+    }
+    if (const auto refusal = CheckDefinedPasswords(passwords.Set())) {
+        return Failure(io, *refusal);
+    }
+    const CBitmap bitmap = CBitmap::Load(image);
+    if (!bitmap.IsValid()) {
+        return Failure(io, QStringLiteral("Cannot read the image %1: %2")
+                               .arg(QDir::toNativeSeparators(image), bitmap.ErrorText()));
+    }
+    const CHiddenContent found = FindHiddenContent(
+        bitmap, passwords.Set(), false, print ? HiddenOutput::Text : HiddenOutput::Folder, directory);
+    if (found.Kind == HiddenNothing) {
+        // Detection tells apart "nothing there" from "there, but it could not be read or written".
+        if (DetectPayload(bitmap, passwords.Set())) {
+            return Failure(io, QStringLiteral("The hidden file of %1 could not be extracted.")
+                                   .arg(QDir::toNativeSeparators(image)));
+        }
+        return Failure(io, QStringLiteral("No hidden data found in %1 with the given passwords.")
+                               .arg(QDir::toNativeSeparators(image)));
+    }
+    if (print) {
+        WriteRaw(io, found.Moment + "\n\n" + found.Content);
+    } else {
+        io.Out << QDir::toNativeSeparators(found.WrittenPath) << '\n';
+    }
+    return ExitOk;
+}
+
+} // namespace veilpane::cli

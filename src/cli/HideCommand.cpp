@@ -1,0 +1,151 @@
+#include "cli/HideCommand.h"
+
+#include "cli/CliSupport.h"
+#include "cli/PasswordOptions.h"
+#include "platform/Bitmap.h"
+#include "platform/Paths.h"
+#include "stego/HideEngine.h"
+#include "stego/MessageFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace veilpane::cli {
+
+QString CHideCommand::Summary() const {
+    return QStringLiteral("hide a file or a message in an image");
+}
+
+QString CHideCommand::Help() const {
+    return QStringLiteral(
+               "Usage: veilpane-cli hide CARRIER (--file PATH | --message TEXT) [-o OUTPUT] [password "
+               "options]\n\n"
+               "Hides a file, or a message, in the pixels of CARRIER under the selected password and prints "
+               "the\n"
+               "report. A message travels as a text file named after the carrier (photo.jpg -> "
+               "photo.txt).\n\n"
+               "Options:\n"
+               "  --file PATH        the file to hide\n"
+               "  --message TEXT     the message to hide\n"
+               "  -o, --output PATH  where to write the result; its extension names the format: png, bmp,\n"
+               "                     tif or tiff (lossy formats would destroy the hidden data). Default: "
+               "beside\n"
+               "                     the carrier, as name_steg.png\n\n") +
+           CPasswordOptions::HelpText();
+}
+
+QString CHideCommand::DefaultOutputPath(const QString& carrierPath) {
+    const QFileInfo info(carrierPath);
+    QString base = info.fileName().toLower();
+    const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        base.truncate(dot);
+    }
+    return info.dir().filePath(base + QStringLiteral("_steg.png"));
+}
+
+QString CHideCommand::OutputMimeType(const QString& outputPath) {
+    const QString suffix = QFileInfo(outputPath).suffix().toLower();
+    if (suffix == QLatin1String("png")) {
+        return QStringLiteral("image/png");
+    }
+    if (suffix == QLatin1String("bmp")) {
+        return QStringLiteral("image/bmp");
+    }
+    if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
+        return QStringLiteral("image/tiff");
+    }
+    return {};
+}
+
+int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
+    QStringList args = arguments;
+    CPasswordOptions passwords;
+    QString error;
+    if (!passwords.Take(args, &error)) {
+        return UsageError(io, Name(), error);
+    }
+    QString carrier;
+    std::optional<QString> file;
+    std::optional<QString> message;
+    QString output;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const bool takesValue = arg == QLatin1String("--file") || arg == QLatin1String("--message") ||
+                                arg == QLatin1String("-o") || arg == QLatin1String("--output");
+        if (takesValue) {
+            if (i + 1 >= args.size()) {
+                return UsageError(io, Name(), QStringLiteral("option '%1' needs a value").arg(arg));
+            }
+            const QString& value = args[++i];
+            if (arg == QLatin1String("--file")) {
+                file = value;
+            } else if (arg == QLatin1String("--message")) {
+                message = value;
+            } else {
+                output = value;
+            }
+        } else if (LooksLikeOption(arg)) {
+            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
+        } else if (carrier.isEmpty()) {
+            carrier = arg;
+        } else {
+            return UsageError(io, Name(), QStringLiteral("one carrier image only ('%1' is extra)").arg(arg));
+        }
+    }
+    if (carrier.isEmpty()) {
+        return UsageError(io, Name(), QStringLiteral("no carrier image given"));
+    }
+    if (file.has_value() == message.has_value()) {
+        return UsageError(io, Name(), QStringLiteral("give either --file or --message"));
+    }
+    if (output.isEmpty()) {
+        output = DefaultOutputPath(carrier);
+    }
+    const QString mimeType = OutputMimeType(output);
+    if (mimeType.isEmpty()) {
+        return UsageError(
+            io, Name(),
+            QStringLiteral("cannot write '%1': only PNG, BMP and TIFF (.png, .bmp, .tif, .tiff) "
+                           "keep hidden data")
+                .arg(output));
+    }
+
+    if (message && message->isEmpty()) {
+        return Failure(io, QStringLiteral("The text message to hide is not defined.\nUse option 'Hide/Enter "
+                                          "message to hide'"));
+    }
+    if (const auto refusal = CheckSelectedPassword(passwords.Set())) {
+        return Failure(io, *refusal);
+    }
+    if (file && !QFileInfo::exists(*file)) {
+        return Failure(io,
+                       CUserMessage::ErrorBox(QStringLiteral("File not found"),
+                                              QStringLiteral("The selected file to hide does not exist.")));
+    }
+    CBitmap image = CBitmap::Load(carrier);
+    if (!image.IsValid()) {
+        return Failure(io, QStringLiteral("Cannot read the image %1: %2")
+                               .arg(QDir::toNativeSeparators(carrier), image.ErrorText()));
+    }
+
+    const QByteArray password = passwords.Set().SelectedPassword();
+    CReportStatistics statistics;
+    const CHideResult result =
+        message ? HideMessageInImage(&image, FileNameOfPath(carrier), *message, password, statistics)
+                : HideFileInImage(&image, *file, password, statistics);
+    if (!result.Hidden) {
+        return Failure(io, result.Message.value_or(FileToHideNotFoundMessage()));
+    }
+    if (!image.Save(output, mimeType)) {
+        return Failure(io, QStringLiteral("Error saving image file.\n%1: %2")
+                               .arg(QDir::toNativeSeparators(output), image.ErrorText()));
+    }
+    io.Out << FormatHideReport(result.Report) << '\n';
+    io.Out << QStringLiteral("Image file saved: %1\n").arg(QDir::toNativeSeparators(output));
+    return ExitOk;
+}
+
+} // namespace veilpane::cli

@@ -1,0 +1,70 @@
+#include "cli/InfoCommand.h"
+
+#include "cli/CliSupport.h"
+#include "cli/PasswordOptions.h"
+#include "stego/HiddenContent.h"
+#include "stego/ReportStatistics.h"
+
+#include <QDir>
+
+namespace veilpane::cli {
+
+QString CInfoCommand::Summary() const {
+    return QStringLiteral("size, capacity, entropy and hidden content of an image");
+}
+
+QString CInfoCommand::Help() const {
+    return QStringLiteral(
+               "Usage: veilpane-cli info IMAGE [password options]\n\n"
+               "Prints the image's width and height, how many bytes it can hide (in bytes and in Ks\n"
+               "of 1024 bytes, before the 194 bytes every payload needs), its colour entropy in bits\n"
+               "(0 to 24) and what it hides under the password set.\n\n") +
+           CPasswordOptions::HelpText();
+}
+
+int CInfoCommand::Run(const QStringList& arguments, CCliStreams& io) {
+    QStringList args = arguments;
+    CPasswordOptions passwords;
+    QString error;
+    if (!passwords.Take(args, &error)) {
+        return UsageError(io, Name(), error);
+    }
+    QString image;
+    for (const QString& arg : args) {
+        if (LooksLikeOption(arg)) {
+            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
+        }
+        if (!image.isEmpty()) {
+            return UsageError(io, Name(), QStringLiteral("one image only ('%1' is extra)").arg(arg));
+        }
+        image = arg;
+    }
+    if (image.isEmpty()) {
+        return UsageError(io, Name(), QStringLiteral("no image given"));
+    }
+    const CBitmap bitmap = CBitmap::Load(image);
+    if (!bitmap.IsValid()) {
+        return Failure(io, QStringLiteral("Cannot read the image %1: %2")
+                               .arg(QDir::toNativeSeparators(image), bitmap.ErrorText()));
+    }
+    const std::uint32_t capacity = ImageCapacity(bitmap.Width(), bitmap.Height());
+    CReportStatistics statistics;
+    const double entropy = statistics.ComputeImageEntropy(&bitmap);
+    const auto found = DetectPayload(bitmap, passwords.Set());
+    io.Out << QStringLiteral("Width: %1\n").arg(bitmap.Width());
+    io.Out << QStringLiteral("Height: %1\n").arg(bitmap.Height());
+    io.Out << QStringLiteral("Capacity: %1 bytes (%2 Ks)\n").arg(capacity).arg(capacity / 1024);
+    io.Out << QString::asprintf("Entropy: %.3f\n", entropy);
+    if (found) {
+        io.Out << QStringLiteral("Hidden: %1 %2 (password %3, %4)\n")
+                      .arg(KindWord(found->Header.Kind),
+                           PrintableName(ConfinedHiddenName(found->Header.Name)))
+                      .arg(found->PasswordIndex + 1)
+                      .arg(QString::fromLatin1(found->Header.Moment));
+    } else {
+        io.Out << QStringLiteral("Hidden: none\n");
+    }
+    return ExitOk;
+}
+
+} // namespace veilpane::cli

@@ -1,0 +1,126 @@
+#include "platform/TopRowsReader.h"
+
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+#include <png.h>
+
+namespace veilpane {
+
+namespace {
+
+std::uint32_t RowsFor(std::uint64_t pixelCount, std::uint32_t width, std::uint32_t height) {
+    if (width == 0) {
+        return 0;
+    }
+    const std::uint64_t rows = (pixelCount + width - 1) / width;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(rows, height));
+}
+
+[[noreturn]] void PngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void PngWarning(png_structp, png_const_charp) {}
+
+struct CPngRead {
+    png_structp Png = nullptr;
+    png_infop Info = nullptr;
+    ~CPngRead() { png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr); }
+};
+
+// Reads the first rows of a PNG the way a full decode by Qt would give them: palettes and grey expanded
+// to RGB, no gamma applied, as 32-bit ARGB. Returns false for files it leaves to the full decoder
+// (interlaced, 16 bits per channel, anything unexpected). image must be null on entry; nothing with a
+// destructor lives between setjmp and the rows read, so a libpng error can jump back safely.
+bool ReadPngTopRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, QImage& image) {
+    read.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+    if (!read.Png) {
+        return false;
+    }
+    read.Info = png_create_info_struct(read.Png);
+    if (!read.Info) {
+        return false;
+    }
+    if (setjmp(png_jmpbuf(read.Png))) {
+        return false;
+    }
+    png_init_io(read.Png, file);
+    png_read_info(read.Png, read.Info);
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colorType = 0;
+    int interlace = 0;
+    png_get_IHDR(read.Png, read.Info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+    if (interlace != PNG_INTERLACE_NONE || bitDepth > 8 || width == 0 || height == 0 ||
+        width > 0x7FFFFFFFu / 4u) {
+        return false;
+    }
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_palette_to_rgb(read.Png);
+    }
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) {
+        png_set_expand_gray_1_2_4_to_8(read.Png);
+    }
+    if (png_get_valid(read.Png, read.Info, PNG_INFO_tRNS)) {
+        png_set_tRNS_to_alpha(read.Png);
+    }
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(read.Png);
+    }
+    png_set_filler(read.Png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(read.Png); // B G R A in memory: a little-endian 32-bit ARGB value
+    png_read_update_info(read.Png, read.Info);
+    if (png_get_rowbytes(read.Png, read.Info) != static_cast<png_size_t>(width) * 4u) {
+        return false;
+    }
+    const std::uint32_t rows = RowsFor(pixelCount, width, height);
+    image = QImage(static_cast<int>(width), static_cast<int>(rows), QImage::Format_ARGB32);
+    if (image.isNull()) {
+        return false;
+    }
+    for (std::uint32_t y = 0; y < rows; ++y) {
+        png_read_row(read.Png, image.scanLine(static_cast<int>(y)), nullptr);
+    }
+    return true;
+}
+
+CBitmap CutToRows(const CBitmap& bitmap, std::uint64_t pixelCount) {
+    if (!bitmap.IsValid()) {
+        return bitmap;
+    }
+    const std::uint32_t rows = RowsFor(pixelCount, bitmap.Width(), bitmap.Height());
+    if (rows == bitmap.Height()) {
+        return bitmap;
+    }
+    return CBitmap(bitmap.Image().copy(0, 0, static_cast<int>(bitmap.Width()), static_cast<int>(rows)));
+}
+
+} // namespace
+
+CBitmap LoadTopRows(const QString& path, std::uint64_t pixelCount) {
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the PNG rows are read as little-endian ARGB");
+    {
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+            std::fopen(QFile::encodeName(path).constData(), "rb"), &std::fclose);
+        if (file) {
+            png_byte signature[8] = {};
+            if (std::fread(signature, 1, sizeof signature, file.get()) == sizeof signature &&
+                png_sig_cmp(signature, 0, sizeof signature) == 0) {
+                std::rewind(file.get());
+                CPngRead read;
+                QImage image;
+                if (ReadPngTopRows(file.get(), pixelCount, read, image)) {
+                    return CBitmap(std::move(image));
+                }
+            }
+        }
+    }
+    return CutToRows(CBitmap::Load(path), pixelCount);
+}
+
+} // namespace veilpane

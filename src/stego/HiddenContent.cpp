@@ -1,0 +1,100 @@
+#include "stego/HiddenContent.h"
+
+#include "crypto/CipherProfile.h"
+#include "crypto/KeyDerivation.h"
+#include "platform/Paths.h"
+#include "stego/PixelBitStream.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace veilpane {
+
+std::optional<CFoundHeader> OpenPayloadHeader(const QByteArray& encryptedHeader,
+                                              const CPasswordSet& passwords) {
+    // The bytes read do not depend on the password, so they are read once and only the decryption repeats.
+    for (const auto& [index, password] : passwords.DecryptionOrder()) {
+        if (auto header = DecryptPayloadHeader(encryptedHeader, KeyMaterialFor(password))) {
+            return CFoundHeader{std::move(*header), index, password};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<CFoundHeader> DetectPayload(const CBitmap& image, const CPasswordSet& passwords) {
+    const std::uint64_t pixels = static_cast<std::uint64_t>(image.Width()) * image.Height();
+    if (!image.IsValid() || pixels < HeaderPixelCount) {
+        return std::nullopt;
+    }
+    return OpenPayloadHeader(ReadHiddenBytes(image, 0, EncryptedHeaderLength), passwords);
+}
+
+QString ConfinedHiddenName(const QByteArray& storedName) {
+    return PlainFileName(QString::fromUtf8(storedName));
+}
+
+namespace {
+
+bool WriteAtomically(const QString& path, const QByteArray& content, QString& error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+        error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,
+                                 HiddenOutput output, const QString& destinationFolder) {
+    CHiddenContent found;
+    const std::optional<CFoundHeader> opened = DetectPayload(image, passwords);
+    if (!opened) {
+        return found;
+    }
+    const CPayloadHeader& header = opened->Header;
+    found.Name = ConfinedHiddenName(header.Name);
+    found.Moment = header.Moment;
+    if (detectOnly) {
+        found.Kind = header.Kind;
+        return found;
+    }
+    const QByteArray encrypted = ReadHiddenBytes(image, HeaderPixelCount, header.DataLength);
+    std::optional<QByteArray> content = DecryptPayloadData(encrypted, KeyMaterialFor(opened->Password));
+    if (!content) {
+        return CHiddenContent{};
+    }
+    if (output == HiddenOutput::Text) {
+        found.Text = QString::fromUtf8(header.Moment + "\r\n\r\n" + *content);
+    } else {
+        if (found.Name.isEmpty()) {
+            LogCipherFailure(QStringLiteral("The hidden file's name is not a usable file name."));
+            return CHiddenContent{};
+        }
+        const QString path = QDir(destinationFolder).filePath(found.Name);
+        QString error;
+        if (!WriteAtomically(path, *content, error)) {
+            LogCipherFailure(QStringLiteral("%1: %2").arg(path, error));
+            return CHiddenContent{};
+        }
+        found.WrittenPath = path;
+    }
+    found.Content = std::move(*content);
+    found.Kind = header.Kind;
+    return found;
+}
+
+HiddenKind FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,
+                             HiddenOutput output, const QString& destinationFolder, QString& name,
+                             QString& text) {
+    const CHiddenContent found = FindHiddenContent(image, passwords, detectOnly, output, destinationFolder);
+    if (found.Kind != HiddenNothing) {
+        name = found.Name;
+        text = found.Text;
+    }
+    return found.Kind;
+}
+
+} // namespace veilpane

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "crypto/PasswordSet.h"
+#include "platform/Bitmap.h"
+#include "stego/PayloadFormat.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace veilpane {
+
+// Where an extraction puts what it finds.
+enum class HiddenOutput : int {
+    TempImage = 1, // a file named after the payload in the caller's private temporary folder
+    Folder = 2,    // a file named after the payload in the current folder
+    Text = 3,      // no file: the moment of hiding, an empty line and the content, as text
+};
+
+// A payload header that one password of the set opened.
+struct CFoundHeader {
+    CPayloadHeader Header;
+    int PasswordIndex = -1; // 0 to 4
+    QByteArray Password;
+};
+
+// Tries the set's passwords in order 1 to 5, skipping empty ones, on the 144 header bytes read from an
+// image. Each password's key is derived once per process (KeyMaterialFor), so a folder of images pays the
+// derivations once.
+std::optional<CFoundHeader> OpenPayloadHeader(const QByteArray& encryptedHeader,
+                                              const CPasswordSet& passwords);
+
+// Detection: reads only the header's 1152 pixels. An image of fewer pixels carries nothing.
+std::optional<CFoundHeader> DetectPayload(const CBitmap& image, const CPasswordSet& passwords);
+
+// The hidden name reduced to a plain file name: what an extraction writes, never a path that leads out of
+// its folder. Empty when nothing usable is left.
+QString ConfinedHiddenName(const QByteArray& storedName);
+
+// What FindHiddenContent found and did.
+struct CHiddenContent {
+    HiddenKind Kind = HiddenNothing;
+    QString Name;        // the confined name
+    QByteArray Moment;   // 22 characters
+    QByteArray Content;  // the hidden file's bytes (not for detection)
+    QString Text;        // output 3: moment, CR LF CR LF, content
+    QString WrittenPath; // outputs 1 and 2: the file written
+};
+
+// Finds the payload an image carries. detectOnly stops after the header. Otherwise the data block is read
+// and decrypted and then, for output 3, returned as text, and for outputs 1 and 2 written under the
+// confined name into destinationFolder (replacing a file of that name, atomically). Every failure gives
+// kind 10; a cipher failure's text goes to the diagnostic log only.
+CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,
+                                 HiddenOutput output, const QString& destinationFolder = QString());
+
+// The same with the original out-parameters, for callers that only need the kind, name and text.
+HiddenKind FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,
+                             HiddenOutput output, const QString& destinationFolder, QString& name,
+                             QString& text);
+
+} // namespace veilpane

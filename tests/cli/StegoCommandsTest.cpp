@@ -1,0 +1,313 @@
+// The terminal program's hide, detect, extract and info, run as the real binary.
+#include "crypto/PasswordSet.h"
+#include "platform/Bitmap.h"
+#include "stego/HideEngine.h"
+#include "support/TempFolder.h"
+#include "support/TestImages.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+
+namespace {
+
+test::CProcessResult Cli(const QStringList& args) {
+    return test::RunProgram(QStringLiteral(VEILPANE_CLI_PATH), args);
+}
+
+QString Text(const QByteArray& bytes) {
+    return QString::fromUtf8(bytes);
+}
+
+QString SaveCarrier(const test::CTempFolder& temp, const QString& name, std::uint32_t width = 320,
+                    std::uint32_t height = 200, const char* mime = "image/png") {
+    CBitmap image = test::MakeNoiseBitmap(width, height, static_cast<std::uint32_t>(name.size()));
+    const QString path = temp.FilePath(name);
+    EXPECT_TRUE(image.Save(path, QString::fromLatin1(mime)));
+    return path;
+}
+
+const QRegularExpression ReportPattern(QStringLiteral(
+    "^>>>> Steganography image generated <<<<\n\nPassword used: (.*)\nPixels processed: (\\d+)\nModified "
+    "pixels: (\\d+) \\((\\d+)%\\)\n\\(Lower percentage is better\\)\n\nUsed storage capacity: (\\d+)%\nAbove "
+    "8% "
+    "some steganalysis tools could detect that the image contains hidden information.\n\nColor histogram "
+    "difference: (\\d+)\n\nOriginal image entropy: \\d+\\.\\d{3}\nSteganograpy image entropy: "
+    "\\d+\\.\\d{3}\nEntropy difference: \\d+\\.\\d{3} \\(\\d+\\.\\d{3} %\\)\n\nNow you can save this image "
+    "in "
+    "PNG, BMP or TIFF format.\nImage file saved: (.*)\n$"));
+
+} // namespace
+
+TEST(StegoCommands, HideAFileBesideTheCarrierThenDetectExtractAndInfo) {
+    test::CTempFolder temp;
+    const QString carrier = SaveCarrier(temp, QStringLiteral("Holiday.Photo.PNG"));
+    const QByteArray content = QByteArray("report body\n") + QByteArray(2000, 'r');
+    const QString secret = temp.Write(QStringLiteral("report.pdf"), content);
+
+    const auto hide = Cli({QStringLiteral("hide"), carrier, QStringLiteral("--file"), secret,
+                           QStringLiteral("-p"), QStringLiteral("first-pw"), QStringLiteral("-p"),
+                           QStringLiteral("second-pw"), QStringLiteral("--use"), QStringLiteral("2")});
+    ASSERT_EQ(hide.ExitCode, 0) << hide.Err.constData();
+    EXPECT_TRUE(hide.Err.isEmpty());
+    // Only the name is lower-cased and cut; the folder stays as it is.
+    const QString output = temp.FilePath(QStringLiteral("holiday.photo_steg.png"));
+    const auto match = ReportPattern.match(Text(hide.Out));
+    ASSERT_TRUE(match.hasMatch()) << hide.Out.constData();
+    EXPECT_EQ(match.captured(1), QStringLiteral("second-pw"));
+    EXPECT_EQ(match.captured(2).toInt(), 8 * (144 + 16 * ((16 + content.size()) / 16 + 1)));
+    EXPECT_EQ(match.captured(5).toInt(), (content.size() + 194) * 100 / (320 * 200 / 8));
+    EXPECT_EQ(match.captured(7), output);
+    ASSERT_TRUE(QFileInfo::exists(output));
+
+    const auto detect = Cli({QStringLiteral("detect"), output, carrier, QStringLiteral("-p"),
+                             QStringLiteral("zzz-wrong"), QStringLiteral("-p"), QStringLiteral("second-pw")});
+    EXPECT_EQ(detect.ExitCode, 0);
+    EXPECT_EQ(Text(detect.Out),
+              output + QStringLiteral("\tfile\treport.pdf\n") + carrier + QStringLiteral("\tnone\t\n"));
+
+    // Extraction into the image's folder by default replaces the original file of that name.
+    QFile::remove(secret);
+    const auto extract =
+        Cli({QStringLiteral("extract"), output, QStringLiteral("-p"), QStringLiteral("second-pw")});
+    EXPECT_EQ(extract.ExitCode, 0) << extract.Err.constData();
+    EXPECT_EQ(Text(extract.Out), secret + QLatin1Char('\n'));
+    EXPECT_EQ(temp.Read(QStringLiteral("report.pdf")), content);
+
+    const QString elsewhere = temp.FilePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    const auto extractTo = Cli({QStringLiteral("extract"), output, QStringLiteral("-d"), elsewhere,
+                                QStringLiteral("--password"), QStringLiteral("second-pw")});
+    EXPECT_EQ(extractTo.ExitCode, 0);
+    EXPECT_EQ(Text(extractTo.Out), elsewhere + QStringLiteral("/report.pdf\n"));
+    EXPECT_EQ(temp.Read(QStringLiteral("out/report.pdf")), content);
+
+    const auto info = Cli({QStringLiteral("info"), output, QStringLiteral("-p"), QStringLiteral("x-first"),
+                           QStringLiteral("-p"), QStringLiteral("second-pw")});
+    EXPECT_EQ(info.ExitCode, 0);
+    const QRegularExpression infoPattern(QStringLiteral(
+        "^Width: 320\nHeight: 200\nCapacity: 8000 bytes \\(7 Ks\\)\nEntropy: \\d+\\.\\d{3}\nHidden: file "
+        "report.pdf \\(password 2, \\d{4}-\\d\\d-\\d\\d \\d\\dh:\\d\\dm:\\d\\ds\\)\n$"));
+    EXPECT_TRUE(infoPattern.match(Text(info.Out)).hasMatch()) << info.Out.constData();
+}
+
+TEST(StegoCommands, HideAMessageAndPrintIt) {
+    test::CTempFolder temp;
+    const QString carrier = SaveCarrier(temp, QStringLiteral("photo.jpg"), 200, 100, "image/jpeg");
+    for (const QString& extension :
+         {QStringLiteral("png"), QStringLiteral("bmp"), QStringLiteral("tif"), QStringLiteral("TIFF")}) {
+        const QString output = temp.FilePath(QStringLiteral("carrier.") + extension);
+        const auto hide =
+            Cli({QStringLiteral("hide"), carrier, QStringLiteral("--message"), QStringLiteral("hello\nworld"),
+                 QStringLiteral("-o"), output, QStringLiteral("-p"), QStringLiteral("msg-pass")});
+        ASSERT_EQ(hide.ExitCode, 0) << hide.Err.constData();
+        const auto detect =
+            Cli({QStringLiteral("detect"), output, QStringLiteral("-p"), QStringLiteral("msg-pass")});
+        EXPECT_EQ(Text(detect.Out), output + QStringLiteral("\tmessage\tphoto.txt\n"));
+
+        const auto print = Cli({QStringLiteral("extract"), output, QStringLiteral("--print"),
+                                QStringLiteral("-p"), QStringLiteral("msg-pass")});
+        EXPECT_EQ(print.ExitCode, 0);
+        ASSERT_EQ(print.Out.size(), 22 + 2 + 14) << print.Out.constData();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\dh:\\d\\dm:\\d\\ds$"))
+                        .match(Text(print.Out.left(22)))
+                        .hasMatch());
+        EXPECT_EQ(print.Out.mid(22), QByteArray("\n\nhello\r\nworld\r\n"));
+    }
+    // The message file was made in a private folder: nothing beside the carrier but the outputs.
+    QStringList entries = QDir(temp.Path()).entryList(QDir::Files);
+    entries.sort();
+    EXPECT_EQ(entries, QStringList({QStringLiteral("carrier.TIFF"), QStringLiteral("carrier.bmp"),
+                                    QStringLiteral("carrier.png"), QStringLiteral("carrier.tif"),
+                                    QStringLiteral("photo.jpg")}));
+}
+
+TEST(StegoCommands, DetectAFolderWithEveryKind) {
+    test::CTempFolder temp;
+    const QString folder = temp.FilePath(QStringLiteral("pics"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const struct {
+        const char* Hidden;
+        const char* Carrier;
+        const char* Kind;
+    } cases[] = {
+        {"holiday.jpg", "a.png", "image"},
+        {"NOTES.TXT.bak", "b.png", "message"},
+        {"report.pdf", "c.bmp", "file"},
+        {nullptr, "d.png", "none"},
+    };
+    QStringList expected;
+    for (const auto& c : cases) {
+        const QString carrier = SaveCarrier(temp, QStringLiteral("source.png"));
+        const QString output = folder + QLatin1Char('/') + QLatin1String(c.Carrier);
+        if (c.Hidden) {
+            const QString hidden = temp.Write(QLatin1String(c.Hidden), "hidden bytes");
+            const auto hide =
+                Cli({QStringLiteral("hide"), carrier, QStringLiteral("--file"), hidden, QStringLiteral("-o"),
+                     output, QStringLiteral("-p"), QStringLiteral("pw-three")});
+            ASSERT_EQ(hide.ExitCode, 0) << hide.Err.constData();
+        } else {
+            ASSERT_TRUE(QFile::copy(carrier, output));
+        }
+        QFile::remove(carrier);
+        expected << output + QLatin1Char('\t') + QLatin1String(c.Kind) + QLatin1Char('\t') +
+                        (c.Hidden ? QLatin1String(c.Hidden) : QLatin1String(""));
+    }
+    temp.Write(QStringLiteral("pics/readme.txt"), "not an image");
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("sub")));
+
+    // Password 3 is found after 1 and 2 fail.
+    const QStringList passwords{QStringLiteral("-p"), QStringLiteral("pw-one"),
+                                QStringLiteral("-p"), QStringLiteral("pw-two"),
+                                QStringLiteral("-p"), QStringLiteral("pw-three")};
+    const auto detect = Cli(QStringList{QStringLiteral("detect"), folder} + passwords);
+    EXPECT_EQ(detect.ExitCode, 0) << detect.Err.constData();
+    QStringList lines = Text(detect.Out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.sort();
+    EXPECT_EQ(lines, expected);
+
+    // Without password 3 nothing is found; a missing path fails the run but the others are still listed.
+    const QString missing = temp.FilePath(QStringLiteral("missing.png"));
+    const auto partial = Cli({QStringLiteral("detect"), folder + QStringLiteral("/c.bmp"), missing,
+                              QStringLiteral("-p"), QStringLiteral("pw-one")});
+    EXPECT_EQ(partial.ExitCode, 1);
+    EXPECT_EQ(Text(partial.Out), folder + QStringLiteral("/c.bmp\tnone\t\n"));
+    EXPECT_TRUE(Text(partial.Err).contains(missing));
+}
+
+TEST(StegoCommands, FailuresCarryTheProgramsMessages) {
+    test::CTempFolder temp;
+    const QString carrier = SaveCarrier(temp, QStringLiteral("tiny.png"), 40, 38);
+    const QString empty = temp.Write(QStringLiteral("empty.bin"), {});
+    const QString big = SaveCarrier(temp, QStringLiteral("big.png"));
+    const QString plain = SaveCarrier(temp, QStringLiteral("plain.png"));
+    const QString text = temp.Write(QStringLiteral("text.png"), "not an image");
+    const QString pw = QStringLiteral("-p");
+    const struct {
+        QStringList Args;
+        int Status;
+        QString Err; // contained in standard error
+    } cases[] = {
+        {{QStringLiteral("hide"), carrier, QStringLiteral("--file"), empty, pw, QStringLiteral("pass-1")},
+         1,
+         QStringLiteral(
+             "There isn't enough storage capacity on the image to hide this file:\n%1\n\nYou need at "
+             "least a image with a storage capacity of 0 Ks (194 bytes)\nMinimum resolution: 40 x 40 "
+             "pixels\n")
+             .arg(empty)},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file"), temp.FilePath(QStringLiteral("gone")), pw,
+          QStringLiteral("pass-1")},
+         1,
+         QStringLiteral("The selected file to hide does not exist.\n")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--message"), QString(), pw, QStringLiteral("pass-1")},
+         1,
+         QStringLiteral(
+             "The text message to hide is not defined.\nUse option 'Hide/Enter message to hide'\n")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--message"), QStringLiteral("hi"), pw,
+          QStringLiteral("pass-1"), QStringLiteral("--use"), QStringLiteral("2")},
+         1,
+         EmptySelectedPasswordMessage(2) + QLatin1Char('\n')},
+        {{QStringLiteral("hide"), text, QStringLiteral("--message"), QStringLiteral("hi"), pw,
+          QStringLiteral("pass-1")},
+         1,
+         QStringLiteral("Cannot read the image ") + text},
+        {{QStringLiteral("hide"), big, QStringLiteral("--message"), QStringLiteral("hi"),
+          QStringLiteral("-o"), temp.FilePath(QStringLiteral("out.jpg")), pw, QStringLiteral("pass-1")},
+         2,
+         QStringLiteral("only PNG, BMP and TIFF")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--message"), QStringLiteral("hi"),
+          QStringLiteral("-o"), temp.FilePath(QStringLiteral("out.gif")), pw, QStringLiteral("pass-1")},
+         2,
+         QStringLiteral("only PNG, BMP and TIFF")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--message"), QStringLiteral("hi"),
+          QStringLiteral("-o"), temp.FilePath(QStringLiteral("out")), pw, QStringLiteral("pass-1")},
+         2,
+         QStringLiteral("only PNG, BMP and TIFF")},
+        {{QStringLiteral("hide"), big, pw, QStringLiteral("pass-1")},
+         2,
+         QStringLiteral("give either --file or --message")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file"), empty, QStringLiteral("--message"),
+          QStringLiteral("x"), pw, QStringLiteral("pass-1")},
+         2,
+         QStringLiteral("give either --file or --message")},
+        {{QStringLiteral("hide"), QStringLiteral("--message"), QStringLiteral("x")},
+         2,
+         QStringLiteral("no carrier image")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file")},
+         2,
+         QStringLiteral("'--file' needs a value")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--bogus")},
+         2,
+         QStringLiteral("unknown option '--bogus'")},
+        {{QStringLiteral("detect")}, 2, QStringLiteral("no image or folder given")},
+        {{QStringLiteral("detect"), big, QStringLiteral("--use"), QStringLiteral("9")},
+         2,
+         QStringLiteral("--use")},
+        {{QStringLiteral("detect"), text, pw, QStringLiteral("pass-1")},
+         1,
+         QStringLiteral("Cannot read the image ")},
+        {{QStringLiteral("extract"), plain, pw, QStringLiteral("pass-1")},
+         1,
+         QStringLiteral("No hidden data found in ") + plain},
+        {{QStringLiteral("extract"), plain, QStringLiteral("--print"), QStringLiteral("-d"), temp.Path(), pw,
+          QStringLiteral("pass-1")},
+         2,
+         QStringLiteral("-d and --print exclude each other")},
+        {{QStringLiteral("extract"), plain, QStringLiteral("-d"), temp.FilePath(QStringLiteral("nowhere")),
+          pw, QStringLiteral("pass-1")},
+         1,
+         QStringLiteral("Folder not found: ")},
+        {{QStringLiteral("extract"), plain, plain}, 2, QStringLiteral("one image only")},
+        {{QStringLiteral("extract")}, 2, QStringLiteral("no image given")},
+        {{QStringLiteral("info")}, 2, QStringLiteral("no image given")},
+        {{QStringLiteral("info"), temp.FilePath(QStringLiteral("none.png")), pw, QStringLiteral("pass-1")},
+         1,
+         QStringLiteral("Cannot read the image ")},
+    };
+    for (const auto& c : cases) {
+        const auto result = Cli(c.Args);
+        EXPECT_EQ(result.ExitCode, c.Status) << c.Args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(Text(result.Err).contains(c.Err)) << c.Args.join(QLatin1Char(' ')).toStdString() << "\n"
+                                                      << result.Err.constData();
+        if (c.Status != 0) {
+            EXPECT_TRUE(result.Out.isEmpty()) << c.Args.join(QLatin1Char(' ')).toStdString();
+        }
+    }
+    // The carrier was never changed and no output written for the refused hides.
+    EXPECT_FALSE(QFileInfo::exists(temp.FilePath(QStringLiteral("tiny_steg.png"))));
+    EXPECT_FALSE(QFileInfo::exists(temp.FilePath(QStringLiteral("big_steg.png"))));
+    EXPECT_FALSE(QFileInfo::exists(temp.FilePath(QStringLiteral("out.jpg"))));
+}
+
+TEST(StegoCommands, InfoOfAPlainImageAndHelp) {
+    test::CTempFolder temp;
+    CBitmap grey(800, 600);
+    for (std::uint32_t y = 0; y < 600; ++y) {
+        std::fill_n(grey.ScanLine(y), 800, 0xFF808080u);
+    }
+    const QString path = temp.FilePath(QStringLiteral("grey.bmp"));
+    ASSERT_TRUE(grey.Save(path, QStringLiteral("image/bmp")));
+    const auto info = Cli({QStringLiteral("info"), path, QStringLiteral("-p"), QStringLiteral("anything")});
+    EXPECT_EQ(info.ExitCode, 0);
+    EXPECT_EQ(Text(info.Out),
+              QStringLiteral("Width: 800\nHeight: 600\nCapacity: 60000 bytes (58 Ks)\nEntropy: "
+                             "0.000\nHidden: none\n"));
+
+    for (const QString& command : {QStringLiteral("hide"), QStringLiteral("detect"),
+                                   QStringLiteral("extract"), QStringLiteral("info")}) {
+        const auto help = Cli({command, QStringLiteral("--help")});
+        EXPECT_EQ(help.ExitCode, 0);
+        EXPECT_TRUE(
+            Text(help.Out).startsWith(QStringLiteral("Usage: veilpane-cli ") + command + QLatin1Char(' ')));
+        EXPECT_TRUE(Text(help.Out).contains(QStringLiteral("--password-file FILE")));
+    }
+    const auto general = Cli({QStringLiteral("--help")});
+    for (const QString& command : {QStringLiteral("hide"), QStringLiteral("detect"),
+                                   QStringLiteral("extract"), QStringLiteral("info")}) {
+        EXPECT_TRUE(Text(general.Out).contains(QStringLiteral("\n  ") + command + QLatin1Char(' ')))
+            << command.toStdString();
+    }
+}
