@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
-  libcrypto++-dev libgif-dev libtiff-dev
+  libcrypto++-dev libgif-dev libtiff-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   openssl libssl-dev imagemagick xvfb xauth ccache
   clang libclang-rt-14-dev clang-format
