@@ -1,0 +1,363 @@
+#include "image/PictoriumDoc.h"
+
+#include "app/CommandIds.h"
+#include "platform/StatusText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace veilpane {
+
+using namespace cmd;
+
+CPictoriumDoc::CPictoriumDoc(const CDocServices& services, const QString& executablePath, QObject* parent)
+    : QObject(parent), m_services(services) {
+    SamplesFolder = SamplesFolderFor(executablePath);
+    LoadSettings();
+}
+
+CPictoriumDoc::~CPictoriumDoc() {
+    WipeTempImage();
+}
+
+std::int32_t CPictoriumDoc::SelectedKind() const {
+    if (SelectedIndex < 0 || static_cast<std::size_t>(SelectedIndex) >= HiddenKinds.size()) {
+        return HiddenNothing;
+    }
+    return HiddenKinds[static_cast<std::size_t>(SelectedIndex)];
+}
+
+QString CPictoriumDoc::EntryPath(int index) const {
+    if (index < 0 || index >= RealFileNames.size()) {
+        return {};
+    }
+    return QDir(CurrentFolder).filePath(RealFileNames[index]);
+}
+
+void CPictoriumDoc::SetStatus(const QString& text) {
+    if (m_services.Status) {
+        m_services.Status->SetStatusText(text);
+    }
+}
+
+void CPictoriumDoc::NotifyImageChanged() {
+    emit ImageChanged();
+    emit StateChanged();
+}
+
+void CPictoriumDoc::PushUndo() {
+    if (UndoPosition > UndoDepth - 1) {
+        for (int i = 0; i < UndoDepth - 1; ++i) {
+            UndoSlots[static_cast<std::size_t>(i)] = std::move(UndoSlots[static_cast<std::size_t>(i + 1)]);
+        }
+        UndoSlots[UndoDepth - 1].reset();
+        UndoPosition = UndoDepth - 1;
+    }
+    for (int i = UndoPosition; i < UndoDepth; ++i) {
+        UndoSlots[static_cast<std::size_t>(i)].reset();
+    }
+    // A copy that cannot be made (no image, or no memory) records no step rather than an empty one that
+    // an Undo would swap in as "no image".
+    if (!CurrentImage || !CurrentImage->IsValid()) {
+        emit StateChanged();
+        return;
+    }
+    CBitmap copy = CurrentImage->Copy();
+    if (!copy.IsValid()) {
+        emit StateChanged();
+        return;
+    }
+    UndoSlots[static_cast<std::size_t>(UndoPosition)] = std::make_unique<CBitmap>(std::move(copy));
+    ++UndoPosition;
+    emit StateChanged();
+}
+
+void CPictoriumDoc::ClearUndo() {
+    for (auto& slot : UndoSlots) {
+        slot.reset();
+    }
+    UndoPosition = 0;
+    emit StateChanged();
+}
+
+void CPictoriumDoc::OnEditUndo() {
+    if (!CommandState(Undo).Enabled || !UndoSlots[static_cast<std::size_t>(UndoPosition - 1)]) {
+        return;
+    }
+    --UndoPosition;
+    std::swap(CurrentImage, UndoSlots[static_cast<std::size_t>(UndoPosition)]);
+    HiddenDataAdded = false;
+    NotifyImageChanged();
+}
+
+void CPictoriumDoc::OnEditRedo() {
+    if (!CommandState(Redo).Enabled) {
+        return;
+    }
+    std::swap(CurrentImage, UndoSlots[static_cast<std::size_t>(UndoPosition)]);
+    ++UndoPosition;
+    HiddenDataAdded = false;
+    NotifyImageChanged();
+}
+
+void CPictoriumDoc::SelectImage(int index, const QString& hiddenImageName, const QString& hiddenText) {
+    if (index == SelectedIndex) {
+        return;
+    }
+    // The image an operation or a long task works on is never disposed under it.
+    if (!IsIdle()) {
+        return;
+    }
+    CurrentImage.reset();
+    SelectedIndex = index;
+    ClearUndo();
+    if (index < 0 || index >= FileNames.size()) {
+        NotifyImageChanged();
+        return;
+    }
+    const std::int32_t kind = SelectedKind();
+    const bool showHiddenImage = !hiddenImageName.isEmpty() && kind == HiddenImage;
+    const QString path = showHiddenImage ? QDir(TempFolder()).filePath(hiddenImageName) : EntryPath(index);
+    // Two carriers may hide images of the same name: the one just extracted for this entry must survive.
+    if (TempImagePath != path) {
+        WipeTempImage();
+    }
+    if (showHiddenImage) {
+        TempImagePath = path;
+    }
+
+    if (hiddenText.isEmpty()) {
+        Preview = CPreviewTexts{};
+    } else {
+        Preview = CPreviewTexts{QStringLiteral("Secret message:"), hiddenText, true, true};
+    }
+
+    CurrentImage = std::make_unique<CBitmap>(CBitmap::Load(path));
+    HiddenDataAdded = false;
+
+    QString status;
+    if (hiddenImageName.isEmpty()) {
+        const std::uint32_t width = CurrentImage->Width();
+        const std::uint32_t height = CurrentImage->Height();
+        const std::uint32_t pixels = width * height;
+        status = QStringLiteral("%1x%2 Storage capacity: %3 Ks (%4 bytes)")
+                     .arg(width)
+                     .arg(height)
+                     .arg(pixels >> 13)
+                     .arg(pixels / 8);
+    } else if (kind == HiddenImage) {
+        status = QStringLiteral("%1 (hidden image)").arg(hiddenImageName);
+    } else {
+        status = QStringLiteral("%1 (hidden file) Use File/Extract").arg(hiddenImageName);
+        if (kind != HiddenMessage) {
+            Preview = CPreviewTexts{status, Preview.MessageText, true, false};
+        }
+    }
+    emit PreviewChanged();
+    NotifyImageChanged();
+    SetStatus(status);
+}
+
+QString CPictoriumDoc::TempFolder() const {
+    if (!m_tempDir) {
+        auto* self = const_cast<CPictoriumDoc*>(this);
+        self->m_tempDir = std::make_unique<QTemporaryDir>();
+    }
+    return m_tempDir->isValid() ? m_tempDir->path() : QString();
+}
+
+void CPictoriumDoc::WipeTempImage() {
+    if (TempImagePath.isEmpty()) {
+        return;
+    }
+    QFile file(TempImagePath);
+    if (file.exists()) {
+        // Emptied before it goes, so that its content does not linger in a recoverable file.
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.close();
+        }
+        file.remove();
+    }
+    TempImagePath.clear();
+}
+
+void CPictoriumDoc::SetHiddenKind(int index, std::int32_t kind) {
+    if (index < 0 || static_cast<std::size_t>(index) >= HiddenKinds.size()) {
+        return;
+    }
+    HiddenKinds[static_cast<std::size_t>(index)] = kind;
+    emit HiddenKindChanged(index);
+    if (index == SelectedIndex) {
+        emit StateChanged();
+    }
+}
+
+CCommandState CPictoriumDoc::CommandState(int id) const {
+    const bool idle = IsIdle();
+    const bool image = HasImage() && idle;
+    const std::int32_t kind = SelectedKind();
+    const bool listed = !HiddenKinds.empty();
+    CCommandState state;
+    switch (id) {
+    case Mirror:
+    case Flip:
+    case Negative:
+    case Grayscale:
+    case RotateRight:
+    case GammaColors:
+    case RotateLeft:
+    case Threshold:
+    case Lighten:
+    case Darken:
+    case Contrast:
+    case Sharpen:
+        state.Enabled = image && kind <= HiddenNothing;
+        break;
+    case SavePng:
+    case SaveBmp:
+    case SaveTiff:
+    case Print:
+    case PrintPreview:
+        state.Enabled = image;
+        break;
+    case SaveJpeg:
+    case SaveGif:
+        state.Enabled = image && !HiddenDataAdded;
+        break;
+    case Undo:
+        state.Enabled = image && UndoPosition > 0;
+        state.Text = QStringLiteral("&Undo (%1)").arg(UndoPosition);
+        break;
+    case Redo:
+        state.Enabled =
+            image && UndoPosition < UndoDepth && UndoSlots[static_cast<std::size_t>(UndoPosition)];
+        break;
+    case ExtractHiddenFile:
+        state.Enabled = image && listed && kind != HiddenNothing;
+        break;
+    case HideFile:
+        state.Enabled = image && listed && !FileToHide.isEmpty() && !HiddenDataAdded && kind <= HiddenNothing;
+        break;
+    case HideMessage:
+        state.Enabled =
+            image && listed && !SecretMessage.isEmpty() && !HiddenDataAdded && kind <= HiddenNothing;
+        break;
+    case UnselectFileToHide:
+        state.Enabled = !FileToHide.isEmpty();
+        break;
+    case RefreshFolder:
+    case EncryptFolder:
+    case DecryptFolder:
+        state.Enabled = !CurrentFolder.isEmpty() && idle;
+        break;
+    case Exit:
+        state.Enabled = idle;
+        break;
+    case FileToHideItem:
+        state.Text = UpdateFileToHideItem(&state.Checked);
+        break;
+    case MessageToHideItem:
+        state.Text = UpdateMessageToHideItem(&state.Checked);
+        break;
+    case EncryptFile:
+    case DecryptFile:
+    case cmd::SamplesFolder:
+    case OpenFolder:
+    case SelectFileToHide:
+    case EnterSecretMessage:
+    case Passwords:
+    case EncryptDecryptMessage:
+        // Always offered, except while long file work runs: nothing may change the files, the folder or
+        // the image under it.
+        state.Enabled = !LongTaskRunning;
+        break;
+    default:
+        break;
+    }
+    return state;
+}
+
+bool CPictoriumDoc::Execute(int id) {
+    if (!CommandState(id).Enabled) {
+        return true; // known or not, a disabled command does nothing
+    }
+    switch (id) {
+    case SavePng:
+        SaveImageAs(QStringLiteral("png"));
+        return true;
+    case SaveBmp:
+        SaveImageAs(QStringLiteral("bmp"));
+        return true;
+    case SaveTiff:
+        SaveImageAs(QStringLiteral("tiff"));
+        return true;
+    case SaveJpeg:
+        SaveImageAs(QStringLiteral("jpg"));
+        return true;
+    case SaveGif:
+        SaveImageAs(QStringLiteral("gif"));
+        return true;
+    case Undo:
+        OnEditUndo();
+        return true;
+    case Redo:
+        OnEditRedo();
+        return true;
+    case ExtractHiddenFile:
+        OnExtractHiddenFile();
+        return true;
+    case HideFile:
+        OnHideFile();
+        return true;
+    case HideMessage:
+        OnHideMessage();
+        return true;
+    case SelectFileToHide:
+        OnSelectFileToHide();
+        return true;
+    case UnselectFileToHide:
+        OnUnselectFileToHide();
+        return true;
+    case EnterSecretMessage:
+        OnEnterSecretMessage();
+        return true;
+    case RefreshFolder:
+        OnRefreshFolder();
+        return true;
+    case cmd::SamplesFolder:
+        OnGoToSamplesFolder();
+        return true;
+    case OpenFolder:
+        OnOpenFolder();
+        return true;
+    case Passwords:
+        OnSettingsPasswords();
+        return true;
+    case EncryptFile:
+        OnEncryptFile();
+        return true;
+    case DecryptFile:
+        OnDecryptFile();
+        return true;
+    case EncryptFolder:
+        OnEncryptFolder();
+        return true;
+    case DecryptFolder:
+        OnDecryptFolder();
+        return true;
+    case EncryptDecryptMessage:
+        OnEncryptDecryptMessage();
+        return true;
+    case Disclaimer:
+        OnDisclaimer();
+        return true;
+    case WebSite:
+        OnWebSite();
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace veilpane

@@ -1,0 +1,191 @@
+#pragma once
+
+#include "app/CommandTable.h"
+#include "crypto/PasswordSet.h"
+#include "platform/Bitmap.h"
+#include "stego/PayloadFormat.h"
+#include "stego/ReportStatistics.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace veilpane {
+
+class CClipboard;
+class CCursor;
+class CDialogs;
+class CFileDialog;
+class CMessageBoxes;
+class CSettingsStore;
+class CShellOpen;
+class CStatusText;
+class CTaskRunner;
+class CToolWindows;
+
+// The services the document reaches the user and the system through. The desktop program passes its Qt
+// implementations; tests pass scripted fakes. All must outlive the document.
+struct CDocServices {
+    CSettingsStore* Settings = nullptr;
+    CMessageBoxes* Messages = nullptr;
+    CFileDialog* Files = nullptr;
+    CStatusText* Status = nullptr;
+    CToolWindows* ToolWindows = nullptr;
+    CCursor* Cursor = nullptr;
+    CClipboard* Clipboard = nullptr;
+    CShellOpen* Shell = nullptr;
+    CDialogs* Dialogs = nullptr;
+    CTaskRunner* Tasks = nullptr;
+};
+
+// What the Image Preview window shows under the image: a label and a read-only message box.
+struct CPreviewTexts {
+    QString LabelText;
+    QString MessageText;
+    bool ShowLabel = false;
+    bool ShowMessage = false;
+    bool operator==(const CPreviewTexts&) const = default;
+};
+
+inline constexpr int UndoDepth = 10;
+
+// The one document: the current folder and its images, the current image with its undo history, what is
+// chosen for hiding, the password set and the message texts, and every command of the program but the
+// window toggles. A QObject without widgets; windows listen to its signals and ask CommandState() for
+// their menus.
+class CPictoriumDoc : public QObject {
+    Q_OBJECT
+
+public:
+    // Sets the defaults, finds the Samples folder beside executablePath's folder and loads the settings
+    // (which on a first run shows the disclaimer).
+    CPictoriumDoc(const CDocServices& services, const QString& executablePath, QObject* parent = nullptr);
+    ~CPictoriumDoc() override;
+
+    // --- Fields ---------------------------------------------------------------------------------------
+    std::unique_ptr<CBitmap> CurrentImage;
+    bool WorkerThread = false; // an image operation runs
+    int PendingOperation = 0;
+    int OperationValue = 0;
+    bool HiddenDataAdded = false;
+    int FileCount = 0;
+    int EncryptedCount = 0;
+    int ImageCount = 0;
+    QString CurrentFolder;
+    QStringList FileNames;     // lower-cased, as listed
+    QStringList RealFileNames; // the same entries as they are named on disk: every file access uses these
+    std::vector<std::int32_t> HiddenKinds;
+    QString TempImagePath;
+    QString FileToHide;
+    QString SecretMessage;
+    int SecretMessageSave = 1;
+    QString CryMessageIn;
+    QString CryMessageOut;
+    int CryMessagesInOutSave = 1;
+    CPasswordSet PasswordSet; // Passwords, PasswordRadioCry, PasswordSaveCry
+    QString SamplesFolder;
+    CReportStatistics Statistics; // SavedHistogram, HistogramDifference, HistogramPhase
+    std::array<std::unique_ptr<CBitmap>, UndoDepth> UndoSlots;
+    int UndoPosition = 0;
+    int SelectedIndex = -1;
+    bool LongTaskRunning = false; // a large hide or a file or folder encryption runs off the UI thread
+    CPreviewTexts Preview;
+
+    // --- State ----------------------------------------------------------------------------------------
+    bool IsIdle() const { return !WorkerThread && !LongTaskRunning; }
+    bool HasImage() const { return CurrentImage != nullptr; }
+    // The kind of the selected entry, or 10 when nothing valid is selected.
+    std::int32_t SelectedKind() const;
+    // The full path of list entry index through its real name.
+    QString EntryPath(int index) const;
+
+    // Enabled, checked and menu text of every command (the window toggles and toolbar/status bar are the
+    // frame's own and answer as always enabled here).
+    CCommandState CommandState(int id) const;
+    // Runs a document command by id. Returns false for ids the document does not handle.
+    bool Execute(int id);
+
+    // --- Undo (image/PictoriumDoc.cpp) ---------------------------------------------------------------
+    void PushUndo();
+    void ClearUndo();
+    void OnEditUndo();
+    void OnEditRedo();
+    void SelectImage(int index, const QString& hiddenImageName, const QString& hiddenText);
+    void WipeTempImage();
+    // The private folder where extracted hidden images are shown from.
+    QString TempFolder() const;
+    // Stores a kind found by the thumbnail loader.
+    void SetHiddenKind(int index, std::int32_t kind);
+
+    // --- Settings (app/DocSettings.cpp) --------------------------------------------------------------
+    void LoadSettings();
+    void SaveSettings();
+    static QString SamplesFolderFor(const QString& executablePath);
+    static QString DisclaimerText();
+    void ShowDisclaimer();
+    void OnGoToSamplesFolder();
+    void OnOpenFolder();
+    void OnDisclaimer();
+    void OnWebSite();
+
+    // --- Folder scan (browse/DocFolder.cpp) -----------------------------------------------------------
+    void LoadFolder(const QString& folder);
+    void OnRefreshFolder();
+    void CountSummary();
+
+    // --- Image files (image/DocImageFiles.cpp) -------------------------------------------------------
+    bool SaveImageAs(const QString& extension);
+    // The path SaveImageAs writes: the listed file's path cut at its last full stop, the suffix and the
+    // extension. Empty when there is no selection.
+    QString SavePathFor(const QString& extension) const;
+
+    // --- Hide and extract (stego/DocHideCommands.cpp) ------------------------------------------------
+    void OnSelectFileToHide();
+    void OnUnselectFileToHide();
+    void OnHideFile();
+    void OnHideMessage();
+    QString UpdateFileToHideItem(bool* checked = nullptr) const;
+    QString UpdateMessageToHideItem(bool* checked = nullptr) const;
+    void OnExtractHiddenFile();
+    void OnEnterSecretMessage();
+
+    // --- Encryption (crypto/DocCryptoCommands.cpp) ---------------------------------------------------
+    void OnEncryptFile();
+    void OnDecryptFile();
+    void OnEncryptFolder();
+    void OnDecryptFolder();
+    void OnEncryptDecryptMessage();
+    void OnSettingsPasswords();
+
+    const CDocServices& Services() const { return m_services; }
+
+signals:
+    // Something the enable rules read changed: menus and toolbar refresh.
+    void StateChanged();
+    // CurrentImage was replaced or its pixels changed: the Image Preview lays out and repaints.
+    void ImageChanged();
+    // The Image Preview's label and message changed.
+    void PreviewChanged();
+    // A folder scan is about to clear the lists: the thumbnail loader must stop before this returns.
+    void FolderAboutToChange();
+    // A folder scan completed: the thumbnail list reloads and its loader starts.
+    void FolderLoaded();
+    // The summary label of an image-less folder: shown with text, or hidden when text is empty.
+    void SummaryLabelChanged(const QString& text);
+    // One entry's kind changed.
+    void HiddenKindChanged(int index);
+
+private:
+    void SetStatus(const QString& text);
+    void NotifyImageChanged();
+
+    CDocServices m_services;
+    std::unique_ptr<QTemporaryDir> m_tempDir;
+};
+
+} // namespace veilpane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace veilpane {
+
+class CEncryptDecryptMessageModel;
+class CPasswordsDialogModel;
+
+// The secret message to hide, as the dialog edits it.
+struct CSecretMessageFields {
+    QString Message;     // at most 16384 characters
+    int SaveMessage = 1; // store it in the settings
+};
+
+// The program's modal value dialogs. Each takes its fields in and, only on OK, gives them back changed.
+// Dialog logic that decides anything (validation, button actions) lives in widget-free models, so that the
+// fakes in tests run the same logic as the windows.
+class CDialogs {
+public:
+    virtual ~CDialogs() = default;
+    // The passwords dialog. The model validates on OK and keeps the dialog open on refusal.
+    virtual bool RunPasswords(CPasswordsDialogModel& model) = 0;
+    // The message encryption dialog; its buttons act on the model. True when it ended with "Close".
+    virtual bool RunEncryptDecryptMessage(CEncryptDecryptMessageModel& model) = 0;
+    virtual bool RunSecretMessage(CSecretMessageFields& fields) = 0;
+    virtual void ShowFrameColors() = 0;
+    virtual void ShowAbout() = 0;
+};
+
+} // namespace veilpane
