@@ -1,10 +1,18 @@
 #include "cli/CliApp.h"
 
+#include "cli/CryptoCommands.h"
+
 namespace veilpane::cli {
 
 std::vector<std::unique_ptr<CCliCommand>> AllCommands() {
     std::vector<std::unique_ptr<CCliCommand>> commands;
     // Commands register here, in the order the help lists them.
+    commands.push_back(MakeEncryptCommand());
+    commands.push_back(MakeDecryptCommand());
+    commands.push_back(MakeEncryptFolderCommand());
+    commands.push_back(MakeDecryptFolderCommand());
+    commands.push_back(MakeMessageEncryptCommand());
+    commands.push_back(MakeMessageDecryptCommand());
     return commands;
 }
 
