@@ -24,12 +24,13 @@ public:
     [[nodiscard]] bool Open(QString* error, unsigned permissions = 0666);
     [[nodiscard]] bool Write(const void* data, std::size_t length, QString* error);
 
-    // Starts writing the data out without waiting, so that a later Sync of many files overlaps their I/O.
-    void StartWriteback();
     // Waits until the data is on disk and closes the temporary file.
     [[nodiscard]] bool Sync(QString* error);
-    // Renames the synced temporary file over the target. Does not make the rename itself durable; callers
-    // sync the folder once for many renames (SyncFolderOf).
+    // Closes the temporary file after starting its writeback, without waiting: a batch then makes many
+    // such files durable with one flush of their file system (CCommitBatch).
+    [[nodiscard]] bool Close(QString* error);
+    // Renames the synced (or closed and batch-synced) temporary file over the target. Does not make the
+    // rename itself durable; callers sync the folder once for many renames (SyncFolderOf).
     [[nodiscard]] bool Rename(QString* error);
     // Sync, Rename and SyncFolderOf in one step, for a single file.
     [[nodiscard]] bool Commit(QString* error);
@@ -44,6 +45,8 @@ private:
     QString m_targetPath;
     QString m_tempPath;
     int m_fd = -1;
+    qint64 m_written = 0;
+    qint64 m_kicked = 0; // bytes already handed to writeback
 };
 
 // Who a path named when it was read: the file it replaces is removed only if the path still names that
@@ -71,12 +74,13 @@ public:
     // What to do once a file is in place (typically removing the file it replaces), or that it failed.
     using Committed = std::function<void(bool ok, const QString& error)>;
 
-    explicit CCommitBatch(int maxFiles = 64, qint64 maxBytes = 64 << 20);
+    explicit CCommitBatch(int maxFiles = 512, qint64 maxBytes = 64 << 20);
     ~CCommitBatch(); // commits what is pending
 
     // Takes an output that has been completely written. Commits the batch when it is full.
     void Add(CAtomicFile file, qint64 bytes, Committed done);
-    // Syncs every pending file, renames them into place, syncs their folders, then reports each.
+    // Makes every pending file durable, renames them into place, syncs their folders, then reports each.
+    // When the flush fails, every file of the batch fails: their temporary files go, their targets stay.
     void Commit();
     bool IsEmpty() const { return m_pending.empty(); }
 

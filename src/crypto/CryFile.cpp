@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
 
 namespace veilpane {
@@ -60,7 +61,7 @@ private:
     CAtomicFile& m_file;
 };
 
-constexpr std::size_t TransferBlockSize = std::size_t{1} << 20;
+constexpr qint64 TransferBlockSize = qint64{1} << 20;
 
 bool Fail(QString* error, const QString& text) {
     if (error) {
@@ -99,10 +100,13 @@ bool TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile
         CCipher cipher(direction == CryDirection::Encrypt ? CCipher::Direction::Encrypt
                                                           : CCipher::Direction::Decrypt,
                        material);
+        // A small file gets a buffer of its own size: allocating and wiping a megabyte per file would
+        // dominate a folder of small files.
+        const auto blockSize = static_cast<std::size_t>(std::min<qint64>(TransferBlockSize, input.Size + 16));
         auto* stage = new CLargeBlockStage(
             new CryptoPP::StreamTransformationFilter(cipher.Mode(), new CAtomicFileSink(output),
                                                      CryptoPP::BlockPaddingSchemeDef::PKCS_PADDING),
-            TransferBlockSize);
+            blockSize);
         CryptoPP::FileSource source(QFile::encodeName(inputPath).constData(), true, stage, true);
         // A read error ends the stream early without an exception; a file that changed size while it was
         // read would be converted only in part. Either way the output is not the whole file.
