@@ -144,9 +144,6 @@ bool CAtomicFile::Close(QString* error) {
         }
         return false;
     }
-#ifdef __linux__
-    sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
     const int closed = ::close(m_fd);
     m_fd = -1;
     if (closed != 0) {

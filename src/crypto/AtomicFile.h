@@ -74,7 +74,7 @@ public:
     // What to do once a file is in place (typically removing the file it replaces), or that it failed.
     using Committed = std::function<void(bool ok, const QString& error)>;
 
-    explicit CCommitBatch(int maxFiles = 512, qint64 maxBytes = 64 << 20);
+    explicit CCommitBatch(int maxFiles = 4096, qint64 maxBytes = 64 << 20);
     ~CCommitBatch(); // commits what is pending
 
     // Takes an output that has been completely written. Commits the batch when it is full.
