@@ -4,6 +4,7 @@
 #include "cli/ExtractCommand.h"
 #include "cli/HideCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/CryptoCommands.h"
 
 namespace veilpane::cli {
 
@@ -14,6 +15,12 @@ std::vector<std::unique_ptr<CCliCommand>> AllCommands() {
     commands.push_back(std::make_unique<CDetectCommand>());
     commands.push_back(std::make_unique<CExtractCommand>());
     commands.push_back(std::make_unique<CInfoCommand>());
+    commands.push_back(MakeEncryptCommand());
+    commands.push_back(MakeDecryptCommand());
+    commands.push_back(MakeEncryptFolderCommand());
+    commands.push_back(MakeDecryptFolderCommand());
+    commands.push_back(MakeMessageEncryptCommand());
+    commands.push_back(MakeMessageDecryptCommand());
     return commands;
 }
 

@@ -60,7 +60,8 @@ std::optional<QString> CheckDefinedPasswords(const CPasswordSet& set) {
 
 std::optional<QString> ValidatePasswordTexts(const QStringList& texts) {
     for (const QString& text : texts) {
-        if (!text.isEmpty() && text.size() < MinPasswordLength) {
+        // Characters, not UTF-16 units: a character outside the basic plane takes two units.
+        if (!text.isEmpty() && text.toUcs4().size() < MinPasswordLength) {
             return PasswordTooShortMessage();
         }
     }

@@ -1,0 +1,314 @@
+#include "crypto/CryFile.h"
+
+#include "crypto/CipherProfile.h"
+#include "platform/Paths.h"
+
+#include <cryptopp/aes.h>
+#include <cryptopp/files.h>
+#include <cryptopp/filters.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <vector>
+
+namespace veilpane {
+
+namespace {
+
+// FileSource reads as much as the next stage offers to take in one piece, and a StreamTransformationFilter
+// offers nothing, which leaves the pipeline pushing kilobyte pieces. This stage offers a large buffer,
+// so the file is read and enciphered a megabyte at a time. It also counts what passed.
+class CLargeBlockStage : public CryptoPP::Bufferless<CryptoPP::Filter> {
+public:
+    CLargeBlockStage(CryptoPP::BufferedTransformation* attachment, std::size_t blockSize)
+        : m_buffer(blockSize) {
+        Detach(attachment);
+    }
+
+    CryptoPP::byte* CreatePutSpace(std::size_t& size) override {
+        size = m_buffer.size();
+        return m_buffer.data();
+    }
+
+    std::size_t Put2(const CryptoPP::byte* input, std::size_t length, int messageEnd,
+                     bool blocking) override {
+        m_total += length;
+        return Output(0, input, length, messageEnd, blocking);
+    }
+
+    CryptoPP::lword Total() const { return m_total; }
+
+private:
+    CryptoPP::SecByteBlock m_buffer;
+    CryptoPP::lword m_total = 0;
+};
+
+class CAtomicFileSink : public CryptoPP::Bufferless<CryptoPP::Sink> {
+public:
+    explicit CAtomicFileSink(CAtomicFile& file) : m_file(file) {}
+
+    std::size_t Put2(const CryptoPP::byte* input, std::size_t length, int, bool) override {
+        QString error;
+        if (length > 0 && !m_file.Write(input, length, &error)) {
+            throw CryptoPP::Exception(CryptoPP::Exception::IO_ERROR, error.toStdString());
+        }
+        return 0;
+    }
+
+private:
+    CAtomicFile& m_file;
+};
+
+constexpr qint64 TransferBlockSize = qint64{1} << 20;
+
+bool Fail(QString* error, const QString& text) {
+    if (error) {
+        *error = text;
+    }
+    return false;
+}
+
+int RunOneFile(CryDirection direction, const QString& inputPath, const QString& outputPath,
+               const QByteArray& password) {
+    const CFileIdentity input = IdentityOf(inputPath);
+    CAtomicFile output(outputPath);
+    QString error;
+    const bool ok = output.Open(&error, input.Permissions) &&
+                    TransformFile(direction, inputPath, output, KeyMaterialFor(password), &error) &&
+                    output.Commit(&error);
+    if (!ok) {
+        output.Discard();
+        LogCipherFailure(error);
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile& output,
+                   const CKeyMaterial& material, QString* error) {
+    const CFileIdentity input = IdentityOf(inputPath);
+    if (!input.Valid) {
+        return Fail(error, QFileInfo::exists(inputPath)
+                               ? QStringLiteral("%1 is not a regular file").arg(inputPath)
+                               : QStringLiteral("%1 does not exist").arg(inputPath));
+    }
+    try {
+        CCipher cipher(direction == CryDirection::Encrypt ? CCipher::Direction::Encrypt
+                                                          : CCipher::Direction::Decrypt,
+                       material);
+        // A small file gets a buffer of its own size: allocating and wiping a megabyte per file would
+        // dominate a folder of small files.
+        const auto blockSize = static_cast<std::size_t>(std::min<qint64>(TransferBlockSize, input.Size + 16));
+        auto* stage = new CLargeBlockStage(
+            new CryptoPP::StreamTransformationFilter(cipher.Mode(), new CAtomicFileSink(output),
+                                                     CryptoPP::BlockPaddingSchemeDef::PKCS_PADDING),
+            blockSize);
+        CryptoPP::FileSource source(QFile::encodeName(inputPath).constData(), true, stage, true);
+        // A read error ends the stream early without an exception; a file that changed size while it was
+        // read would be converted only in part. Either way the output is not the whole file.
+        if (stage->Total() != static_cast<CryptoPP::lword>(input.Size)) {
+            return Fail(error, QStringLiteral("%1 could not be read completely").arg(inputPath));
+        }
+    } catch (const CryptoPP::Exception& e) {
+        return Fail(error, QString::fromStdString(e.what()));
+    }
+    return true;
+}
+
+int EncryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password) {
+    return RunOneFile(CryDirection::Encrypt, inputPath, outputPath, password);
+}
+
+int DecryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password) {
+    return RunOneFile(CryDirection::Decrypt, inputPath, outputPath, password);
+}
+
+QString EncryptedPathOf(const QString& path) {
+    return path + QLatin1String(CryExtension);
+}
+
+QString DecryptedPathOf(const QString& cryPath) {
+    if (FileNameOfPath(cryPath).size() <= 4) {
+        return {};
+    }
+    return cryPath.left(cryPath.size() - 4);
+}
+
+struct CCryDecryptor::Impl {
+    struct CCandidate {
+        int Index;
+        CKeyMaterial Material;
+        CryptoPP::AES::Decryption Block;
+        CCandidate(int index, const CKeyMaterial& material)
+            : Index(index), Material(material), Block(material.Key, material.Key.size()) {}
+    };
+    std::vector<std::unique_ptr<CCandidate>> Candidates;
+};
+
+CCryDecryptor::CCryDecryptor(const CPasswordSet& set) : m_impl(std::make_unique<Impl>()) {
+    for (const auto& [index, password] : set.DecryptionOrder()) {
+        m_impl->Candidates.push_back(std::make_unique<Impl::CCandidate>(index, KeyMaterialFor(password)));
+    }
+}
+
+CCryDecryptor::~CCryDecryptor() = default;
+
+QList<int> CCryDecryptor::PassingPasswords(const QString& cryPath) const {
+    QList<int> passing;
+    QFile file(cryPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return passing;
+    }
+    const qint64 size = file.size();
+    if (size < 16 || size % 16 != 0) {
+        return passing;
+    }
+    // CBC: the last plain block is the last cipher block deciphered and XORed with the block before it,
+    // which for a one-block file is the IV.
+    const qint64 tailLength = size >= 32 ? 32 : 16;
+    if (!file.seek(size - tailLength)) {
+        return passing;
+    }
+    const QByteArray tail = file.read(tailLength);
+    if (tail.size() != tailLength) {
+        return passing;
+    }
+    const auto* last = reinterpret_cast<const CryptoPP::byte*>(tail.constData()) + tailLength - 16;
+    for (const auto& candidate : m_impl->Candidates) {
+        const CryptoPP::byte* previous = tailLength == 32
+                                             ? reinterpret_cast<const CryptoPP::byte*>(tail.constData())
+                                             : candidate->Material.Iv.data();
+        CryptoPP::SecByteBlock plain(16);
+        candidate->Block.ProcessBlock(last, plain.data());
+        for (int i = 0; i < 16; ++i) {
+            plain[i] ^= previous[i];
+        }
+        const unsigned pad = plain[15];
+        bool valid = pad >= 1 && pad <= 16;
+        for (unsigned i = 16 - pad; valid && i < 16; ++i) {
+            valid = plain[i] == pad;
+        }
+        if (valid) {
+            passing.append(candidate->Index);
+        }
+    }
+    return passing;
+}
+
+CCryDecryptor::CResult CCryDecryptor::Decrypt(const QString& cryPath, CAtomicFile& output) const {
+    CResult result;
+    const QList<int> passing = PassingPasswords(cryPath);
+    result.Passing = static_cast<int>(passing.size());
+    if (passing.isEmpty()) {
+        result.Error = QStringLiteral("%1: no password passes the padding check").arg(cryPath);
+        return result;
+    }
+    const CFileIdentity input = IdentityOf(cryPath);
+    for (const auto& candidate : m_impl->Candidates) {
+        if (!passing.contains(candidate->Index)) {
+            continue;
+        }
+        // Each attempt starts the output afresh.
+        if (!output.Open(&result.Error, input.Permissions)) {
+            return result;
+        }
+        if (TransformFile(CryDirection::Decrypt, cryPath, output, candidate->Material, &result.Error)) {
+            result.Ok = true;
+            result.PasswordIndex = candidate->Index;
+            return result;
+        }
+        output.Discard();
+    }
+    return result;
+}
+
+QString FileEncryptionErrorMessage() {
+    return QStringLiteral("File encryption error.");
+}
+
+QString FileEncryptedStatus(const QByteArray& password) {
+    return QStringLiteral("File encrypted successfully. Password: %1").arg(QString::fromUtf8(password));
+}
+
+QString FileDecryptedStatus() {
+    return QStringLiteral("File decrypted successfully.");
+}
+
+QString FileNotDecryptedStatus() {
+    return QStringLiteral("File NOT decrypted, wrong password.");
+}
+
+QString FileDecryptedAmbiguousStatus(int passwordNumber, int passing) {
+    return QStringLiteral("File decrypted with password %1, but %2 passwords fit it: the .cry file was kept. "
+                          "If the result is unreadable, decrypt the .cry file with the right password alone.")
+        .arg(passwordNumber)
+        .arg(passing);
+}
+
+CFileCommandResult EncryptFileCommand(const QString& path, const CPasswordSet& set) {
+    CFileCommandResult result;
+    if (const auto refusal = CheckSelectedPassword(set)) {
+        result.Message = CUserMessage::AppBox(*refusal);
+        return result;
+    }
+    const CFileIdentity input = IdentityOf(path);
+    if (!QFileInfo::exists(path)) {
+        return result;
+    }
+    const QByteArray password = set.SelectedPassword();
+    if (EncryptOneFile(path, EncryptedPathOf(path), password) != 0) {
+        result.Message = CUserMessage::AppBox(FileEncryptionErrorMessage());
+        return result;
+    }
+    if (!RemoveIfSameFile(path, input)) {
+        LogCipherFailure(QStringLiteral("%1 was encrypted but could not be removed").arg(path));
+    }
+    result.Ok = true;
+    result.StatusText = FileEncryptedStatus(password);
+    return result;
+}
+
+CFileCommandResult DecryptFileCommand(const QString& cryPath, const CPasswordSet& set) {
+    CFileCommandResult result;
+    if (const auto refusal = CheckDefinedPasswords(set)) {
+        result.Message = CUserMessage::AppBox(*refusal);
+        return result;
+    }
+    if (!QFileInfo::exists(cryPath)) {
+        return result;
+    }
+    const CFileIdentity input = IdentityOf(cryPath);
+    const QString outputPath = DecryptedPathOf(cryPath);
+    CCryDecryptor decryptor(set);
+    CCryDecryptor::CResult decryption;
+    if (!outputPath.isEmpty()) {
+        CAtomicFile output(outputPath);
+        decryption = decryptor.Decrypt(cryPath, output);
+        if (decryption.Ok && !output.Commit(&decryption.Error)) {
+            decryption.Ok = false;
+        }
+    } else {
+        decryption.Error = QStringLiteral("%1: no file name is left for the output").arg(cryPath);
+    }
+    if (!decryption.Ok) {
+        LogCipherFailure(decryption.Error);
+        result.StatusText = FileNotDecryptedStatus();
+        return result;
+    }
+    result.Ok = true;
+    if (decryption.Ambiguous()) {
+        result.StatusText = FileDecryptedAmbiguousStatus(decryption.PasswordIndex + 1, decryption.Passing);
+        return result;
+    }
+    if (!RemoveIfSameFile(cryPath, input)) {
+        LogCipherFailure(QStringLiteral("%1 was decrypted but could not be removed").arg(cryPath));
+    }
+    result.StatusText = FileDecryptedStatus();
+    return result;
+}
+
+} // namespace veilpane

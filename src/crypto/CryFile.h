@@ -1,0 +1,90 @@
+#pragma once
+
+#include "crypto/AtomicFile.h"
+#include "crypto/KeyDerivation.h"
+#include "crypto/PasswordSet.h"
+#include "platform/UserMessage.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace veilpane {
+
+// A .cry file is nothing but the plain file encrypted with the cipher profile under one password's key and
+// IV: no header, salt, IV or check value. Which password made it is found by trying.
+inline constexpr char CryExtension[] = ".cry";
+
+enum class CryDirection { Encrypt, Decrypt };
+
+// Streams the regular file at inputPath through the cipher into output, which must be open and is left
+// under its temporary name. The file passes in large blocks and is never held whole in memory. On failure
+// (unreadable input, a write error, bad padding, a length that is not a multiple of 16) returns false with
+// the library's or the system's text in *error; output then holds garbage and is for discarding.
+[[nodiscard]] bool TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile& output,
+                                 const CKeyMaterial& material, QString* error);
+
+// The single-file operations: 0 on success, -1 on failure. The output is written under a temporary name,
+// flushed and renamed into place only when complete, so a file already at outputPath survives a failure.
+// The library's failure texts go to the cipher log; the input is never removed here.
+int EncryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password);
+int DecryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password);
+
+// "report.pdf" -> "report.pdf.cry".
+QString EncryptedPathOf(const QString& path);
+// The path without its last four characters, whatever they are. Empty when that would leave no file name
+// (a file named ".cry", or one of four characters or fewer), which would otherwise name the folder itself.
+QString DecryptedPathOf(const QString& cryPath);
+
+// The decryption side of a run: each defined password's key is derived once, up front. A wrong key passes
+// the PKCS #7 padding check about once in 256, and the format has no other check value, so before a file
+// is decrypted every password is tried against its last block alone (two blocks read, whatever the size).
+class CCryDecryptor {
+public:
+    explicit CCryDecryptor(const CPasswordSet& set);
+    ~CCryDecryptor();
+    CCryDecryptor(const CCryDecryptor&) = delete;
+    CCryDecryptor& operator=(const CCryDecryptor&) = delete;
+
+    // Indices (0 to 4) of the passwords whose key leaves valid padding in the file's last block, in the
+    // order they are tried. Empty when the file cannot be read or its length is not a multiple of 16.
+    QList<int> PassingPasswords(const QString& cryPath) const;
+
+    struct CResult {
+        bool Ok = false;
+        int PasswordIndex = -1; // the password that decrypted it
+        int Passing = 0;        // how many passwords passed the padding check
+        QString Error;          // the last failure text, for the log
+        // More than one password fits: the output may be garbage, so the .cry file must stay.
+        bool Ambiguous() const { return Passing > 1; }
+    };
+    // Decrypts into output (open, still under its temporary name) with the first password that passes the
+    // check and then decrypts the whole file.
+    CResult Decrypt(const QString& cryPath, CAtomicFile& output) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// The file commands as the desktop program and the terminal program run them: the checks of the password
+// set first, then the operation, then the replaced file's removal. They give what to show: a message box
+// (refusals, "File encryption error."), a status text, or nothing (a path that does not exist).
+struct CFileCommandResult {
+    bool Ok = false;
+    std::optional<CUserMessage> Message;
+    QString StatusText;
+};
+CFileCommandResult EncryptFileCommand(const QString& path, const CPasswordSet& set);
+CFileCommandResult DecryptFileCommand(const QString& cryPath, const CPasswordSet& set);
+
+QString FileEncryptionErrorMessage();
+QString FileEncryptedStatus(const QByteArray& password);
+QString FileDecryptedStatus();
+QString FileNotDecryptedStatus();
+QString FileDecryptedAmbiguousStatus(int passwordNumber, int passing);
+
+} // namespace veilpane

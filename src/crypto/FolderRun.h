@@ -1,0 +1,68 @@
+#pragma once
+
+#include "crypto/PasswordSet.h"
+#include "platform/UserMessage.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <variant>
+
+namespace veilpane {
+
+// What a folder run works on, fixed before the first file: the folder, its file list (taken once, so files
+// made during the run are not visited) and the password set with, for encryption, the selected password.
+struct CFolderPlan {
+    QString Folder;
+    QStringList Files;
+    CPasswordSet Set;
+    QByteArray Password; // encryption only
+};
+
+// The checks made before a run, in the order the user meets them; a refusal is the message to show.
+std::variant<CFolderPlan, CUserMessage> PlanFolderEncryption(const QString& folder, const CPasswordSet& set);
+std::variant<CFolderPlan, CUserMessage> PlanFolderDecryption(const QString& folder, const CPasswordSet& set);
+// The Yes/No question asked before an encryption run removes the plain files.
+CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan);
+
+struct CFolderProgress {
+    int FilesDone = 0;
+    int FilesTotal = 0;
+    qint64 BytesDone = 0;
+    qint64 BytesTotal = 0;
+};
+
+struct CFolderRunHooks {
+    std::function<void(const CFolderProgress&)> Progress; // after each file
+    std::function<bool()> Cancelled;                      // asked before each file
+    // A file that could not be converted and stays as it was. For encryption the text is "File encryption
+    // error.", which the desktop program shows as a message box; a decryption failure is reported there
+    // only through the final counts.
+    std::function<void(const QString& path, const QString& text)> FileFailed;
+};
+
+struct CFolderRunResult {
+    int Succeeded = 0;  // converted; the counter of the status text
+    int Failed = 0;     // left as they were
+    int Skipped = 0;    // encryption: ".cry" somewhere in the lower-cased path
+    int Kept = 0;       // decryption: decrypted, but the .cry file kept because several passwords fit
+    int NotVisited = 0; // cancelled before these were reached
+    bool Cancelled = false;
+    QString StatusText;
+};
+
+// Encrypts every listed file into "<lower-cased name>.cry" beside it and removes the plain file once its
+// encrypted file is safely in place. Files are read and removed through their real names.
+CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks = {});
+// Decrypts every listed .cry file with the first password that opens it and removes the .cry file, unless
+// more than one password passes the padding check.
+CFolderRunResult DecryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks = {});
+
+// Letters A to Z become a to z; nothing else changes.
+QString LowerAscii(const QString& text);
+
+QString FolderEncryptedStatus(int count, const QByteArray& password);
+QString FolderDecryptedStatus(int count, int kept);
+
+} // namespace veilpane

@@ -1,0 +1,126 @@
+#include "crypto/MessageBlock.h"
+
+#include "crypto/CipherProfile.h"
+#include "crypto/KeyDerivation.h"
+#include "crypto/RandomText.h"
+
+#include <cryptopp/filters.h>
+#include <cryptopp/hex.h>
+
+#include <QRegularExpression>
+
+namespace veilpane {
+
+namespace {
+
+constexpr int RandomPrefixLength = 16;
+
+bool LooksLikeMessage(const std::string& plain) {
+    // 16 random characters, then the 22-character time line and CR LF.
+    static const QRegularExpression shape(
+        QStringLiteral("^[A-Za-z0-9]{16}[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}h:[0-9]{2}m:[0-9]{2}s\\r\\n"));
+    if (plain.size() < 16 + 22 + 2) {
+        return false;
+    }
+    return shape.match(QLatin1String(plain.data(), 40)).hasMatch();
+}
+
+} // namespace
+
+QByteArray EncryptMessageText(const QByteArray& text, const QByteArray& password) {
+    const QByteArray plain = MakeRandomText(RandomPrefixLength) + text;
+    const CKeyMaterial material = KeyMaterialFor(password);
+    std::string block;
+    try {
+        CCipher cipher = CCipher::Encryptor(material);
+        CryptoPP::StringSource source(reinterpret_cast<const CryptoPP::byte*>(plain.constData()),
+                                      static_cast<std::size_t>(plain.size()), true,
+                                      new CryptoPP::StreamTransformationFilter(
+                                          cipher.Mode(),
+                                          new CryptoPP::HexEncoder(new CryptoPP::StringSink(block)),
+                                          CryptoPP::BlockPaddingSchemeDef::PKCS_PADDING));
+    } catch (const CryptoPP::Exception& e) {
+        LogCipherFailure(QString::fromStdString(e.what()));
+        return {};
+    }
+    return QByteArray(block.data(), static_cast<qsizetype>(block.size()));
+}
+
+QByteArray DecryptMessageText(const QByteArray& block, const QByteArray& password) {
+    const CKeyMaterial material = KeyMaterialFor(password);
+    std::string plain;
+    try {
+        CCipher cipher = CCipher::Decryptor(material);
+        CryptoPP::StringSource source(reinterpret_cast<const CryptoPP::byte*>(block.constData()),
+                                      static_cast<std::size_t>(block.size()), true,
+                                      new CryptoPP::HexDecoder(new CryptoPP::StreamTransformationFilter(
+                                          cipher.Mode(), new CryptoPP::StringSink(plain),
+                                          CryptoPP::BlockPaddingSchemeDef::PKCS_PADDING)));
+    } catch (const CryptoPP::Exception& e) {
+        LogCipherFailure(QString::fromStdString(e.what()));
+        return {};
+    }
+    if (!LooksLikeMessage(plain)) {
+        return {};
+    }
+    return QByteArray(plain.data() + RandomPrefixLength,
+                      static_cast<qsizetype>(plain.size()) - RandomPrefixLength);
+}
+
+QByteArray MessageTimeLine(const QDateTime& localTime) {
+    return localTime.toString(QStringLiteral("yyyy-MM-dd HH'h:'mm'm:'ss's'")).toLatin1();
+}
+
+QString EmptyMessageToEncryptMessage() {
+    return QStringLiteral("Please enter in 'Message input' box the message to encrypt.");
+}
+
+QString EmptyBlockToDecryptMessage() {
+    return QStringLiteral(
+        "Please enter in 'Message input' box the hexadecimal block\nof the message to decrypt.");
+}
+
+QString MessageNotDecryptedText() {
+    return QStringLiteral("Message NOT decrypted, wrong password.");
+}
+
+CMessageResult EncryptMessageCommand(const QByteArray& input, const CPasswordSet& set, const QDateTime& now) {
+    CMessageResult result;
+    if (input.isEmpty()) {
+        result.Refusal = CUserMessage::AppBox(EmptyMessageToEncryptMessage());
+        return result;
+    }
+    if (const auto refusal = CheckSelectedPassword(set)) {
+        result.Refusal = CUserMessage::AppBox(*refusal);
+        return result;
+    }
+    result.Output = EncryptMessageText(MessageTimeLine(now) + "\r\n" + input, set.SelectedPassword());
+    result.Ok = !result.Output.isEmpty();
+    result.PasswordIndex = set.SelectedIndex();
+    return result;
+}
+
+CMessageResult DecryptMessageCommand(const QByteArray& input, const CPasswordSet& set) {
+    CMessageResult result;
+    if (input.isEmpty()) {
+        result.Refusal = CUserMessage::AppBox(EmptyBlockToDecryptMessage());
+        return result;
+    }
+    if (const auto refusal = CheckDefinedPasswords(set)) {
+        result.Refusal = CUserMessage::AppBox(*refusal);
+        return result;
+    }
+    for (const auto& [index, password] : set.DecryptionOrder()) {
+        QByteArray text = DecryptMessageText(input, password);
+        if (!text.isEmpty()) {
+            result.Output = std::move(text);
+            result.Ok = true;
+            result.PasswordIndex = index;
+            return result;
+        }
+    }
+    result.Output = MessageNotDecryptedText().toUtf8();
+    return result;
+}
+
+} // namespace veilpane

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "crypto/PasswordSet.h"
+#include "platform/UserMessage.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace veilpane {
+
+// A message block is the upper-case hexadecimal form, without separators, of
+//   16 random letters and digits + "YYYY-MM-DD HHh:MMm:SSs" + CR LF + the text
+// encrypted with the cipher profile.
+
+// The block of text (which already carries its time line) under password.
+QByteArray EncryptMessageText(const QByteArray& text, const QByteArray& password);
+// The plaintext without its 16 random characters: the time line, CR LF and the text. Every character of
+// block that is not a hexadecimal digit is ignored, and both letter cases are read. Empty when the block
+// does not decrypt under password, or when what comes out does not look like a message: a wrong key passes
+// the padding check about once in 256, and only a result that starts with 16 letters or digits followed by
+// a time line and CR LF is taken for one.
+QByteArray DecryptMessageText(const QByteArray& block, const QByteArray& password);
+
+// "%Y-%m-%d %Hh:%Mm:%Ss" of the given local time, for example 2021-07-05 09h:03m:58s.
+QByteArray MessageTimeLine(const QDateTime& localTime);
+
+// The message commands as both programs run them. Output is what the output box shows: the block, the
+// decrypted text, or the text "Message NOT decrypted, wrong password.".
+struct CMessageResult {
+    std::optional<CUserMessage> Refusal; // shown instead; the output stays as it was
+    QByteArray Output;
+    bool Ok = false;
+    int PasswordIndex = -1; // the password that encrypted or decrypted it
+};
+CMessageResult EncryptMessageCommand(const QByteArray& input, const CPasswordSet& set,
+                                     const QDateTime& now = QDateTime::currentDateTime());
+CMessageResult DecryptMessageCommand(const QByteArray& input, const CPasswordSet& set);
+
+QString EmptyMessageToEncryptMessage();
+QString EmptyBlockToDecryptMessage();
+QString MessageNotDecryptedText();
+
+} // namespace veilpane

@@ -1,0 +1,239 @@
+#include "cli/CliApp.h"
+#include "crypto/CipherProfile.h"
+#include "support/CryptoTestSupport.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+using veilpane::test::CTempFolder;
+using veilpane::test::FolderEntries;
+
+namespace {
+
+struct CCapture {
+    QString OutText, ErrText, InText;
+    QTextStream Out{&OutText}, Err{&ErrText}, In{&InText};
+    cli::CCliStreams Io{Out, Err, In};
+    explicit CCapture(const QString& input = {}) : InText(input) {}
+    int Run(const QStringList& args) { return cli::RunCli(args, Io); }
+};
+
+QStringList Args(std::initializer_list<QString> args) {
+    return QStringList(args);
+}
+
+const QString Cli = QStringLiteral(VEILPANE_CLI_PATH);
+
+} // namespace
+
+// Each command's refusals: the same texts as the desktop program, on standard error, exit status 1.
+TEST(CryptoCommands, RefusalsAndUsageErrors) {
+    CTempFolder folder;
+    folder.Write(QStringLiteral("a.txt"), "a");
+    const QString missing = folder.FilePath(QStringLiteral("gone"));
+    const struct {
+        QStringList Args;
+        int Status;
+        QString Err;
+    } cases[] = {
+        {Args({QStringLiteral("encrypt"), folder.FilePath(QStringLiteral("a.txt")), QStringLiteral("-p"),
+               QStringLiteral("first-pw"), QStringLiteral("--use"), QStringLiteral("2")}),
+         1,
+         QStringLiteral("veilpane-cli: The selected encryption password (2) is empty.\nPlease select a valid "
+                        "encryption password in 'Settings/Passwords'.\n")},
+        {Args({QStringLiteral("decrypt"), folder.FilePath(QStringLiteral("a.txt")), QStringLiteral("-p"),
+               QString()}),
+         1,
+         QStringLiteral(
+             "veilpane-cli: There are no defined passwords to decrypt.\nPlease define the passwords in "
+             "'Settings/Passwords'.\n")},
+        {Args({QStringLiteral("encrypt-folder"), missing, QStringLiteral("-p"), QStringLiteral("first-pw")}),
+         1, QStringLiteral("veilpane-cli: Folder to encrypt not found.\nPlease select a valid folder.\n")},
+        {Args({QStringLiteral("decrypt-folder"), missing, QStringLiteral("-p"), QStringLiteral("first-pw")}),
+         1, QStringLiteral("veilpane-cli: Folder to decrypt not found.\nPlease select a valid folder.\n")},
+        {Args({QStringLiteral("decrypt-folder"), folder.Path(), QStringLiteral("-p"),
+               QStringLiteral("first-pw")}),
+         1,
+         QStringLiteral("veilpane-cli: The selected folder doesn't contain encrypted files.\n\nFolder: %1\n")
+             .arg(folder.Path())},
+        {Args({QStringLiteral("message-encrypt"), QString(), QStringLiteral("-p"),
+               QStringLiteral("first-pw")}),
+         1, QStringLiteral("veilpane-cli: Please enter in 'Message input' box the message to encrypt.\n")},
+        {Args({QStringLiteral("message-decrypt"), QString(), QStringLiteral("-p"),
+               QStringLiteral("first-pw")}),
+         1,
+         QStringLiteral(
+             "veilpane-cli: Please enter in 'Message input' box the hexadecimal block\nof the message "
+             "to decrypt.\n")},
+        {Args({QStringLiteral("message-decrypt"), QStringLiteral("0011AABB"), QStringLiteral("-p"),
+               QStringLiteral("first-pw")}),
+         1, QStringLiteral("veilpane-cli: Message NOT decrypted, wrong password.\n")},
+        {Args({QStringLiteral("encrypt"), missing, QStringLiteral("-p"), QStringLiteral("first-pw")}), 1,
+         QStringLiteral("veilpane-cli: %1: no such file\n").arg(missing)},
+        {Args({QStringLiteral("encrypt"), QStringLiteral("-p"), QStringLiteral("first-pw")}), 2, {}},
+        {Args({QStringLiteral("encrypt"), folder.FilePath(QStringLiteral("a.txt")),
+               QStringLiteral("--bogus")}),
+         2,
+         {}},
+        {Args({QStringLiteral("encrypt-folder"), folder.Path(), folder.Path()}), 2, {}},
+        {Args({QStringLiteral("message-encrypt"), QStringLiteral("a"), QStringLiteral("b")}), 2, {}},
+    };
+    for (const auto& c : cases) {
+        CCapture run;
+        EXPECT_EQ(run.Run(c.Args), c.Status) << c.Args.join(QLatin1Char(' ')).toStdString();
+        if (!c.Err.isEmpty()) {
+            EXPECT_EQ(run.ErrText, c.Err);
+        } else {
+            EXPECT_TRUE(run.ErrText.contains(QStringLiteral("--help"))) << run.ErrText.toStdString();
+        }
+        EXPECT_TRUE(run.OutText.isEmpty()) << run.OutText.toStdString();
+    }
+    EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("a.txt")});
+}
+
+TEST(CryptoCommands, EncryptAndDecryptFiles) {
+    CTempFolder folder;
+    const QString a = folder.Write(QStringLiteral("a.txt"), "alpha");
+    const QString b = folder.Write(QStringLiteral("B.bin"), QByteArray(5000, 'b'));
+    CCapture encrypt;
+    EXPECT_EQ(encrypt.Run(Args({QStringLiteral("encrypt"), a, b, QStringLiteral("-p"),
+                                QStringLiteral("first-pw"), QStringLiteral("-p"), QStringLiteral("second-pw"),
+                                QStringLiteral("--use"), QStringLiteral("2")})),
+              cli::ExitOk);
+    EXPECT_EQ(encrypt.OutText,
+              QStringLiteral("File encrypted successfully. Password: second-pw\n").repeated(2));
+    EXPECT_EQ(FolderEntries(folder.Path()),
+              (QStringList{QStringLiteral("B.bin.cry"), QStringLiteral("a.txt.cry")}));
+
+    CCapture decrypt;
+    EXPECT_EQ(decrypt.Run(Args({QStringLiteral("decrypt"), a + QStringLiteral(".cry"),
+                                b + QStringLiteral(".cry"), QStringLiteral("-p"), QStringLiteral("first-pw"),
+                                QStringLiteral("-p"), QStringLiteral("second-pw")})),
+              cli::ExitOk);
+    EXPECT_EQ(decrypt.OutText, QStringLiteral("File decrypted successfully.\n").repeated(2));
+    EXPECT_EQ(folder.Read(QStringLiteral("a.txt")), "alpha");
+    EXPECT_EQ(folder.Read(QStringLiteral("B.bin")), QByteArray(5000, 'b'));
+
+    // Wrong passwords: the status goes to standard error, the .cry file stays.
+    ASSERT_EQ(
+        cli::RunCli(Args({QStringLiteral("encrypt"), a, QStringLiteral("-p"), QStringLiteral("first-pw")}),
+                    encrypt.Io),
+        cli::ExitOk);
+    CCapture wrong;
+    EXPECT_EQ(wrong.Run(Args({QStringLiteral("decrypt"), a + QStringLiteral(".cry"), QStringLiteral("-p"),
+                              QStringLiteral("other-pw")})),
+              cli::ExitFailure);
+    EXPECT_EQ(wrong.ErrText,
+              QStringLiteral("veilpane-cli: %1.cry: File NOT decrypted, wrong password.\n").arg(a));
+    EXPECT_TRUE(QFile::exists(a + QStringLiteral(".cry")));
+}
+
+TEST(CryptoCommands, EncryptFolderAsksUnlessYes) {
+    CTempFolder folder;
+    folder.Write(QStringLiteral("One.TXT"), "one");
+    folder.Write(QStringLiteral("two.txt"), "two");
+    const QString question =
+        QStringLiteral("All files in the folder will be encrypted and the original files will be removed "
+                       "after encryption.\n\nFolder: %1\nPassword: first-pw\n\nDo you want to continue "
+                       "with the encryption process ? [y/N] ")
+            .arg(folder.Path());
+    CCapture no(QStringLiteral("n\n"));
+    EXPECT_EQ(no.Run(Args({QStringLiteral("encrypt-folder"), folder.Path(), QStringLiteral("-p"),
+                           QStringLiteral("first-pw")})),
+              cli::ExitFailure);
+    EXPECT_TRUE(no.ErrText.startsWith(question)) << no.ErrText.toStdString();
+    EXPECT_EQ(FolderEntries(folder.Path()),
+              (QStringList{QStringLiteral("One.TXT"), QStringLiteral("two.txt")}));
+
+    CCapture yes(QStringLiteral("yes\n"));
+    EXPECT_EQ(yes.Run(Args({QStringLiteral("encrypt-folder"), folder.Path(), QStringLiteral("-p"),
+                            QStringLiteral("first-pw")})),
+              cli::ExitOk);
+    EXPECT_EQ(yes.OutText, QStringLiteral("2 files successfully encrypted. Password: first-pw\n"));
+    EXPECT_EQ(FolderEntries(folder.Path()),
+              (QStringList{QStringLiteral("one.txt.cry"), QStringLiteral("two.txt.cry")}));
+
+    CCapture decrypt;
+    EXPECT_EQ(decrypt.Run(Args({QStringLiteral("decrypt-folder"), folder.Path(), QStringLiteral("-p"),
+                                QStringLiteral("first-pw")})),
+              cli::ExitOk);
+    EXPECT_EQ(decrypt.OutText, QStringLiteral("2 files successfully decrypted\n"));
+    EXPECT_EQ(FolderEntries(folder.Path()),
+              (QStringList{QStringLiteral("one.txt"), QStringLiteral("two.txt")}));
+
+    CCapture again; // --yes: no question, nothing read
+    EXPECT_EQ(again.Run(Args({QStringLiteral("encrypt-folder"), QStringLiteral("--yes"), folder.Path(),
+                              QStringLiteral("-p"), QStringLiteral("first-pw")})),
+              cli::ExitOk);
+    EXPECT_TRUE(again.ErrText.isEmpty()) << again.ErrText.toStdString();
+    EXPECT_EQ(again.OutText, QStringLiteral("2 files successfully encrypted. Password: first-pw\n"));
+}
+
+TEST(CryptoCommands, MessagesThroughArgumentsAndStandardInput) {
+    CCapture encrypt(QStringLiteral("from standard input\n"));
+    ASSERT_EQ(encrypt.Run(Args({QStringLiteral("message-encrypt"), QStringLiteral("-p"),
+                                QStringLiteral("first-pw"), QStringLiteral("-p"), QStringLiteral("second-pw"),
+                                QStringLiteral("--use"), QStringLiteral("2")})),
+              cli::ExitOk);
+    const QString block = encrypt.OutText.trimmed();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{128}$")).match(block).hasMatch())
+        << block.toStdString();
+
+    CCapture decrypt(block.toLower() + QStringLiteral("\n"));
+    ASSERT_EQ(
+        decrypt.Run(Args({QStringLiteral("message-decrypt"), QStringLiteral("-p"), QStringLiteral("first-pw"),
+                          QStringLiteral("-p"), QStringLiteral("second-pw")})),
+        cli::ExitOk);
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\dh:\\d\\dm:\\d\\ds\\r\\nfrom standard input\\n$"))
+            .match(decrypt.OutText)
+            .hasMatch())
+        << decrypt.OutText.toStdString();
+
+    CCapture argument;
+    ASSERT_EQ(argument.Run(Args({QStringLiteral("message-encrypt"), QStringLiteral("short"),
+                                 QStringLiteral("-p"), QStringLiteral("first-pw")})),
+              cli::ExitOk);
+    EXPECT_EQ(argument.OutText.trimmed().size(), 96);
+}
+
+// The real program under a file-size limit: the disk is "full" after 1 MiB, the write fails, nothing is lost.
+TEST(CryptoCommands, TheProgramOnAFullDisk) {
+    if (!test::HaveProgram(QStringLiteral("sh"))) {
+        GTEST_SKIP() << "no shell";
+    }
+    CTempFolder folder;
+    const QByteArray big(3 << 20, 'z');
+    const QString path = folder.Write(QStringLiteral("big.bin"), big);
+    const auto result =
+        test::RunProgram(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                QStringLiteral("trap '' XFSZ; ulimit -f 2048; exec \"$0\" "
+                                                               "encrypt \"$1\" -p first-pw"),
+                                                Cli, path});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(result.Err, "veilpane-cli: " + path.toUtf8() + ": File encryption error.\n");
+    EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("big.bin")});
+    EXPECT_EQ(folder.Read(QStringLiteral("big.bin")), big);
+}
+
+TEST(CryptoCommands, TheProgramInteroperatesWithOpenssl) {
+    if (!test::HaveProgram(QStringLiteral("openssl"))) {
+        GTEST_SKIP() << "openssl not installed";
+    }
+    CTempFolder folder;
+    const QByteArray plain = "interoperable bytes\n";
+    const QString path = folder.Write(QStringLiteral("doc.txt"), plain);
+    const auto theirs = test::RunProgram(
+        QStringLiteral("openssl"),
+        test::OpensslEncArgs("Pass word", false, path, folder.FilePath(QStringLiteral("ref"))));
+    ASSERT_EQ(theirs.ExitCode, 0);
+    const auto ours =
+        test::RunProgram(Cli, {QStringLiteral("encrypt"), path, QStringLiteral("--password=Pass word")});
+    EXPECT_EQ(ours.ExitCode, 0) << ours.Err.toStdString();
+    EXPECT_EQ(ours.Out, "File encrypted successfully. Password: Pass word\n");
+    EXPECT_EQ(folder.Read(QStringLiteral("doc.txt.cry")), folder.Read(QStringLiteral("ref")));
+}

@@ -1,0 +1,157 @@
+#include "crypto/MessageBlock.h"
+#include "crypto/CipherProfile.h"
+#include "support/CryptoTestSupport.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+using veilpane::test::SetOf;
+
+namespace {
+
+const QDateTime Moment(QDate(2021, 7, 5), QTime(9, 3, 58));
+
+// openssl's encryption, under "right-password", of "Qz7Kp2Xw9Lm4Tn8R2021-07-05 09h:03m:58s\r\nhello".
+// The wrong password "wrong-21" leaves valid padding in it (found by trying wrong-1, wrong-2, ...).
+const QByteArray FixedBlock = "03DAB8B0463A54D252A602164272895A0CBFCDCFF59808AEAADD33827A333FEF"
+                              "862EBC1B2C6C9CCE873D157ED518E528";
+
+} // namespace
+
+TEST(MessageBlock, TimeLineFormat) {
+    EXPECT_EQ(MessageTimeLine(Moment), "2021-07-05 09h:03m:58s");
+    EXPECT_EQ(MessageTimeLine(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 0))), "1999-12-31 23h:59m:00s");
+}
+
+// 40 bytes of prefix, time line and line break come before the text.
+TEST(MessageBlock, BlockLengthsAndDigits) {
+    const CPasswordSet set = SetOf({{1, "first-pw"}});
+    const QRegularExpression upperHex(QStringLiteral("^[0-9A-F]+$"));
+    for (int n = 1; n <= 40; ++n) {
+        const CMessageResult result = EncryptMessageCommand(QByteArray(n, 'm'), set, Moment);
+        ASSERT_TRUE(result.Ok);
+        EXPECT_EQ(result.Output.size(), 32 * ((40 + n) / 16 + 1)) << n;
+        if (n <= 7) {
+            EXPECT_EQ(result.Output.size(), 96) << n;
+        } else if (n <= 23) {
+            EXPECT_EQ(result.Output.size(), 128) << n;
+        }
+        EXPECT_TRUE(upperHex.match(QString::fromLatin1(result.Output)).hasMatch())
+            << result.Output.constData();
+    }
+}
+
+TEST(MessageBlock, SameTextTwiceGivesTwoBlocksWithOneMeaning) {
+    const CPasswordSet set = SetOf({{1, "first-pw"}});
+    const CMessageResult a = EncryptMessageCommand("Meet at noon", set, Moment);
+    const CMessageResult b = EncryptMessageCommand("Meet at noon", set, Moment);
+    EXPECT_NE(a.Output, b.Output);
+    const QByteArray expected = "2021-07-05 09h:03m:58s\r\nMeet at noon";
+    EXPECT_EQ(DecryptMessageCommand(a.Output, set).Output, expected);
+    EXPECT_EQ(DecryptMessageCommand(b.Output, set).Output, expected);
+}
+
+TEST(MessageBlock, PastedBlockWithSpacesLineBreaksOrLowerCase) {
+    const CPasswordSet set = SetOf({{1, "first-pw"}});
+    const QByteArray block = EncryptMessageCommand("pasted", set, Moment).Output;
+    QByteArray spaced;
+    for (int i = 0; i < block.size(); ++i) {
+        spaced += block[i];
+        spaced += i % 8 == 7 ? "\r\n" : (i % 2 ? " " : "");
+    }
+    for (const QByteArray& variant : {spaced, block.toLower(), "  " + block + "\n\t"}) {
+        const CMessageResult result = DecryptMessageCommand(variant, set);
+        EXPECT_TRUE(result.Ok) << variant.constData();
+        EXPECT_EQ(result.Output, "2021-07-05 09h:03m:58s\r\npasted");
+    }
+}
+
+TEST(MessageBlock, FourthPasswordOpensWhileTheFirstThreeAreTried) {
+    const CPasswordSet encrypting = SetOf({{4, "fourth-pw"}}, 4);
+    const CMessageResult block = EncryptMessageCommand("for four", encrypting, Moment);
+    const CPasswordSet all = SetOf({{1, "first-pw"}, {2, "second-pw"}, {3, "third-pw"}, {4, "fourth-pw"}});
+    const CMessageResult result = DecryptMessageCommand(block.Output, all);
+    EXPECT_TRUE(result.Ok);
+    EXPECT_EQ(result.PasswordIndex, 3);
+    EXPECT_EQ(result.Output, "2021-07-05 09h:03m:58s\r\nfor four");
+}
+
+TEST(MessageBlock, WrongPasswordOrOddText) {
+    const CPasswordSet set = SetOf({{1, "first-pw"}, {2, "second-pw"}});
+    const CMessageResult block = EncryptMessageCommand("secret", SetOf({{1, "other-pw"}}), Moment);
+    for (const QByteArray& input :
+         {block.Output, QByteArray("This is just a plain sentence."), QByteArray("ABC")}) {
+        const CMessageResult result = DecryptMessageCommand(input, set);
+        EXPECT_FALSE(result.Ok) << input.constData();
+        EXPECT_EQ(result.Output, "Message NOT decrypted, wrong password.");
+    }
+}
+
+// A wrong password that passes the padding check gives garbage without a time line: the next one is tried.
+TEST(MessageBlock, PaddingCoincidenceIsNotTakenForTheMessage) {
+    QByteArray garbage;
+    CCipher wrong = CCipher::Decryptor(KeyMaterialFor("wrong-21"));
+    ASSERT_TRUE(wrong.Process(QByteArray::fromHex(FixedBlock), garbage)); // the coincidence is real
+    EXPECT_TRUE(DecryptMessageText(FixedBlock, "wrong-21").isEmpty());
+    EXPECT_EQ(DecryptMessageText(FixedBlock, "right-password"), "2021-07-05 09h:03m:58s\r\nhello");
+
+    const CMessageResult result =
+        DecryptMessageCommand(FixedBlock, SetOf({{1, "wrong-21"}, {2, "right-password"}}));
+    EXPECT_TRUE(result.Ok);
+    EXPECT_EQ(result.PasswordIndex, 1);
+    EXPECT_EQ(result.Output, "2021-07-05 09h:03m:58s\r\nhello");
+
+    // The right password on something that is not a message shaped like ours is refused as well.
+    QByteArray cipher;
+    CCipher right = CCipher::Encryptor(KeyMaterialFor("right-password"));
+    ASSERT_TRUE(right.Process("0123456789abcdef but no time line follows", cipher));
+    EXPECT_TRUE(DecryptMessageText(cipher.toHex().toUpper(), "right-password").isEmpty());
+}
+
+TEST(MessageBlock, OpensslReadsOursAndWeReadOpenssls) {
+    if (!test::HaveProgram(QStringLiteral("openssl"))) {
+        GTEST_SKIP() << "openssl not installed";
+    }
+    test::CTempFolder folder;
+    const QByteArray block =
+        EncryptMessageCommand("über den Fluss", SetOf({{1, "right-password"}}), Moment).Output;
+    const QString in = folder.Write(QStringLiteral("block.bin"), QByteArray::fromHex(block));
+    const auto opened = test::RunProgram(
+        QStringLiteral("openssl"),
+        test::OpensslEncArgs("right-password", true, in, folder.FilePath(QStringLiteral("out"))));
+    ASSERT_EQ(opened.ExitCode, 0) << opened.Err.toStdString();
+    const QByteArray plain = folder.Read(QStringLiteral("out"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9]{16}$"))
+                    .match(QString::fromLatin1(plain.left(16)))
+                    .hasMatch());
+    EXPECT_EQ(plain.mid(16), "2021-07-05 09h:03m:58s\r\n" + QStringLiteral("über den Fluss").toUtf8());
+
+    const QString message =
+        folder.Write(QStringLiteral("msg"), "Qz7Kp2Xw9Lm4Tn8R2021-07-05 09h:03m:58s\r\nhello");
+    const auto made = test::RunProgram(
+        QStringLiteral("openssl"),
+        test::OpensslEncArgs("right-password", false, message, folder.FilePath(QStringLiteral("msg.bin"))));
+    ASSERT_EQ(made.ExitCode, 0);
+    EXPECT_EQ(folder.Read(QStringLiteral("msg.bin")).toHex().toUpper(), FixedBlock);
+}
+
+TEST(MessageBlock, Refusals) {
+    const CMessageResult emptyEncrypt = EncryptMessageCommand({}, SetOf({{1, "first-pw"}}), Moment);
+    ASSERT_TRUE(emptyEncrypt.Refusal);
+    EXPECT_EQ(emptyEncrypt.Refusal->Text,
+              QStringLiteral("Please enter in 'Message input' box the message to encrypt."));
+    const CMessageResult emptyDecrypt = DecryptMessageCommand({}, SetOf({{1, "first-pw"}}));
+    ASSERT_TRUE(emptyDecrypt.Refusal);
+    EXPECT_EQ(emptyDecrypt.Refusal->Text,
+              QStringLiteral(
+                  "Please enter in 'Message input' box the hexadecimal block\nof the message to decrypt."));
+    const CMessageResult noSelected = EncryptMessageCommand("text", SetOf({{1, "first-pw"}}, 2), Moment);
+    ASSERT_TRUE(noSelected.Refusal);
+    EXPECT_EQ(noSelected.Refusal->Text, EmptySelectedPasswordMessage(2));
+    const CMessageResult noneDefined = DecryptMessageCommand(FixedBlock, CPasswordSet{});
+    ASSERT_TRUE(noneDefined.Refusal);
+    EXPECT_EQ(noneDefined.Refusal->Text, NoDefinedPasswordsMessage());
+    EXPECT_TRUE(noneDefined.Output.isEmpty());
+}
