@@ -2,6 +2,9 @@
 
 #include <QFileDevice>
 
+#include <atomic>
+#include <csignal>
+
 namespace veilpane::cli {
 
 int UsageError(CCliStreams& io, const QString& command, const QString& text) {
@@ -12,10 +15,7 @@ int UsageError(CCliStreams& io, const QString& command, const QString& text) {
 }
 
 int Failure(CCliStreams& io, const QString& text) {
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    io.Err << shown << '\n';
-    io.Err.flush();
+    PrintError(io, text);
     return ExitFailure;
 }
 
@@ -60,6 +60,110 @@ QString PrintableName(QString name) {
 
 bool LooksLikeOption(const QString& arg) {
     return arg.size() > 1 && arg.startsWith(QLatin1Char('-'));
+}
+
+void PrintMessage(CCliStreams& io, const CUserMessage& message) {
+    QString text = message.Text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    io.Err << QStringLiteral("veilpane-cli: ") << text << '\n';
+    io.Err.flush();
+}
+
+void PrintError(CCliStreams& io, const QString& text) {
+    PrintMessage(io, CUserMessage::ErrorBox(QString(), text));
+}
+
+bool TakeFlag(QStringList& args, const QString& flag) {
+    const auto removed = args.removeAll(flag);
+    return removed > 0;
+}
+
+bool TakeOperands(QStringList& args, CPasswordOptions& passwords, QString* error) {
+    const qsizetype end = args.indexOf(QStringLiteral("--"));
+    QStringList options = end < 0 ? args : args.mid(0, end);
+    const QStringList rest = end < 0 ? QStringList() : args.mid(end + 1);
+    if (!passwords.Take(options, error)) {
+        return false;
+    }
+    for (const QString& arg : options) {
+        if (arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
+            *error = QStringLiteral("unknown option '%1'").arg(arg);
+            return false;
+        }
+    }
+    args = options + rest;
+    return true;
+}
+
+QByteArray ReadAllInput(CCliStreams& io) {
+    QByteArray input = io.In.readAll().toUtf8();
+    if (input.endsWith('\n')) {
+        input.chop(1);
+        if (input.endsWith('\r')) {
+            input.chop(1);
+        }
+    }
+    return input;
+}
+
+bool Confirm(CCliStreams& io, const QString& question) {
+    QString text = question;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    io.Err << text << QStringLiteral(" [y/N] ");
+    io.Err.flush();
+    const QString answer = io.In.readLine().trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+CProgressLine::~CProgressLine() {
+    if (m_shown) {
+        m_io.Err << '\n';
+        m_io.Err.flush();
+    }
+}
+
+void CProgressLine::Show(int done, int total, qint64 bytesDone, qint64 bytesTotal) {
+    if (!m_io.ErrIsTerminal) {
+        return;
+    }
+    m_io.Err << QStringLiteral("\r%1 %2/%3 files, %4/%5 MB")
+                    .arg(m_verb)
+                    .arg(done)
+                    .arg(total)
+                    .arg(bytesDone / 1000000.0, 0, 'f', 1)
+                    .arg(bytesTotal / 1000000.0, 0, 'f', 1);
+    m_io.Err.flush();
+    m_shown = true;
+}
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted = true;
+}
+
+struct sigaction g_previousInt, g_previousTerm;
+
+} // namespace
+
+CInterruptGuard::CInterruptGuard() {
+    g_interrupted = false;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &g_previousInt);
+    sigaction(SIGTERM, &action, &g_previousTerm);
+}
+
+CInterruptGuard::~CInterruptGuard() {
+    sigaction(SIGINT, &g_previousInt, nullptr);
+    sigaction(SIGTERM, &g_previousTerm, nullptr);
+}
+
+bool CInterruptGuard::Interrupted() {
+    return g_interrupted;
 }
 
 } // namespace veilpane::cli

@@ -1,4 +1,4 @@
-#include "cli/CommandSupport.h"
+#include "cli/CliSupport.h"
 #include "cli/CryptoCommands.h"
 #include "crypto/CryFile.h"
 
