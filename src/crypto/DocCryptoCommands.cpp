@@ -1,13 +1,170 @@
-// The Encrypt menu and the passwords dialog.
+// The Encrypt menu and the passwords dialog. File work runs off the user-interface thread on a snapshot of
+// the password set; its results are shown when it has finished.
 #include "image/PictoriumDoc.h"
+
+#include "crypto/CryFile.h"
+#include "crypto/FolderRun.h"
+#include "crypto/MessageDialogModel.h"
+#include "crypto/PasswordsDialogModel.h"
+#include "platform/Dialogs.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBoxes.h"
+#include "platform/TaskRunner.h"
+#include "platform/ToolWindows.h"
+
+#include <QFileInfo>
+#include <QPointer>
+
+#include <memory>
 
 namespace veilpane {
 
-void CPictoriumDoc::OnEncryptFile() {}
-void CPictoriumDoc::OnDecryptFile() {}
-void CPictoriumDoc::OnEncryptFolder() {}
-void CPictoriumDoc::OnDecryptFolder() {}
-void CPictoriumDoc::OnEncryptDecryptMessage() {}
-void CPictoriumDoc::OnSettingsPasswords() {}
+namespace {
+
+std::optional<QString> ChooseFile(const CDocServices& services, FileDialogType type) {
+    // Both tool windows stay on top and would cover the dialog.
+    CToolWindowsHidden hidden(*services.ToolWindows);
+    return services.Files->OpenFile(type);
+}
+
+} // namespace
+
+void CPictoriumDoc::RunFileTask(const QString& title, std::function<CFileCommandResult()> work) {
+    auto result = std::make_shared<CFileCommandResult>();
+    LongTaskRunning = true;
+    emit StateChanged();
+    QPointer<CPictoriumDoc> self(this);
+    m_services.Tasks->Start(
+        title, [result, work = std::move(work)](CTaskProgress&) { *result = work(); },
+        [self, result] {
+            if (!self) {
+                return;
+            }
+            self->LongTaskRunning = false;
+            emit self->StateChanged();
+            if (result->Message) {
+                self->m_services.Messages->Show(*result->Message);
+            }
+            if (!result->StatusText.isEmpty()) {
+                self->SetStatus(result->StatusText);
+            }
+        });
+}
+
+void CPictoriumDoc::OnEncryptFile() {
+    if (const auto refusal = CheckSelectedPassword(PasswordSet)) {
+        m_services.Messages->Show(CUserMessage::AppBox(*refusal));
+        return;
+    }
+    const std::optional<QString> path = ChooseFile(m_services, FileDialogType::SelectFileToEncrypt);
+    if (!path || !QFileInfo::exists(*path)) {
+        return;
+    }
+    const CPasswordSet set = PasswordSet;
+    RunFileTask(QStringLiteral("Encrypting %1").arg(QFileInfo(*path).fileName()),
+                [path = *path, set] { return EncryptFileCommand(path, set); });
+}
+
+void CPictoriumDoc::OnDecryptFile() {
+    if (const auto refusal = CheckDefinedPasswords(PasswordSet)) {
+        m_services.Messages->Show(CUserMessage::AppBox(*refusal));
+        return;
+    }
+    const std::optional<QString> path = ChooseFile(m_services, FileDialogType::SelectFileToDecrypt);
+    if (!path || !QFileInfo::exists(*path)) {
+        return;
+    }
+    const CPasswordSet set = PasswordSet;
+    RunFileTask(QStringLiteral("Decrypting %1").arg(QFileInfo(*path).fileName()),
+                [path = *path, set] { return DecryptFileCommand(path, set); });
+}
+
+void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan) {
+    struct CShared {
+        CFolderRunResult Result;
+        QStringList Failed;
+    };
+    auto shared = std::make_shared<CShared>();
+    LongTaskRunning = true;
+    emit StateChanged();
+    QPointer<CPictoriumDoc> self(this);
+    m_services.Tasks->Start(
+        title,
+        [shared, plan, encrypt](CTaskProgress& progress) {
+            CFolderRunHooks hooks;
+            hooks.Progress = [&progress](const CFolderProgress& p) {
+                progress.Report(p.FilesDone, p.FilesTotal,
+                                QStringLiteral("%1 of %2 files").arg(p.FilesDone).arg(p.FilesTotal));
+            };
+            hooks.Cancelled = [&progress] {
+                return progress.CancelRequested();
+            };
+            hooks.FileFailed = [shared](const QString&, const QString& text) {
+                shared->Failed << text;
+            };
+            shared->Result = encrypt ? EncryptFolder(plan, hooks) : DecryptFolder(plan, hooks);
+        },
+        [self, shared, encrypt] {
+            if (!self) {
+                return;
+            }
+            self->LongTaskRunning = false;
+            emit self->StateChanged();
+            // One box per file that stayed plain, as each failure was met; shown once the run is over.
+            if (encrypt) {
+                for (const QString& text : shared->Failed) {
+                    self->m_services.Messages->Show(CUserMessage::AppBox(text));
+                }
+            }
+            self->SetStatus(shared->Result.StatusText);
+        });
+}
+
+void CPictoriumDoc::OnEncryptFolder() {
+    const auto plan = PlanFolderEncryption(CurrentFolder, PasswordSet);
+    if (const auto* refusal = std::get_if<CUserMessage>(&plan)) {
+        m_services.Messages->Show(*refusal);
+        return;
+    }
+    const CFolderPlan& folderPlan = std::get<CFolderPlan>(plan);
+    if (m_services.Messages->Show(FolderEncryptionQuestion(folderPlan), MessageButtons::YesNo) !=
+        MessageResult::Yes) {
+        return;
+    }
+    RunFolderTask(QStringLiteral("Encrypting the folder"), true, folderPlan);
+}
+
+void CPictoriumDoc::OnDecryptFolder() {
+    const auto plan = PlanFolderDecryption(CurrentFolder, PasswordSet);
+    if (const auto* refusal = std::get_if<CUserMessage>(&plan)) {
+        m_services.Messages->Show(*refusal);
+        return;
+    }
+    RunFolderTask(QStringLiteral("Decrypting the folder"), false, std::get<CFolderPlan>(plan));
+}
+
+void CPictoriumDoc::OnEncryptDecryptMessage() {
+    CEncryptDecryptMessageModel model(PasswordSet, *m_services.Messages, *m_services.Clipboard);
+    model.MessageInput = CryMessageIn;
+    model.MessageOutput = CryMessageOut;
+    model.SaveMessages = CryMessagesInOutSave;
+    if (!m_services.Dialogs->RunEncryptDecryptMessage(model)) {
+        return;
+    }
+    CryMessageIn = model.MessageInput;
+    CryMessageOut = model.MessageOutput;
+    CryMessagesInOutSave = model.SaveMessages;
+    SaveSettings();
+}
+
+void CPictoriumDoc::OnSettingsPasswords() {
+    CPasswordsDialogModel model(PasswordSet);
+    if (!m_services.Dialogs->RunPasswords(model)) {
+        return;
+    }
+    PasswordSet = model.Result();
+    SaveSettings();
+    emit StateChanged();
+}
 
 } // namespace veilpane

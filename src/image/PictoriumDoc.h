@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,8 @@ class CShellOpen;
 class CStatusText;
 class CTaskRunner;
 class CToolWindows;
+struct CFileCommandResult;
+struct CFolderPlan;
 
 // The services the document reaches the user and the system through. The desktop program passes its Qt
 // implementations; tests pass scripted fakes. All must outlive the document.
@@ -181,6 +184,10 @@ signals:
     void HiddenKindChanged(int index);
 
 private:
+    // Long file work of the Encrypt menu (crypto/DocCryptoCommands.cpp).
+    void RunFileTask(const QString& title, std::function<CFileCommandResult()> work);
+    void RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan);
+
     void SetStatus(const QString& text);
     void NotifyImageChanged();
 

@@ -1,0 +1,247 @@
+// The Encrypt menu and the passwords dialog as the document runs them, against the scripted fakes.
+#include "app/CommandIds.h"
+#include "crypto/CryFile.h"
+#include "crypto/MessageBlock.h"
+#include "crypto/MessageDialogModel.h"
+#include "crypto/PasswordsDialogModel.h"
+#include "image/PictoriumDoc.h"
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+using namespace veilpane::test;
+
+namespace {
+
+struct CCryptoFixture {
+    CFakePlatform Platform;
+    CTempFolder Folder;
+    std::unique_ptr<CPictoriumDoc> Doc;
+
+    CCryptoFixture() {
+        Platform.SkipFirstRun();
+        Doc = std::make_unique<CPictoriumDoc>(Platform.Services(), QStringLiteral("/nonexistent/veilpane"));
+        Doc->PasswordSet = CPasswordSet{};
+        Doc->PasswordSet.Passwords[0] = "corvide2741";
+    }
+};
+
+const QString Selected2Empty = EmptySelectedPasswordMessage(2);
+
+} // namespace
+
+TEST(DocCryptoCommands, EncryptAndDecryptAFile) {
+    CCryptoFixture f;
+    const QString plain = f.Folder.Write(QStringLiteral("Report.PDF"), "quarterly figures");
+
+    // The dialog is cancelled: nothing happens, and the tool windows come back.
+    f.Platform.Files.Answer(FileDialogType::SelectFileToEncrypt, std::nullopt);
+    f.Doc->OnEncryptFile();
+    EXPECT_TRUE(f.Platform.ToolWindows.Folders && f.Platform.ToolWindows.Preview);
+    EXPECT_TRUE(f.Platform.Files.ToolWindowsWereHidden);
+    // A path that does not exist: nothing either.
+    f.Platform.Files.Answer(FileDialogType::SelectFileToEncrypt,
+                            f.Folder.FilePath(QStringLiteral("gone.bin")));
+    f.Doc->OnEncryptFile();
+    EXPECT_TRUE(f.Platform.Status.Texts.isEmpty());
+
+    // The work runs off the user-interface thread; meanwhile nothing that touches files can start.
+    f.Platform.Tasks.Defer = true;
+    f.Platform.Files.Answer(FileDialogType::SelectFileToEncrypt, plain);
+    f.Doc->OnEncryptFile();
+    EXPECT_TRUE(f.Doc->LongTaskRunning);
+    EXPECT_FALSE(f.Doc->CommandState(cmd::DecryptFile).Enabled);
+    EXPECT_FALSE(f.Doc->CommandState(cmd::EncryptFolder).Enabled);
+    f.Platform.Tasks.RunPending();
+    EXPECT_FALSE(f.Doc->LongTaskRunning);
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("File encrypted successfully. Password: corvide2741"));
+    EXPECT_FALSE(QFile::exists(plain));
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("Report.PDF.cry")).size(), 32);
+
+    // Passwords 1 and 3 defined, 3 the right one and 2 selected-but-empty: decryption tries 1, then 3.
+    f.Platform.Tasks.Defer = false;
+    f.Doc->PasswordSet.Passwords[0] = "wrong-password";
+    f.Doc->PasswordSet.Passwords[2] = "corvide2741";
+    f.Doc->PasswordSet.PasswordRadioCry = 1;
+    f.Platform.Files.Answer(FileDialogType::SelectFileToDecrypt, plain + QStringLiteral(".cry"));
+    f.Doc->OnDecryptFile();
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("File decrypted successfully."));
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("Report.PDF")), "quarterly figures");
+    EXPECT_FALSE(QFile::exists(plain + QStringLiteral(".cry")));
+
+    // Encrypting with the empty selected password is refused before any dialog.
+    f.Platform.Messages.Expect(CUserMessage::AppBox(Selected2Empty));
+    f.Doc->OnEncryptFile();
+}
+
+TEST(DocCryptoCommands, DecryptRefusalsAndWrongPasswords) {
+    CCryptoFixture f;
+    f.Doc->PasswordSet = CPasswordSet{};
+    f.Platform.Messages.Expect(CUserMessage::AppBox(NoDefinedPasswordsMessage()));
+    f.Doc->OnDecryptFile();
+    EXPECT_TRUE(f.Platform.Files.Asked.isEmpty());
+
+    // A .cry file whose length is not a multiple of 16 opens with no password; it stays, no output.
+    f.Doc->PasswordSet.Passwords[1] = "second-pw";
+    const QString broken = f.Folder.Write(QStringLiteral("x.cry"), QByteArray(33, 'x'));
+    f.Platform.Files.Answer(FileDialogType::SelectFileToDecrypt, broken);
+    f.Doc->OnDecryptFile();
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("File NOT decrypted, wrong password."));
+    EXPECT_TRUE(QFile::exists(broken));
+    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("x"))));
+}
+
+TEST(DocCryptoCommands, FolderRuns) {
+    CCryptoFixture f;
+    // A folder that no longer exists.
+    f.Doc->CurrentFolder = f.Folder.FilePath(QStringLiteral("gone"));
+    f.Platform.Messages.Expect(CUserMessage::WarningBox(
+        QStringLiteral("Folder not found"),
+        QStringLiteral("Folder to encrypt not found.\r\nPlease select a valid folder.")));
+    f.Doc->OnEncryptFolder();
+    f.Platform.Messages.Expect(CUserMessage::WarningBox(
+        QStringLiteral("Folder not found"),
+        QStringLiteral("Folder to decrypt not found.\r\nPlease select a valid folder.")));
+    f.Doc->OnDecryptFolder();
+
+    f.Doc->CurrentFolder = f.Folder.Path();
+    f.Folder.Write(QStringLiteral("a.txt"), "alpha");
+    f.Folder.Write(QStringLiteral("B.JPG"), "bravo");
+    f.Folder.Write(QStringLiteral("c.cry"), QByteArray(16, 'c'));
+    const QString question =
+        QStringLiteral(
+            "All files in the folder will be encrypted and the original files will be removed after "
+            "encryption.\n\nFolder: %1\nPassword: corvide2741\n\nDo you want to continue with the "
+            "encryption process ?")
+            .arg(QDir::toNativeSeparators(f.Folder.Path()));
+    // "No" changes nothing.
+    f.Platform.Messages.Expect(CUserMessage::PlainBox(question), MessageResult::No);
+    f.Doc->OnEncryptFolder();
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("B.JPG")), "bravo");
+
+    f.Platform.Messages.Expect(CUserMessage::PlainBox(question), MessageResult::Yes);
+    f.Doc->OnEncryptFolder();
+    EXPECT_EQ(f.Platform.Status.Last(),
+              QStringLiteral("2 files successfully encrypted. Password: corvide2741"));
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("b.jpg.cry"))));
+    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("B.JPG"))));
+    ASSERT_FALSE(f.Platform.Tasks.Reports.isEmpty());
+    EXPECT_EQ(f.Platform.Tasks.Reports.last(), (std::pair<std::int64_t, std::int64_t>(3, 3)))
+        << "progress up to every listed file";
+
+    // Decryption: no question; c.cry (not ours) opens with no password and stays.
+    f.Doc->OnDecryptFolder();
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("2 files successfully decrypted"));
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("b.jpg")), "bravo");
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("a.txt")), "alpha");
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("c.cry"))));
+}
+
+TEST(DocCryptoCommands, MessageDialogButtonsAndClose) {
+    CCryptoFixture f;
+    f.Doc->CryMessageIn = QStringLiteral("kept input");
+    QString block;
+    f.Platform.Dialogs.MessageScripts.push_back([&](CEncryptDecryptMessageModel& model) {
+        EXPECT_EQ(model.MessageInput, QStringLiteral("kept input"));
+        model.Now = [] {
+            return QDateTime(QDate(2021, 7, 5), QTime(9, 3, 58));
+        };
+        model.MessageInput = QStringLiteral("hello");
+        model.OnEncryptMessage();
+        block = model.MessageOutput;
+        EXPECT_EQ(block.size(), 96);
+        model.OnCopy();
+        model.OnClear();
+        EXPECT_TRUE(model.MessageInput.isEmpty() && model.MessageOutput.isEmpty());
+        model.OnPaste();
+        model.MessageInput =
+            model.MessageInput.toLower().replace(QStringLiteral("0"), QStringLiteral(" 0\n"));
+        model.OnDecryptMessage();
+        EXPECT_EQ(model.MessageOutput, QStringLiteral("2021-07-05 09h:03m:58s\r\nhello"));
+        model.SaveMessages = 0;
+        return true;
+    });
+    f.Doc->OnEncryptDecryptMessage();
+    EXPECT_EQ(f.Platform.Clipboard.Text, block);
+    EXPECT_EQ(f.Doc->CryMessageOut, QStringLiteral("2021-07-05 09h:03m:58s\r\nhello"));
+    EXPECT_EQ(f.Doc->CryMessagesInOutSave, 0);
+
+    // Every refusal of the dialog, and a cancelled dialog copies nothing back.
+    f.Platform.Clipboard.Text.reset();
+    f.Platform.Messages.Expect(
+        CUserMessage::AppBox(QStringLiteral("Please enter in 'Message input' box the message to encrypt.")));
+    f.Platform.Messages.Expect(CUserMessage::AppBox(QStringLiteral(
+        "Please enter in 'Message input' box the hexadecimal block\nof the message to decrypt.")));
+    f.Platform.Messages.Expect(
+        CUserMessage::ErrorBox(QStringLiteral("Clipboard error"), QStringLiteral("No text in Clipboard")));
+    f.Platform.Dialogs.MessageScripts.push_back([](CEncryptDecryptMessageModel& model) {
+        model.MessageInput.clear();
+        model.OnEncryptMessage();
+        model.OnDecryptMessage();
+        model.OnPaste();
+        model.MessageInput = QStringLiteral("not a block at all");
+        model.OnDecryptMessage();
+        EXPECT_EQ(model.MessageOutput, QStringLiteral("Message NOT decrypted, wrong password."));
+        return false;
+    });
+    f.Doc->OnEncryptDecryptMessage();
+    EXPECT_EQ(f.Doc->CryMessageOut, QStringLiteral("2021-07-05 09h:03m:58s\r\nhello"));
+
+    f.Doc->PasswordSet = CPasswordSet{};
+    f.Platform.Messages.Expect(CUserMessage::AppBox(EmptySelectedPasswordMessage(1)));
+    f.Platform.Messages.Expect(CUserMessage::AppBox(NoDefinedPasswordsMessage()));
+    f.Platform.Dialogs.MessageScripts.push_back([](CEncryptDecryptMessageModel& model) {
+        model.MessageInput = QStringLiteral("text");
+        model.OnEncryptMessage();
+        model.OnDecryptMessage();
+        EXPECT_EQ(model.MessageOutput, QStringLiteral("2021-07-05 09h:03m:58s\r\nhello"))
+            << "output unchanged";
+        return false;
+    });
+    f.Doc->OnEncryptDecryptMessage();
+}
+
+TEST(DocCryptoCommands, PasswordsDialogValidatesAndApplies) {
+    CCryptoFixture f;
+    f.Platform.Messages.Expect(
+        CUserMessage::AppBox(QStringLiteral("Passwords length should be at least 5 characters.")));
+    f.Platform.Dialogs.PasswordsScripts.push_back([&](CPasswordsDialogModel& model) {
+        EXPECT_EQ(model.PasswordTexts[0], QStringLiteral("corvide2741"));
+        EXPECT_EQ(model.CheckedIndex, 0);
+        model.PasswordTexts[1] = QStringLiteral("abcd");
+        EXPECT_FALSE(model.OnOk(*f.Platform.Services().Messages)) << "four characters keep the dialog open";
+        model.PasswordTexts[1] = QStringLiteral("abcde");
+        model.PasswordTexts[3] = QString(70, QLatin1Char('z'));
+        model.CheckedIndex = 3;
+        model.SavePasswordsChecked = false;
+        return model.OnOk(*f.Platform.Services().Messages);
+    });
+    f.Doc->OnSettingsPasswords();
+    EXPECT_EQ(f.Doc->PasswordSet.Passwords[1], "abcde");
+    EXPECT_EQ(f.Doc->PasswordSet.Passwords[3], QByteArray(64, 'z')) << "cut to the edit box's 64 characters";
+    EXPECT_EQ(f.Doc->PasswordSet.PasswordRadioCry, 3);
+    EXPECT_EQ(f.Doc->PasswordSet.PasswordSaveCry, 0);
+
+    // Cancel leaves the set as it was, even after edits.
+    const CPasswordSet before = f.Doc->PasswordSet;
+    f.Platform.Dialogs.PasswordsScripts.push_back([](CPasswordsDialogModel& model) {
+        model.PasswordTexts[0].clear();
+        model.CheckedIndex = -1;
+        return false;
+    });
+    f.Doc->OnSettingsPasswords();
+    EXPECT_EQ(f.Doc->PasswordSet, before);
+
+    // No radio button checked selects password 1.
+    f.Platform.Dialogs.PasswordsScripts.push_back([](CPasswordsDialogModel& model) {
+        model.CheckedIndex = -1;
+        return true;
+    });
+    f.Doc->OnSettingsPasswords();
+    EXPECT_EQ(f.Doc->PasswordSet.PasswordRadioCry, 0);
+}
