@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QListView>
+
+namespace veilpane {
+
+class CPictoriumDoc;
+
+// The thumbnail list of the current folder, the owner of the Folders and Image Preview tool windows and of
+// the thumbnail loader.
+class CPictoriumView : public QListView {
+    Q_OBJECT
+
+public:
+    CPictoriumView(CPictoriumDoc& doc, QWidget* parent = nullptr);
+    ~CPictoriumView() override;
+
+    // Creates the two tool windows as top-level tool windows of topLevel, restores their positions
+    // ("FolderWindowPos", "ImgPrevWindowPos") and loads the remembered folder ("FolderSelected") when it
+    // exists, which starts the loader.
+    void OnInitialUpdate(QWidget* topLevel);
+
+    QWidget* FoldersWindow() const;
+    QWidget* PreviewWindow() const;
+
+    bool IsLoading() const;
+    // Returns once the loader has ended.
+    void StopLoader();
+
+private:
+    CPictoriumDoc& m_doc;
+    QWidget* m_folders = nullptr;
+    QWidget* m_preview = nullptr;
+};
+
+} // namespace veilpane
