@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
 using namespace veilpane;
 using namespace veilpane::test;
@@ -545,6 +546,75 @@ TEST(DocHideCommands, LargeHidesRunOffTheInterfaceThreadAndCommitWhenDone) {
     EXPECT_EQ(found.Content, big);
     EXPECT_EQ(f.Platform.Tasks.Reports.size(), 2);
     EXPECT_TRUE(f.Doc->CommandState(cmd::SavePng).Enabled);
+}
+
+namespace {
+
+// Runs the work on a real second thread, as the desktop program does, and the finished step on the test's
+// thread when asked. Under the thread sanitizer this shows that the work touches nothing of the document.
+class CThreadTaskRunner final : public CTaskRunner {
+public:
+    ~CThreadTaskRunner() override {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+    void Start(const QString&, std::function<void(CTaskProgress&)> work,
+               std::function<void()> finished) override {
+        m_finished = std::move(finished);
+        m_thread = std::thread([work = std::move(work)] {
+            CSilentProgress progress;
+            work(progress);
+        });
+    }
+    void Finish() {
+        m_thread.join();
+        m_finished();
+    }
+
+private:
+    struct CSilentProgress final : CTaskProgress {
+        void Report(std::int64_t, std::int64_t, const QString&) override {}
+        bool CancelRequested() const override { return false; }
+    };
+    std::thread m_thread;
+    std::function<void()> m_finished;
+};
+
+} // namespace
+
+TEST(DocHideCommands, ALargeHideOnAnotherThreadLeavesTheShownImageAlone) {
+    CFakePlatform platform;
+    platform.SkipFirstRun();
+    CThreadTaskRunner runner;
+    CDocServices services = platform.Services();
+    services.Tasks = &runner;
+    CPictoriumDoc doc(services, QStringLiteral("/nonexistent/bin/veilpane"));
+    CTempFolder outside;
+    doc.PasswordSet.Passwords[0] = Password;
+    doc.CurrentImage = std::make_unique<CBitmap>(MakeNoiseBitmap(2900, 2900, 8));
+    const CBitmap before = doc.CurrentImage->Copy();
+    const QByteArray big(CPictoriumDoc::LongHideBytes + 1, 'B');
+    doc.FileToHide = outside.Write(QStringLiteral("big.bin"), big);
+    doc.OnHideFile();
+    ASSERT_TRUE(doc.LongTaskRunning);
+
+    // The preview keeps painting the shown image while the work runs.
+    std::uint64_t painted = 0;
+    for (std::uint32_t y = 0; y < doc.CurrentImage->Height(); ++y) {
+        const std::uint32_t* row = doc.CurrentImage->ConstScanLine(y);
+        for (std::uint32_t x = 0; x < doc.CurrentImage->Width(); ++x) {
+            painted += row[x];
+        }
+    }
+    EXPECT_GT(painted, 0u);
+
+    platform.Messages.ExpectAnyText(MessageKind::Question, QString());
+    runner.Finish();
+    EXPECT_FALSE(doc.LongTaskRunning);
+    EXPECT_TRUE(doc.HiddenDataAdded);
+    EXPECT_EQ(CountDifferentPixels(before, *doc.UndoSlots[0]), 0);
+    EXPECT_EQ(Extracted(*doc.CurrentImage, doc.PasswordSet).Content, big);
 }
 
 TEST(DocHideCommands, LargeHideRefusalsArriveWhenTheTaskEnds) {
