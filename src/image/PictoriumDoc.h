@@ -3,6 +3,7 @@
 #include "app/CommandTable.h"
 #include "crypto/PasswordSet.h"
 #include "platform/Bitmap.h"
+#include "stego/HideEngine.h"
 #include "stego/PayloadFormat.h"
 #include "stego/ReportStatistics.h"
 
@@ -156,6 +157,8 @@ public:
     QString UpdateMessageToHideItem(bool* checked = nullptr) const;
     void OnExtractHiddenFile();
     void OnEnterSecretMessage();
+    // Hides of more payload bytes than this run off the user-interface thread.
+    static constexpr std::int64_t LongHideBytes = 1 << 20;
 
     // --- Encryption (crypto/DocCryptoCommands.cpp) ---------------------------------------------------
     void OnEncryptFile();
@@ -190,6 +193,12 @@ private:
 
     void SetStatus(const QString& text);
     void NotifyImageChanged();
+
+    // --- Hide helpers (stego/DocHideCommands.cpp) -----------------------------------------------------
+    // A hide as a value: runs on whatever image and statistics it is given, touching nothing else.
+    using CHideWork = std::function<CHideResult(CBitmap*, CReportStatistics&)>;
+    void RunHide(const QString& title, const QString& subject, std::int64_t payloadBytes, CHideWork work);
+    void FinishHide(const CHideResult& result);
 
     CDocServices m_services;
     std::unique_ptr<QTemporaryDir> m_tempDir;

@@ -34,7 +34,11 @@ CFakeMessageBoxes::~CFakeMessageBoxes() {
 }
 
 void CFakeMessageBoxes::Expect(const CUserMessage& message, MessageResult answer) {
-    m_expected.emplace_back(message, answer);
+    m_expected.push_back({message, answer, false});
+}
+
+void CFakeMessageBoxes::ExpectAnyText(MessageKind kind, const QString& caption, MessageResult answer) {
+    m_expected.push_back({CUserMessage{kind, caption, QString()}, answer, true});
 }
 
 MessageResult CFakeMessageBoxes::Show(const CUserMessage& message, MessageButtons buttons) {
@@ -44,15 +48,20 @@ MessageResult CFakeMessageBoxes::Show(const CUserMessage& message, MessageButton
         ADD_FAILURE() << "unexpected message box " << testing::PrintToString(message);
         return MessageResult::Cancel;
     }
-    auto [expected, answer] = m_expected.front();
+    const CExpected expected = m_expected.front();
     m_expected.pop_front();
-    EXPECT_EQ(message, expected);
-    return answer;
+    if (expected.AnyText) {
+        EXPECT_EQ(message.Kind, expected.Message.Kind) << testing::PrintToString(message);
+        EXPECT_EQ(message.Caption, expected.Message.Caption) << testing::PrintToString(message);
+    } else {
+        EXPECT_EQ(message, expected.Message);
+    }
+    return expected.Answer;
 }
 
 void CFakeMessageBoxes::VerifyAllShown() {
-    for (const auto& [message, answer] : m_expected) {
-        ADD_FAILURE() << "expected message box never shown: " << testing::PrintToString(message);
+    for (const CExpected& expected : m_expected) {
+        ADD_FAILURE() << "expected message box never shown: " << testing::PrintToString(expected.Message);
     }
     m_expected.clear();
 }
