@@ -6,10 +6,10 @@
 namespace veilpane {
 
 std::optional<QString> CQtFileDialog::OpenFile(FileDialogType type) {
-    const CFileDialogSpec spec = FileDialogSpecFor(static_cast<int>(type), CBitmap::Decoders());
-    const QStringList filters = ToQtNameFilters(spec.Filter);
+    const CFileDialogSpec purpose = FileDialogSpecFor(static_cast<int>(type), CBitmap::Decoders());
+    const QStringList filters = ToQtNameFilters(purpose.Filter);
     QString selected = filters.value(0);
-    const QString path = QFileDialog::getOpenFileName(nullptr, spec.Title, m_lastFolder,
+    const QString path = QFileDialog::getOpenFileName(nullptr, purpose.Title, m_lastFolder,
                                                       filters.join(QStringLiteral(";;")), &selected);
     if (path.isEmpty()) {
         return std::nullopt;
