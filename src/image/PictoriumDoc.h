@@ -58,6 +58,9 @@ struct CPreviewTexts {
 
 inline constexpr int UndoDepth = 10;
 
+// The product's web page, opened by Help / Go to Veilpane Official Web Site.
+inline constexpr char WebSiteAddress[] = "https://veilpane.example.org";
+
 // The one document: the current folder and its images, the current image with its undo history, what is
 // chosen for hiding, the password set and the message texts, and every command of the program but the
 // window toggles. A QObject without widgets; windows listen to its signals and ask CommandState() for

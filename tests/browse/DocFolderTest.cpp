@@ -1,0 +1,234 @@
+#include "app/CommandIds.h"
+#include "image/PictoriumDoc.h"
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+#include "support/TestImages.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace veilpane;
+using namespace veilpane::test;
+
+namespace {
+
+// A document after a second start, with what the windows would see recorded from its signals.
+struct CFolderFixture {
+    CFakePlatform Platform;
+    std::unique_ptr<CPictoriumDoc> Doc;
+    QStringList Labels;  // every SummaryLabelChanged text; "" hides the label
+    QStringList Signals; // the order of the folder signals
+    int ListedWhenAboutToChange = -1;
+    int ListedWhenLoaded = -1;
+
+    CFolderFixture() {
+        Platform.SkipFirstRun();
+        Doc =
+            std::make_unique<CPictoriumDoc>(Platform.Services(), QStringLiteral("/nonexistent/bin/veilpane"));
+        QObject::connect(Doc.get(), &CPictoriumDoc::SummaryLabelChanged,
+                         [this](const QString& text) { Labels << text; });
+        QObject::connect(Doc.get(), &CPictoriumDoc::FolderAboutToChange, [this] {
+            Signals << QStringLiteral("about");
+            ListedWhenAboutToChange = static_cast<int>(Doc->FileNames.size());
+        });
+        QObject::connect(Doc.get(), &CPictoriumDoc::FolderLoaded, [this] {
+            Signals << QStringLiteral("loaded");
+            ListedWhenLoaded = static_cast<int>(Doc->FileNames.size());
+        });
+    }
+};
+
+void SaveImage(const QString& path, const char* mime, std::uint32_t width = 16, std::uint32_t height = 12) {
+    ASSERT_TRUE(MakeNoiseBitmap(width, height).Save(path, QString::fromLatin1(mime))) << path.toStdString();
+}
+
+std::set<QString> AsSet(const QStringList& list) {
+    return {list.begin(), list.end()};
+}
+
+} // namespace
+
+TEST(DocFolder, ScanListsImagesByContentWithLowerCasedNamesAndCountsEveryFile) {
+    CTempFolder folder;
+    SaveImage(folder.FilePath(QStringLiteral("PHOTO.JPG")), "image/jpeg", 40, 30);
+    SaveImage(folder.FilePath(QStringLiteral("camera.dat")), "image/jpeg");
+    SaveImage(folder.FilePath(QStringLiteral("Trick.cry")), "image/png");
+    folder.Write(QStringLiteral("notes.png"), "just some text, not a picture\n");
+    folder.Write(QStringLiteral("Notes.CRY"), QByteArray(64, '\x5a'));
+    folder.Write(QStringLiteral("empty.bmp"), {});
+    ASSERT_TRUE(QDir(folder.Path()).mkdir(QStringLiteral("Sub.png")));
+    SaveImage(folder.FilePath(QStringLiteral("Sub.png/inner.png")), "image/png");
+
+    CFolderFixture f;
+    f.Doc->LoadFolder(folder.Path());
+
+    EXPECT_EQ(f.Doc->CurrentFolder, folder.Path());
+    EXPECT_EQ(AsSet(f.Doc->FileNames),
+              (std::set<QString>{QStringLiteral("photo.jpg"), QStringLiteral("camera.dat"),
+                                 QStringLiteral("trick.cry")}));
+    ASSERT_EQ(f.Doc->RealFileNames.size(), f.Doc->FileNames.size());
+    for (qsizetype i = 0; i < f.Doc->FileNames.size(); ++i) {
+        EXPECT_EQ(f.Doc->RealFileNames[i].toLower(), f.Doc->FileNames[i]);
+        EXPECT_TRUE(QFile::exists(f.Doc->EntryPath(static_cast<int>(i))))
+            << f.Doc->RealFileNames[i].toStdString();
+    }
+    EXPECT_EQ(f.Doc->HiddenKinds, std::vector<std::int32_t>(3, HiddenNothing));
+    // Six files; the valid image named .cry counts as image and as encrypted, as does Notes.CRY.
+    EXPECT_EQ(f.Doc->FileCount, 6);
+    EXPECT_EQ(f.Doc->ImageCount, 3);
+    EXPECT_EQ(f.Doc->EncryptedCount, 2);
+    EXPECT_EQ(f.Doc->SelectedIndex, -1);
+    EXPECT_EQ(f.Platform.Status.Texts,
+              (QStringList{QString(), QStringLiteral("Files: 6 (Images: 3  Encrypted: 2)")}));
+    EXPECT_EQ(f.Labels, QStringList{QString()});
+
+    // The listed name is lower-cased, the file is still opened through the name it has on disk.
+    const int photo = static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral("photo.jpg")));
+    EXPECT_EQ(f.Doc->RealFileNames[photo], QStringLiteral("PHOTO.JPG"));
+    f.Doc->SelectImage(photo, {}, {});
+    ASSERT_TRUE(f.Doc->HasImage());
+    EXPECT_TRUE(f.Doc->CurrentImage->IsValid());
+    EXPECT_EQ(f.Doc->CurrentImage->Width(), 40u);
+}
+
+TEST(DocFolder, SummaryGoesToTheLabelWithoutImagesAndToTheStatusWithThem) {
+    {
+        CTempFolder folder;
+        for (const char* name : {"a.cry", "b.CRY", "c.Cry"}) {
+            folder.Write(QString::fromLatin1(name), QByteArray(40, '\x11'));
+        }
+        CFolderFixture f;
+        f.Doc->LoadFolder(folder.Path());
+        EXPECT_TRUE(f.Doc->FileNames.isEmpty());
+        EXPECT_EQ(f.Labels, QStringList{QStringLiteral("Files: 3 (Images: 0  Encrypted: 3)")});
+        EXPECT_EQ(f.Platform.Status.Texts, QStringList{QString()}) << "the status text stays empty";
+    }
+    {
+        CTempFolder folder;
+        for (int i = 0; i < 5; ++i) {
+            SaveImage(folder.FilePath(QStringLiteral("img%1.png").arg(i)), "image/png");
+        }
+        folder.Write(QStringLiteral("readme.txt"), "hello");
+        folder.Write(QStringLiteral("data"), QByteArray(10, '\0'));
+        CFolderFixture f;
+        f.Doc->LoadFolder(folder.Path());
+        EXPECT_EQ(f.Doc->FileNames.size(), 5);
+        EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("Files: 7 (Images: 5  Encrypted: 0)"));
+        EXPECT_EQ(f.Labels, QStringList{QString()}) << "the label is hidden";
+    }
+    {
+        CTempFolder folder;
+        ASSERT_TRUE(QDir(folder.Path()).mkpath(QStringLiteral("one/deeper")));
+        ASSERT_TRUE(QDir(folder.Path()).mkdir(QStringLiteral("two")));
+        SaveImage(folder.FilePath(QStringLiteral("one/pic.png")), "image/png");
+        CFolderFixture f;
+        f.Doc->LoadFolder(folder.Path());
+        EXPECT_EQ(f.Doc->FileCount, 0);
+        EXPECT_TRUE(f.Doc->FileNames.isEmpty());
+        EXPECT_EQ(f.Labels, QStringList{QString()});
+        EXPECT_EQ(f.Platform.Status.Texts, QStringList{QString()});
+    }
+}
+
+TEST(DocFolder, ScanStopsTheLoaderFirstAndStartsItWithTheCompleteList) {
+    CTempFolder folder;
+    SaveImage(folder.FilePath(QStringLiteral("one.png")), "image/png");
+    SaveImage(folder.FilePath(QStringLiteral("two.bmp")), "image/bmp");
+    CFolderFixture f;
+    f.Doc->LoadFolder(folder.Path());
+    EXPECT_EQ(f.ListedWhenLoaded, 2);
+
+    // The second scan announces itself while the old list is still intact.
+    f.Doc->OnRefreshFolder();
+    EXPECT_EQ(f.Signals, (QStringList{QStringLiteral("about"), QStringLiteral("loaded"),
+                                      QStringLiteral("about"), QStringLiteral("loaded")}));
+    EXPECT_EQ(f.ListedWhenAboutToChange, 2);
+    EXPECT_EQ(f.ListedWhenLoaded, 2);
+}
+
+TEST(DocFolder, ScanDropsTheImageItsHistoryAndTheExtractedTemporaryImage) {
+    CTempFolder folder;
+    SaveImage(folder.FilePath(QStringLiteral("carrier.png")), "image/png");
+    CFolderFixture f;
+    f.Doc->LoadFolder(folder.Path());
+    f.Doc->SelectImage(0, {}, {});
+    ASSERT_TRUE(f.Doc->HasImage());
+    f.Doc->PushUndo();
+    f.Doc->HiddenDataAdded = true;
+    f.Doc->Preview = CPreviewTexts{QStringLiteral("Secret message:"), QStringLiteral("hi"), true, true};
+    const QString temp = QDir(f.Doc->TempFolder()).filePath(QStringLiteral("shown.png"));
+    SaveImage(temp, "image/png");
+    f.Doc->TempImagePath = temp;
+
+    int previewChanges = 0;
+    int imageChanges = 0;
+    QObject::connect(f.Doc.get(), &CPictoriumDoc::PreviewChanged, [&] { ++previewChanges; });
+    QObject::connect(f.Doc.get(), &CPictoriumDoc::ImageChanged, [&] { ++imageChanges; });
+    f.Doc->OnRefreshFolder();
+
+    EXPECT_FALSE(f.Doc->HasImage());
+    EXPECT_EQ(f.Doc->UndoPosition, 0);
+    EXPECT_FALSE(f.Doc->HiddenDataAdded);
+    EXPECT_EQ(f.Doc->Preview, CPreviewTexts{});
+    EXPECT_GE(previewChanges, 1);
+    EXPECT_GE(imageChanges, 1);
+    EXPECT_FALSE(QFile::exists(temp));
+    EXPECT_TRUE(f.Doc->TempImagePath.isEmpty());
+    EXPECT_EQ(f.Doc->SelectedIndex, -1);
+    EXPECT_FALSE(f.Doc->CommandState(cmd::SavePng).Enabled);
+}
+
+TEST(DocFolder, RefreshSeesChangesAndADeletedFolderLeavesAnEmptyListWithoutAMessage) {
+    auto folder = std::make_unique<CTempFolder>();
+    SaveImage(folder->FilePath(QStringLiteral("one.png")), "image/png");
+    CFolderFixture f;
+    f.Doc->LoadFolder(folder->Path());
+    ASSERT_EQ(f.Doc->FileNames.size(), 1);
+
+    SaveImage(folder->FilePath(QStringLiteral("Two.TIFF")), "image/tiff");
+    f.Doc->Execute(cmd::RefreshFolder);
+    EXPECT_EQ(AsSet(f.Doc->FileNames),
+              (std::set<QString>{QStringLiteral("one.png"), QStringLiteral("two.tiff")}));
+
+    const QString path = folder->Path();
+    folder.reset();
+    f.Platform.Status.Texts.clear();
+    f.Labels.clear();
+    f.Doc->Execute(cmd::RefreshFolder); // an unexpected message box would fail here
+    EXPECT_EQ(f.Doc->CurrentFolder, path);
+    EXPECT_TRUE(f.Doc->FileNames.isEmpty());
+    EXPECT_TRUE(f.Doc->RealFileNames.isEmpty());
+    EXPECT_TRUE(f.Doc->HiddenKinds.empty());
+    EXPECT_EQ(f.Doc->FileCount + f.Doc->ImageCount + f.Doc->EncryptedCount, 0);
+    EXPECT_EQ(f.Platform.Status.Texts, QStringList{QString()});
+    EXPECT_EQ(f.Labels, QStringList{QString()});
+    EXPECT_EQ(f.Signals.count(QStringLiteral("loaded")), 3) << "the loader still starts, and ends at once";
+}
+
+TEST(DocFolder, FolderChangeIsRefusedWhileWorkHoldsTheImage) {
+    CTempFolder first;
+    CTempFolder second;
+    SaveImage(first.FilePath(QStringLiteral("a.png")), "image/png");
+    SaveImage(second.FilePath(QStringLiteral("b.png")), "image/png");
+    CFolderFixture f;
+    f.Doc->LoadFolder(first.Path());
+    f.Doc->SelectImage(0, {}, {});
+    const CBitmap* held = f.Doc->CurrentImage.get();
+
+    for (const bool operation : {true, false}) {
+        f.Doc->WorkerThread = operation;
+        f.Doc->LongTaskRunning = !operation;
+        f.Doc->LoadFolder(second.Path());
+        EXPECT_EQ(f.Doc->CurrentFolder, first.Path());
+        EXPECT_EQ(f.Doc->CurrentImage.get(), held);
+        EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("a.png")});
+    }
+    f.Doc->WorkerThread = false;
+    f.Doc->LongTaskRunning = false;
+    f.Doc->LoadFolder(second.Path());
+    EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("b.png")});
+}
