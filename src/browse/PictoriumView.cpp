@@ -10,9 +10,15 @@ CPictoriumView::~CPictoriumView() = default;
 
 void CPictoriumView::OnInitialUpdate(QWidget*) {}
 
-QWidget* CPictoriumView::FoldersWindow() const { return m_folders; }
-QWidget* CPictoriumView::PreviewWindow() const { return m_preview; }
-bool CPictoriumView::IsLoading() const { return false; }
+QWidget* CPictoriumView::FoldersWindow() const {
+    return m_folders;
+}
+QWidget* CPictoriumView::PreviewWindow() const {
+    return m_preview;
+}
+bool CPictoriumView::IsLoading() const {
+    return false;
+}
 void CPictoriumView::StopLoader() {}
 
 } // namespace veilpane

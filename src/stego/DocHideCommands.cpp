@@ -24,7 +24,9 @@ namespace veilpane {
 
 namespace {
 
-constexpr int MaxFileToHidePathLength = 64;
+// The name travels inside the payload. Linux paths run long (home folders, nested albums), so the limit is
+// on the file name the payload stores, not on the folders above it.
+constexpr int MaxFileToHideNameLength = 64;
 constexpr int MaxSecretMessageLength = 16384;
 constexpr int MessageItemPreviewLength = 20;
 
@@ -83,7 +85,7 @@ void CPictoriumDoc::OnSelectFileToHide() {
     if (!chosen || chosen->isEmpty() || !QFileInfo::exists(*chosen)) {
         return;
     }
-    if (chosen->size() > MaxFileToHidePathLength) {
+    if (FileNameOfPath(*chosen).size() > MaxFileToHideNameLength) {
         Show(m_services, FileNameTooLongMessage());
         return;
     }
@@ -263,20 +265,39 @@ void CPictoriumDoc::OnExtractHiddenFile() {
     }
     bool extracted = false;
     const std::int32_t kind = SelectedKind();
+    // A payload may carry the very name of its carrier; writing it would replace the image it came from.
+    const QString carrierPath = QFileInfo(EntryPath(SelectedIndex)).absoluteFilePath();
+    auto replacesCarrier = [&](const QString& name) {
+        return !name.isEmpty() &&
+               QFileInfo(QDir(CurrentFolder).filePath(name)).absoluteFilePath() == carrierPath;
+    };
+    auto refuse = [&] {
+        wait.reset();
+        Show(m_services,
+             CUserMessage::ErrorBox(QStringLiteral("Extraction error"),
+                                    QStringLiteral("The hidden file has the name of the image that "
+                                                   "carries it and would replace that image.\nNothing "
+                                                   "was extracted.")));
+    };
     if (kind == HiddenImage && !TempImagePath.isEmpty() && QFileInfo::exists(TempImagePath)) {
         // The hidden image is already out, shown in place of its carrier.
+        if (replacesCarrier(FileNameOfPath(TempImagePath))) {
+            refuse();
+            return;
+        }
         extracted = CopyReplacing(TempImagePath, QDir(CurrentFolder).filePath(FileNameOfPath(TempImagePath)));
-    } else if (kind == HiddenImage) {
-        // No copy of the hidden image is at hand (its extraction for display failed, or it was removed), and
-        // the current image may be that copy rather than the carrier: read the carrier from its file.
-        const CBitmap carrier = CBitmap::Load(EntryPath(SelectedIndex));
-        extracted =
-            FindHiddenContent(carrier, PasswordSet, false, HiddenOutput::Folder, CurrentFolder).Kind !=
-            HiddenNothing;
     } else {
-        extracted =
-            FindHiddenContent(*CurrentImage, PasswordSet, false, HiddenOutput::Folder, CurrentFolder).Kind !=
-            HiddenNothing;
+        // Without a copy of the hidden image at hand (its extraction for display failed, or it was removed)
+        // the current image may be that copy rather than the carrier: read the carrier from its file then.
+        const CBitmap carrier = kind == HiddenImage ? CBitmap::Load(EntryPath(SelectedIndex)) : CBitmap();
+        const CBitmap& source = kind == HiddenImage ? carrier : *CurrentImage;
+        const CHiddenContent found = FindHiddenContent(source, PasswordSet, true, HiddenOutput::Folder);
+        if (replacesCarrier(found.Name)) {
+            refuse();
+            return;
+        }
+        extracted = FindHiddenContent(source, PasswordSet, false, HiddenOutput::Folder, CurrentFolder).Kind !=
+                    HiddenNothing;
     }
     wait.reset();
     if (extracted) {

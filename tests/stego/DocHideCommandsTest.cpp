@@ -153,15 +153,17 @@ TEST(DocHideCommands, CancelledOrVanishedChoiceChangesNothing) {
     EXPECT_TRUE(f.Platform.ToolWindows.Folders && f.Platform.ToolWindows.Preview);
 }
 
-TEST(DocHideCommands, PathsOfMoreThan64CharactersAreRefused) {
+TEST(DocHideCommands, NamesOfMoreThan64CharactersAreRefused) {
     CHideFixture f;
-    const int room = 64 - static_cast<int>(f.Outside.Path().size()) - 1;
-    ASSERT_GT(room, 5) << "temporary folder path too long for this test";
-    const QString at64 = f.FileToHide(QString(room - 4, QLatin1Char('a')) + QStringLiteral(".bin"), "x");
-    const QString at65 = f.FileToHide(QString(room - 3, QLatin1Char('b')) + QStringLiteral(".bin"), "y");
-    ASSERT_EQ(at64.size(), 64);
-    ASSERT_EQ(at65.size(), 65);
+    // The folders above do not count: a short name deep down is fine.
+    QDir(f.Outside.Path()).mkpath(QString(80, QLatin1Char('d')));
+    const QString deep = f.FileToHide(QString(80, QLatin1Char('d')) + QStringLiteral("/short.bin"), "z");
+    const QString at64 = f.FileToHide(QString(60, QLatin1Char('a')) + QStringLiteral(".bin"), "x");
+    const QString at65 = f.FileToHide(QString(61, QLatin1Char('b')) + QStringLiteral(".bin"), "y");
 
+    f.Platform.Files.Answer(FileDialogType::SelectFileToHide, deep);
+    f.Doc->OnSelectFileToHide();
+    EXPECT_EQ(f.Doc->FileToHide, deep);
     f.Platform.Files.Answer(FileDialogType::SelectFileToHide, at64);
     f.Doc->OnSelectFileToHide();
     EXPECT_EQ(f.Doc->FileToHide, at64);
@@ -171,7 +173,7 @@ TEST(DocHideCommands, PathsOfMoreThan64CharactersAreRefused) {
     f.Platform.Files.Answer(FileDialogType::SelectFileToHide, at65);
     f.Doc->OnSelectFileToHide();
     EXPECT_EQ(f.Doc->FileToHide, at64);
-    EXPECT_EQ(f.Platform.Status.Texts.size(), 1);
+    EXPECT_EQ(f.Platform.Status.Texts.size(), 2);
     EXPECT_TRUE(f.Platform.ToolWindows.Folders && f.Platform.ToolWindows.Preview);
 }
 
@@ -449,6 +451,25 @@ TEST(DocHideCommands, ExtractingAMessageWritesItIntoTheFolder) {
     f.Doc->Execute(cmd::ExtractHiddenFile);
     EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("harbour.txt"))));
     EXPECT_EQ(f.Platform.Status.Texts.size(), statusCount);
+}
+
+TEST(DocHideCommands, APayloadNamedLikeItsCarrierNeverReplacesIt) {
+    CHideFixture f;
+    CBitmap carrier = MakeNoiseBitmap(200, 100, 4);
+    const QString source = f.FileToHide(QStringLiteral("Trap.dat"), "would overwrite the carrier");
+    CReportStatistics statistics;
+    ASSERT_TRUE(HideFileInImage(&carrier, source, Password, statistics).Hidden);
+    f.List(QStringLiteral("Trap.dat"), carrier, HiddenFile);
+    const QByteArray before = f.Folder.Read(QStringLiteral("Trap.dat"));
+    f.Doc->SelectImage(0, QStringLiteral("Trap.dat"), {});
+
+    f.Platform.Messages.Expect(CUserMessage::ErrorBox(
+        QStringLiteral("Extraction error"),
+        QStringLiteral("The hidden file has the name of the image that carries it and would replace that "
+                       "image.\nNothing was extracted.")));
+    f.Doc->Execute(cmd::ExtractHiddenFile);
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("Trap.dat")), before);
+    EXPECT_EQ(f.Platform.Cursor.Depth, 0);
 }
 
 TEST(DocHideCommands, ExtractingAHiddenImageCopiesTheOneShown) {
