@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ToolWindows.h"
+
 #include <QListView>
 
 namespace veilpane {
@@ -26,6 +28,11 @@ public:
     bool IsLoading() const;
     // Returns once the loader has ended.
     void StopLoader();
+
+signals:
+    // A tool window was shown or hidden by other means than the frame's toggles (its own close button, a
+    // double-click to full screen and back): the frame keeps its check marks in step.
+    void ToolWindowShownChanged(veilpane::ToolWindow window, bool shown);
 
 private:
     CPictoriumDoc& m_doc;
