@@ -355,7 +355,12 @@ TEST(DocSettings, FrameColorsHidesOnlyTheShownToolWindowsAroundItsDialog) {
 
     // The Folders window was hidden by its menu command: only the Image Preview goes and comes back.
     platform.ToolWindows.Folders = false;
+    bool anyShownMeanwhile = true;
+    platform.Dialogs.WhileFrameColorsShown = [&] {
+        anyShownMeanwhile = platform.ToolWindows.Folders || platform.ToolWindows.Preview;
+    };
     doc->Execute(cmd::FrameColors);
+    EXPECT_FALSE(anyShownMeanwhile);
     EXPECT_EQ(platform.Dialogs.FrameColorsShown, 1);
     EXPECT_EQ(platform.ToolWindows.Changes, 2);
     EXPECT_FALSE(platform.ToolWindows.Folders);
@@ -363,7 +368,9 @@ TEST(DocSettings, FrameColorsHidesOnlyTheShownToolWindowsAroundItsDialog) {
 
     platform.ToolWindows.Folders = true;
     platform.ToolWindows.Changes = 0;
+    anyShownMeanwhile = true;
     doc->Execute(cmd::FrameColors);
+    EXPECT_FALSE(anyShownMeanwhile);
     EXPECT_EQ(platform.Dialogs.FrameColorsShown, 2);
     EXPECT_EQ(platform.ToolWindows.Changes, 4);
     EXPECT_TRUE(platform.ToolWindows.Folders);
