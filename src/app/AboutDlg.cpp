@@ -40,7 +40,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     product->setFont(bold);
     auto* terms = new QLabel(
-        QStringLiteral("Free software, distributed in the hope that it will be useful, but without any warranty."),
+        QStringLiteral(
+            "Free software, distributed in the hope that it will be useful, but without any warranty."),
         this);
     terms->setWordWrap(true);
 
@@ -52,7 +53,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     credits->addWidget(new QLabel(QStringLiteral("Built on the Qt application framework:"), this));
     credits->addWidget(LinkLabel(QStringLiteral("https://www.qt.io"), this));
     credits->addSpacing(6);
-    credits->addWidget(new QLabel(QStringLiteral("Icons and pictures drawn by the Veilpane developers."), this));
+    credits->addWidget(
+        new QLabel(QStringLiteral("Icons and pictures drawn by the Veilpane developers."), this));
 
     auto* text = new QVBoxLayout;
     text->addWidget(product);

@@ -284,9 +284,13 @@ CPainting PaintingFor(int id) {
             p.drawLine(QPointF(14.5, 8), QPointF(14.5, 10.5));
         };
     case Undo:
-        return [](QPainter& p) { TurnArrow(p, true); };
+        return [](QPainter& p) {
+            TurnArrow(p, true);
+        };
     case Redo:
-        return [](QPainter& p) { TurnArrow(p, false); };
+        return [](QPainter& p) {
+            TurnArrow(p, false);
+        };
     case FoldersWindow:
         return [](QPainter& p) {
             ToolWindowFrame(p);
@@ -348,7 +352,9 @@ CPainting PaintingFor(int id) {
     case Disclaimer:
         return Warning;
     case About:
-        return [](QPainter& p) { Badge(p, Blue, QStringLiteral("i")); };
+        return [](QPainter& p) {
+            Badge(p, Blue, QStringLiteral("i"));
+        };
     default:
         return {};
     }

@@ -102,7 +102,8 @@ QImage CHelpColorsAppDlg::ThumbnailList(bool anyHidden) {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int i = 0; i < kinds.size(); ++i) {
         const QPoint origin(6 + (i % 2) * cell.width(), 4 + (i / 2) * cell.height());
-        const QImage thumbnail = Thumbnail(kinds[i]).scaled(75, 68, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QImage thumbnail =
+            Thumbnail(kinds[i]).scaled(75, 68, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         p.drawImage(origin + QPoint(4, 0), thumbnail);
         // The file name under the thumbnail, as a grey line.
         p.fillRect(QRect(origin + QPoint(18, 72), QSize(48, 4)), QColor(150, 150, 150));
@@ -144,10 +145,11 @@ CHelpColorsAppDlg::CHelpColorsAppDlg(QWidget* parent) : QDialog(parent) {
         frames->addWidget(picture(Thumbnail(places[i].Kind)), 1, i);
     }
 
-    auto* note = new QLabel(QStringLiteral("If the thumbnail doesn't have a color frame, the image doesn't contain "
-                                           "hidden information or the password to extract that information is "
-                                           "not available."),
-                            this);
+    auto* note =
+        new QLabel(QStringLiteral("If the thumbnail doesn't have a color frame, the image doesn't contain "
+                                  "hidden information or the password to extract that information is "
+                                  "not available."),
+                   this);
     note->setWordWrap(true);
 
     auto* heading = new QLabel(QStringLiteral("Background color of the thumbnails window:"), this);
@@ -158,10 +160,12 @@ CHelpColorsAppDlg::CHelpColorsAppDlg(QWidget* parent) : QDialog(parent) {
     auto* backgrounds = new QGridLayout;
     backgrounds->addWidget(picture(ThumbnailList(true)), 0, 0);
     backgrounds->addWidget(picture(ThumbnailList(false)), 0, 1);
-    auto* yellowText = new QLabel(QStringLiteral("The folder contains some images with hidden information."), this);
-    auto* whiteText = new QLabel(QStringLiteral("The folder doesn't contain any images with hidden information or "
-                                                "the password to extract that information is not available."),
-                                 this);
+    auto* yellowText =
+        new QLabel(QStringLiteral("The folder contains some images with hidden information."), this);
+    auto* whiteText =
+        new QLabel(QStringLiteral("The folder doesn't contain any images with hidden information or "
+                                  "the password to extract that information is not available."),
+                   this);
     for (QLabel* label : {yellowText, whiteText}) {
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -95,12 +95,19 @@ void CMainFrame::CreateToolBar() {
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    int previous = -1;
     for (int id : ToolbarLayout()) {
-        if (id == 0) {
+        if (id == 0 && previous == 0) {
+            // A second gap in a row sets the button apart further (Exit, away from the others).
+            auto* gap = new QWidget(m_toolBar);
+            gap->setFixedWidth(12);
+            m_toolBar->addWidget(gap)->setData(0);
+        } else if (id == 0) {
             m_toolBar->addSeparator();
         } else if (QAction* action = Action(id)) {
             m_toolBar->addAction(action);
         }
+        previous = id;
     }
     // The toolbar's own show/hide entry would bypass the View menu's check mark.
     m_toolBar->toggleViewAction()->setVisible(false);

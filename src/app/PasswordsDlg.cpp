@@ -42,9 +42,10 @@ CPasswordsDlg::CPasswordsDlg(CPasswordsDialogModel& model, CMessageBoxes& messag
     }
     grid->setColumnStretch(0, 1);
 
-    auto* note = new QLabel(QStringLiteral("The five passwords are used to try to decrypt content, but only the "
-                                           "selected password will be used to encrypt content."),
-                            this);
+    auto* note =
+        new QLabel(QStringLiteral("The five passwords are used to try to decrypt content, but only the "
+                                  "selected password will be used to encrypt content."),
+                   this);
     note->setWordWrap(true);
 
     m_save = new QCheckBox(QStringLiteral("Save"), this);
