@@ -161,3 +161,23 @@ TEST(MainFrameLayout, ClosingLetsGoOfTheImageAndWipesTheShownHiddenImage) {
     EXPECT_FALSE(QFile::exists(temp));
     EXPECT_TRUE(f.Doc().TempImagePath.isEmpty());
 }
+
+TEST(MainFrameLayout, ToolWindowRectanglesAreStoredEvenWhileHidden) {
+    CFrameFixture f;
+    f.Start();
+    f.App->Start();
+    QWidget* folders = f.Frame().View().FoldersWindow();
+    QWidget* preview = f.Frame().View().PreviewWindow();
+    if (!folders || !preview) {
+        GTEST_SKIP() << "the view makes no tool windows yet";
+    }
+    folders->setGeometry(QRect(30, 40, 280, 260));
+    preview->setGeometry(QRect(500, 40, 300, 260));
+    const QRect foldersRect = folders->geometry();
+    const QRect previewRect = preview->geometry();
+    f.Frame().Action(cmd::FoldersWindow)->trigger();
+    ASSERT_TRUE(folders->isHidden());
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(Stored(f, QStringLiteral("FolderWindowPos")), foldersRect);
+    EXPECT_EQ(Stored(f, QStringLiteral("ImgPrevWindowPos")), previewRect);
+}
