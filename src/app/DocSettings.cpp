@@ -1,13 +1,17 @@
 // Settings, first run and the shell's own commands of the document.
 #include "image/PictoriumDoc.h"
 
+#include "platform/Dialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SettingsStore.h"
 #include "platform/ShellOpen.h"
+#include "platform/ToolWindows.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
+
+#include <optional>
 
 namespace veilpane {
 
@@ -165,6 +169,24 @@ void CPictoriumDoc::OnDisclaimer() {
 void CPictoriumDoc::OnWebSite() {
     if (m_services.Shell) {
         m_services.Shell->Open(QUrl(QString::fromLatin1(WebSiteAddress)));
+    }
+}
+
+void CPictoriumDoc::OnFrameColors() {
+    if (!m_services.Dialogs) {
+        return;
+    }
+    // The tool windows stay on top and would cover the pictures; exactly the ones shown come back.
+    std::optional<CToolWindowsHidden> hidden;
+    if (m_services.ToolWindows) {
+        hidden.emplace(*m_services.ToolWindows);
+    }
+    m_services.Dialogs->ShowFrameColors();
+}
+
+void CPictoriumDoc::OnAbout() {
+    if (m_services.Dialogs) {
+        m_services.Dialogs->ShowAbout();
     }
 }
 

@@ -1,15 +1,49 @@
+#include "app/CommandIcons.h"
+#include "app/MainFrame.h"
+#include "app/PictoriumApp.h"
+#include "platform/SettingsStore.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtCursor.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtFileDialog.h"
+#include "platform/qt/QtMessageBoxes.h"
+#include "platform/qt/QtShellOpen.h"
+#include "platform/qt/QtTaskRunner.h"
+
 #include <QApplication>
-#include <QMainWindow>
+
+using namespace veilpane;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Veilpane"));
     QApplication::setApplicationName(QStringLiteral("Veilpane"));
     QApplication::setApplicationVersion(QStringLiteral(VEILPANE_VERSION_TEXT));
+    QApplication::setWindowIcon(ApplicationIcon());
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Veilpane"));
-    window.resize(900, 600);
-    window.show();
+    // The services live longer than the document and the windows that use them.
+    CQtSettingsStore settings;
+    CQtMessageBoxes messages;
+    CQtFileDialog files;
+    CQtCursor cursor;
+    CQtClipboard clipboard;
+    CQtShellOpen shell;
+    CQtDialogs dialogs(messages);
+    CQtTaskRunner tasks;
+    CDocServices services;
+    services.Settings = &settings;
+    services.Messages = &messages;
+    services.Files = &files;
+    services.Cursor = &cursor;
+    services.Clipboard = &clipboard;
+    services.Shell = &shell;
+    services.Dialogs = &dialogs;
+    services.Tasks = &tasks;
+
+    CPictoriumApp program(services, QCoreApplication::applicationFilePath());
+    messages.SetOwner(&program.Frame());
+    dialogs.SetOwner(&program.Frame());
+    tasks.SetOwner(&program.Frame());
+    program.Start();
     return QApplication::exec();
 }

@@ -355,6 +355,12 @@ bool CPictoriumDoc::Execute(int id) {
     case WebSite:
         OnWebSite();
         return true;
+    case FrameColors:
+        OnFrameColors();
+        return true;
+    case About:
+        OnAbout();
+        return true;
     default:
         return false;
     }

@@ -139,6 +139,8 @@ public:
     void OnOpenFolder();
     void OnDisclaimer();
     void OnWebSite();
+    void OnFrameColors();
+    void OnAbout();
 
     // --- Folder scan (browse/DocFolder.cpp) -----------------------------------------------------------
     void LoadFolder(const QString& folder);

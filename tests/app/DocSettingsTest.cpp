@@ -347,3 +347,36 @@ TEST(DocSettings, DisclaimerAndWebSiteCommands) {
     EXPECT_EQ(platform.Shell.Opened[0].scheme(), QStringLiteral("https"));
     EXPECT_TRUE(platform.Shell.Opened[0].isValid());
 }
+
+TEST(DocSettings, FrameColorsHidesOnlyTheShownToolWindowsAroundItsDialog) {
+    CFakePlatform platform;
+    platform.SkipFirstRun();
+    auto doc = MakeDoc(platform, QStringLiteral("/nonexistent/bin/veilpane"));
+
+    // The Folders window was hidden by its menu command: only the Image Preview goes and comes back.
+    platform.ToolWindows.Folders = false;
+    bool anyShownMeanwhile = true;
+    platform.Dialogs.WhileFrameColorsShown = [&] {
+        anyShownMeanwhile = platform.ToolWindows.Folders || platform.ToolWindows.Preview;
+    };
+    doc->Execute(cmd::FrameColors);
+    EXPECT_FALSE(anyShownMeanwhile);
+    EXPECT_EQ(platform.Dialogs.FrameColorsShown, 1);
+    EXPECT_EQ(platform.ToolWindows.Changes, 2);
+    EXPECT_FALSE(platform.ToolWindows.Folders);
+    EXPECT_TRUE(platform.ToolWindows.Preview);
+
+    platform.ToolWindows.Folders = true;
+    platform.ToolWindows.Changes = 0;
+    anyShownMeanwhile = true;
+    doc->Execute(cmd::FrameColors);
+    EXPECT_FALSE(anyShownMeanwhile);
+    EXPECT_EQ(platform.Dialogs.FrameColorsShown, 2);
+    EXPECT_EQ(platform.ToolWindows.Changes, 4);
+    EXPECT_TRUE(platform.ToolWindows.Folders);
+    EXPECT_TRUE(platform.ToolWindows.Preview);
+
+    doc->Execute(cmd::About);
+    EXPECT_EQ(platform.Dialogs.AboutShown, 1);
+    EXPECT_EQ(platform.Dialogs.FrameColorsShown, 2);
+}

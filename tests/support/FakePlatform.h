@@ -125,11 +125,18 @@ public:
     std::deque<std::function<bool(CSecretMessageFields&)>> SecretMessageScripts;
     int FrameColorsShown = 0;
     int AboutShown = 0;
+    // Runs while the frame-colours dialog is "open", to look at the program at that moment.
+    std::function<void()> WhileFrameColorsShown;
 
     bool RunPasswords(CPasswordsDialogModel& model) override;
     bool RunEncryptDecryptMessage(CEncryptDecryptMessageModel& model) override;
     bool RunSecretMessage(CSecretMessageFields& fields) override;
-    void ShowFrameColors() override { ++FrameColorsShown; }
+    void ShowFrameColors() override {
+        ++FrameColorsShown;
+        if (WhileFrameColorsShown) {
+            WhileFrameColorsShown();
+        }
+    }
     void ShowAbout() override { ++AboutShown; }
 };
 

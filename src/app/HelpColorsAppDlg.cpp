@@ -1,0 +1,192 @@
+#include "app/HelpColorsAppDlg.h"
+
+#include "stego/PayloadFormat.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace veilpane {
+
+namespace {
+
+// The thumbnail list's constants: frames half transparent over the picture, drawn on its edge.
+constexpr QSize ThumbnailSize(150, 135);
+constexpr qreal FramePenWidth = 14.0;
+constexpr QRgb HiddenImageFrame = 0x8017B701;
+constexpr QRgb SecretMessageFrame = 0x8004C8CA;
+constexpr QRgb OtherFileFrame = 0x80E85708;
+constexpr QRgb PlainBackground = 0xFFFFFFFF;
+constexpr QRgb HiddenBackground = 0xFFFFF0BD; // RGB(255, 240, 189)
+
+QColor FrameColor(std::int32_t kind) {
+    switch (kind) {
+    case HiddenImage:
+        return QColor::fromRgba(HiddenImageFrame);
+    case HiddenMessage:
+        return QColor::fromRgba(SecretMessageFrame);
+    default:
+        return QColor::fromRgba(OtherFileFrame);
+    }
+}
+
+// A landscape wider than the thumbnail, so that it shows with white bands as real photographs do.
+QImage SamplePicture() {
+    QImage image(200, 150, QImage::Format_ARGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 150);
+    sky.setColorAt(0, QColor(96, 160, 230));
+    sky.setColorAt(1, QColor(200, 228, 250));
+    p.fillRect(image.rect(), sky);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(252, 214, 70));
+    p.drawEllipse(QPointF(150, 42), 18, 18);
+    QPainterPath far;
+    far.moveTo(0, 110);
+    far.quadTo(60, 55, 120, 100);
+    far.quadTo(160, 80, 200, 95);
+    far.lineTo(200, 150);
+    far.lineTo(0, 150);
+    p.setBrush(QColor(90, 140, 110));
+    p.drawPath(far);
+    QPainterPath near;
+    near.moveTo(0, 130);
+    near.quadTo(100, 95, 200, 125);
+    near.lineTo(200, 150);
+    near.lineTo(0, 150);
+    p.setBrush(QColor(70, 150, 60));
+    p.drawPath(near);
+    return image;
+}
+
+} // namespace
+
+QImage CHelpColorsAppDlg::Thumbnail(std::int32_t kind) {
+    const QImage source = SamplePicture();
+    QImage thumbnail(ThumbnailSize, QImage::Format_RGB32);
+    thumbnail.fill(Qt::white);
+    // Uniform scale to the largest size that fits, centred, as the list does.
+    const qreal sx = qreal(ThumbnailSize.width()) / source.width();
+    const qreal sy = qreal(ThumbnailSize.height()) / source.height();
+    const qreal scale = std::min(sx, sy);
+    const int width = static_cast<int>(source.width() * scale);
+    const int height = static_cast<int>(source.height() * scale);
+    const QRect drawn(sx > sy ? static_cast<int>((ThumbnailSize.width() - width) * 0.5) : 0,
+                      sx > sy ? 0 : static_cast<int>((ThumbnailSize.height() - height) * 0.5), width, height);
+    QPainter p(&thumbnail);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(drawn, source);
+    if (kind > HiddenNothing) {
+        p.setPen(QPen(FrameColor(kind), FramePenWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(drawn));
+    }
+    return thumbnail;
+}
+
+QImage CHelpColorsAppDlg::ThumbnailList(bool anyHidden) {
+    const QList<std::int32_t> kinds =
+        anyHidden ? QList<std::int32_t>{HiddenNothing, HiddenMessage, HiddenNothing, HiddenImage}
+                  : QList<std::int32_t>{HiddenNothing, HiddenNothing, HiddenNothing, HiddenNothing};
+    constexpr QSize cell(84, 86);
+    QImage list(cell.width() * 2 + 12, cell.height() * 2 + 8, QImage::Format_RGB32);
+    list.fill(QColor::fromRgb(anyHidden ? HiddenBackground : PlainBackground));
+    QPainter p(&list);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (int i = 0; i < kinds.size(); ++i) {
+        const QPoint origin(6 + (i % 2) * cell.width(), 4 + (i / 2) * cell.height());
+        const QImage thumbnail =
+            Thumbnail(kinds[i]).scaled(75, 68, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        p.drawImage(origin + QPoint(4, 0), thumbnail);
+        // The file name under the thumbnail, as a grey line.
+        p.fillRect(QRect(origin + QPoint(18, 72), QSize(48, 4)), QColor(150, 150, 150));
+    }
+    p.setPen(QColor(160, 160, 160));
+    p.drawRect(list.rect().adjusted(0, 0, -1, -1));
+    return list;
+}
+
+CHelpColorsAppDlg::CHelpColorsAppDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Frame colors of the thumbnails"));
+
+    auto picture = [this](const QImage& image) {
+        auto* label = new QLabel(this);
+        label->setPixmap(QPixmap::fromImage(image));
+        label->setAlignment(Qt::AlignCenter);
+        return label;
+    };
+    auto text = [this](const QString& content) {
+        auto* label = new QLabel(content, this);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        return label;
+    };
+
+    struct CPlace {
+        std::int32_t Kind;
+        QString Text;
+    };
+    const QList<CPlace> places = {
+        {HiddenImage, QStringLiteral("The image contains a hidden image:")},
+        {HiddenMessage, QStringLiteral("The image contains a secret message:")},
+        {HiddenFile, QStringLiteral("The image contains another type of hidden file:")},
+        {HiddenNothing, QStringLiteral("The image doesn't contain hidden information:")},
+    };
+    auto* frames = new QGridLayout;
+    for (int i = 0; i < places.size(); ++i) {
+        frames->addWidget(text(places[i].Text), 0, i);
+        frames->addWidget(picture(Thumbnail(places[i].Kind)), 1, i);
+    }
+
+    auto* note =
+        new QLabel(QStringLiteral("If the thumbnail doesn't have a color frame, the image doesn't contain "
+                                  "hidden information or the password to extract that information is "
+                                  "not available."),
+                   this);
+    note->setWordWrap(true);
+
+    auto* heading = new QLabel(QStringLiteral("Background color of the thumbnails window:"), this);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+
+    auto* backgrounds = new QGridLayout;
+    backgrounds->addWidget(picture(ThumbnailList(true)), 0, 0);
+    backgrounds->addWidget(picture(ThumbnailList(false)), 0, 1);
+    auto* yellowText =
+        new QLabel(QStringLiteral("The folder contains some images with hidden information."), this);
+    auto* whiteText =
+        new QLabel(QStringLiteral("The folder doesn't contain any images with hidden information or "
+                                  "the password to extract that information is not available."),
+                   this);
+    for (QLabel* label : {yellowText, whiteText}) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    }
+    backgrounds->addWidget(yellowText, 1, 0);
+    backgrounds->addWidget(whiteText, 1, 1);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(frames);
+    layout->addWidget(note);
+    layout->addSpacing(8);
+    layout->addWidget(heading);
+    layout->addLayout(backgrounds);
+    layout->addLayout(buttons);
+}
+
+} // namespace veilpane

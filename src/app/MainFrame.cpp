@@ -1,0 +1,217 @@
+#include "app/MainFrame.h"
+
+#include "app/CommandIcons.h"
+#include "app/WindowPlacement.h"
+#include "browse/PictoriumView.h"
+#include "image/PictoriumDoc.h"
+#include "platform/MessageBoxes.h"
+#include "platform/SettingsStore.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+
+namespace veilpane {
+
+namespace {
+
+const QString MainWindowPosEntry = QStringLiteral("MainWindowPos");
+const QString MainWindowMaxEntry = QStringLiteral("MainWindowMax");
+const QString FolderWindowPosEntry = QStringLiteral("FolderWindowPos");
+const QString ImgPrevWindowPosEntry = QStringLiteral("ImgPrevWindowPos");
+const QString FolderSelectedEntry = QStringLiteral("FolderSelected");
+
+constexpr QPoint DefaultPosition(320, 10);
+constexpr QSize DefaultSize(460, 740);
+constexpr int StatusBarMinimumHeight = 20;
+
+// A stored rectangle from a screen that is no longer attached would put the window where nobody can reach
+// it; it counts only when its title strip meets one of the screens.
+bool ReachableOnSomeScreen(const QRect& rect) {
+    const QRect titleStrip(rect.left(), rect.top(), rect.width(), std::min(rect.height(), 30));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(titleStrip)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The window's rectangle in its normal state, also while it is maximised or full screen.
+QRect NormalRect(const QWidget& window) {
+    const QRect normal = window.normalGeometry();
+    return normal.isValid() ? normal : window.geometry();
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CPictoriumDoc& doc, QWidget* parent) : QMainWindow(parent), m_doc(doc) {
+    setWindowTitle(ApplicationTitle);
+    setWindowIcon(ApplicationIcon());
+    move(DefaultPosition);
+    resize(DefaultSize);
+
+    m_view = new CPictoriumView(m_doc, this);
+    setCentralWidget(m_view);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+
+    connect(&m_doc, &CPictoriumDoc::StateChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(m_view, &CPictoriumView::ToolWindowShownChanged, this, &CMainFrame::OnToolWindowShownChanged);
+    UpdateCommandStates();
+    RestorePlacement();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QString CMainFrame::IdleText() {
+    return ApplicationTitle + QStringLiteral(" ") + QStringLiteral(VEILPANE_VERSION_TEXT);
+}
+
+void CMainFrame::OnInitialUpdate() {
+    m_view->OnInitialUpdate(this);
+}
+
+void CMainFrame::ShowAtStart() {
+    if (m_startMaximized) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shownOnce) {
+        return;
+    }
+    m_shownOnce = true;
+    // Both tool windows start shown, beside the main window, whether or not the view showed them itself.
+    for (ToolWindow window : {ToolWindow::Folders, ToolWindow::ImagePreview}) {
+        QWidget* widget = ToolWindowWidget(window);
+        if (widget && ToolWindowFlag(window) && widget->isHidden()) {
+            widget->show();
+        }
+    }
+}
+
+void CMainFrame::CreateStatusBar() {
+    m_statusLabel = new QLabel(IdleText(), this);
+    m_statusLabel->setObjectName(QStringLiteral("StatusText"));
+    // A long path must not widen the window; the label is cut instead.
+    m_statusLabel->setMinimumWidth(1);
+    m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(m_statusLabel, 1);
+    statusBar()->setMinimumHeight(StatusBarMinimumHeight);
+}
+
+void CMainFrame::SetStatusText(const QString& text) {
+    // A result replaces a prompt still shown from the toolbar button that started it.
+    statusBar()->clearMessage();
+    m_statusLabel->setText(text);
+    m_statusLabel->repaint();
+}
+
+QString CMainFrame::StatusText() const {
+    return m_statusLabel->text();
+}
+
+QWidget* CMainFrame::ToolWindowWidget(ToolWindow window) const {
+    return window == ToolWindow::Folders ? m_view->FoldersWindow() : m_view->PreviewWindow();
+}
+
+bool& CMainFrame::ToolWindowFlag(ToolWindow window) {
+    return window == ToolWindow::Folders ? m_foldersVisible : m_previewVisible;
+}
+
+bool CMainFrame::IsShown(ToolWindow window) const {
+    return window == ToolWindow::Folders ? m_foldersVisible : m_previewVisible;
+}
+
+void CMainFrame::SetShown(ToolWindow window, bool shown) {
+    ToolWindowFlag(window) = shown;
+    if (QWidget* widget = ToolWindowWidget(window)) {
+        widget->setVisible(shown);
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnToggleFolders() {
+    SetShown(ToolWindow::Folders, !m_foldersVisible);
+}
+
+void CMainFrame::OnTogglePreview() {
+    SetShown(ToolWindow::ImagePreview, !m_previewVisible);
+}
+
+void CMainFrame::OnToolWindowShownChanged(ToolWindow window, bool shown) {
+    ToolWindowFlag(window) = shown;
+    UpdateCommandStates();
+}
+
+void CMainFrame::RestorePlacement() {
+    CSettingsStore* settings = m_doc.Services().Settings;
+    if (!settings) {
+        return;
+    }
+    const std::optional<QRect> rect = ReadWindowRect(*settings, MainWindowPosEntry);
+    if (!rect) {
+        return;
+    }
+    if (ReachableOnSomeScreen(*rect)) {
+        setGeometry(*rect);
+    }
+    m_startMaximized = settings->GetInt(SettingsSection, MainWindowMaxEntry, 0) != 0;
+}
+
+void CMainFrame::SavePlacement() {
+    CSettingsStore* settings = m_doc.Services().Settings;
+    if (!settings) {
+        return;
+    }
+    WriteWindowRect(*settings, MainWindowPosEntry, NormalRect(*this));
+    settings->WriteInt(SettingsSection, MainWindowMaxEntry, isMaximized() ? 1 : 0);
+    // A hidden tool window keeps the rectangle it last had, and comes back there at the next start.
+    if (const QWidget* folders = m_view->FoldersWindow()) {
+        WriteWindowRect(*settings, FolderWindowPosEntry, NormalRect(*folders));
+    }
+    if (const QWidget* preview = m_view->PreviewWindow()) {
+        WriteWindowRect(*settings, ImgPrevWindowPosEntry, NormalRect(*preview));
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // An image operation or long file work holds the image and the files; closing would pull them away
+    // under it. Exit is disabled meanwhile, and the close box is refused the same way.
+    if (!m_doc.IsIdle()) {
+        event->ignore();
+        return;
+    }
+    // A first close only stops the thumbnails; the window stays, and the next close closes it.
+    if (m_view->IsLoading()) {
+        m_view->StopLoader();
+        event->ignore();
+        return;
+    }
+    if (m_doc.CurrentImage) {
+        m_doc.CurrentImage.reset();
+        emit m_doc.ImageChanged();
+    }
+    m_doc.WipeTempImage();
+    SavePlacement();
+    if (CSettingsStore* settings = m_doc.Services().Settings) {
+        const QString folder = m_doc.CurrentFolder;
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            settings->WriteString(SettingsSection, FolderSelectedEntry, folder);
+        }
+    }
+    event->accept();
+}
+
+} // namespace veilpane

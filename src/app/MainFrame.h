@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/StatusText.h"
+#include "platform/ToolWindows.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace veilpane {
+
+class CPictoriumDoc;
+class CPictoriumView;
+
+// The main window: menus and toolbar built from the command table, the one-pane status bar every command
+// reports through, the show/hide state of the two tool windows, and the window layout kept in the
+// settings. The view of thumbnails is its central widget. Commands go to the document; only the toolbar,
+// status bar and tool-window toggles and Exit are the frame's own.
+class CMainFrame final : public QMainWindow, public CStatusText, public CToolWindows {
+    Q_OBJECT
+
+public:
+    // Builds the window (menus, toolbar, status bar, the view) and restores its stored place and size.
+    explicit CMainFrame(CPictoriumDoc& doc, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CPictoriumView& View() const { return *m_view; }
+    // The view's initial update: creates the tool windows and loads the remembered folder.
+    void OnInitialUpdate();
+    // Shows the window for the first time, maximised when it was maximised at the last close.
+    void ShowAtStart();
+    // Whether the stored layout asks for a maximised start.
+    bool StartsMaximized() const { return m_startMaximized; }
+
+    // The action of a command (menu item and toolbar button share it); nullptr for unknown ids.
+    QAction* Action(int id) const { return m_actions.value(id); }
+    QToolBar* MainToolBar() const { return m_toolBar; }
+    // Takes enabled, checked and text of every action from the document and from the frame's own state.
+    void UpdateCommandStates();
+
+    // CStatusText: the status bar's text until the next one. Menu prompts cover it only while shown.
+    void SetStatusText(const QString& text) override;
+    QString StatusText() const;
+
+    // CToolWindows: the Folders and Image Preview windows as the frame's toggles see them.
+    bool IsShown(ToolWindow window) const override;
+    void SetShown(ToolWindow window, bool shown) override;
+    void OnToggleFolders();
+    void OnTogglePreview();
+
+    void RestorePlacement();
+    void SavePlacement();
+
+    // The idle text of the status bar.
+    static QString IdleText();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void OnCommand(int id);
+    void OnToolWindowShownChanged(ToolWindow window, bool shown);
+    QWidget* ToolWindowWidget(ToolWindow window) const;
+    bool& ToolWindowFlag(ToolWindow window);
+
+    CPictoriumDoc& m_doc;
+    CPictoriumView* m_view = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QHash<int, QAction*> m_actions;
+    bool m_foldersVisible = true;
+    bool m_previewVisible = true;
+    bool m_startMaximized = false;
+    bool m_shownOnce = false;
+};
+
+} // namespace veilpane

@@ -1,0 +1,42 @@
+#include "platform/qt/QtDialogs.h"
+
+#include "app/AboutDlg.h"
+#include "app/EncryptDecryptMessageDlg.h"
+#include "app/HelpColorsAppDlg.h"
+#include "app/PasswordsDlg.h"
+#include "app/SecretMessageDlg.h"
+
+namespace veilpane {
+
+CQtDialogs::CQtDialogs(CMessageBoxes& messages, QWidget* owner) : m_messages(messages), m_owner(owner) {}
+
+void CQtDialogs::SetOwner(QWidget* owner) {
+    m_owner = owner;
+}
+
+bool CQtDialogs::RunPasswords(CPasswordsDialogModel& model) {
+    CPasswordsDlg dialog(model, m_messages, m_owner.data());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool CQtDialogs::RunEncryptDecryptMessage(CEncryptDecryptMessageModel& model) {
+    CEncryptDecryptMessageDlg dialog(model, m_owner.data());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool CQtDialogs::RunSecretMessage(CSecretMessageFields& fields) {
+    CSecretMessageDlg dialog(fields, m_owner.data());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CQtDialogs::ShowFrameColors() {
+    CHelpColorsAppDlg dialog(m_owner.data());
+    dialog.exec();
+}
+
+void CQtDialogs::ShowAbout() {
+    CAboutDlg dialog(m_owner.data());
+    dialog.exec();
+}
+
+} // namespace veilpane

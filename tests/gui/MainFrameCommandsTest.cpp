@@ -1,0 +1,331 @@
+// Menus and toolbar against the command table, and their states against the document.
+#include "app/CommandTable.h"
+#include "gui/FrameFixture.h"
+#include "support/TestImages.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+using namespace veilpane::test;
+
+namespace {
+
+// The commands with a menu picture; every other menu item shows text only (or its check mark).
+const QList<int> MenuPictures = {cmd::ExtractHiddenFile,
+                                 cmd::HideFile,
+                                 cmd::HideMessage,
+                                 cmd::SelectFileToHide,
+                                 cmd::EnterSecretMessage,
+                                 cmd::UnselectFileToHide,
+                                 cmd::Passwords,
+                                 cmd::Undo,
+                                 cmd::Redo,
+                                 cmd::EncryptFolder,
+                                 cmd::DecryptFolder,
+                                 cmd::EncryptFile,
+                                 cmd::DecryptFile,
+                                 cmd::EncryptDecryptMessage,
+                                 cmd::RefreshFolder,
+                                 cmd::SamplesFolder,
+                                 cmd::Exit,
+                                 cmd::FrameColors,
+                                 cmd::WebSite,
+                                 cmd::Disclaimer,
+                                 cmd::About};
+
+int IdOf(const QAction* action) {
+    return action->isSeparator() ? 0 : action->data().toInt();
+}
+
+struct CListedFolder {
+    CTempFolder Folder;
+    CListedFolder() {
+        for (const QString& name : {QStringLiteral("first.png"), QStringLiteral("second.png")}) {
+            CBitmap image = MakeNoiseBitmap(120, 90);
+            EXPECT_TRUE(image.Save(Folder.FilePath(name), QStringLiteral("image/png")));
+        }
+    }
+};
+
+} // namespace
+
+TEST(MainFrameCommands, MenusFollowTheLayoutWithEveryTextPromptAndTooltip) {
+    CFrameFixture f;
+    f.Start();
+    const QList<QAction*> menus = f.Frame().menuBar()->actions();
+    ASSERT_EQ(menus.size(), MenuLayout().size());
+    for (qsizetype m = 0; m < menus.size(); ++m) {
+        const CMenuInfo& expected = MenuLayout()[m];
+        SCOPED_TRACE(expected.Title.toStdString());
+        EXPECT_EQ(menus[m]->text(), expected.Title);
+        const QList<QAction*> items = menus[m]->menu()->actions();
+        QList<int> ids;
+        for (const QAction* item : items) {
+            ids << IdOf(item);
+        }
+        EXPECT_EQ(ids, expected.Items);
+        for (const QAction* item : items) {
+            if (item->isSeparator()) {
+                continue;
+            }
+            const CCommandInfo* info = FindCommand(IdOf(item));
+            ASSERT_NE(info, nullptr);
+            SCOPED_TRACE(info->MenuText.toStdString());
+            const CCommandState state = f.Doc().CommandState(info->Id);
+            EXPECT_EQ(item->text(), state.Text.isEmpty() ? info->MenuText : state.Text);
+            EXPECT_EQ(item->statusTip(), info->Prompt);
+            if (!info->Tooltip.isEmpty()) {
+                EXPECT_EQ(item->toolTip(), info->Tooltip);
+            }
+            const bool picture = MenuPictures.contains(info->Id);
+            EXPECT_EQ(!item->icon().isNull() && item->isIconVisibleInMenu(), picture);
+        }
+    }
+    // Spot checks of the texts users meet first, access keys included.
+    EXPECT_EQ(f.Frame().Action(cmd::SaveJpeg)->text(), QStringLiteral("Save &JPG"));
+    EXPECT_EQ(f.Frame().Action(cmd::Undo)->text(), QStringLiteral("&Undo (0)"));
+    EXPECT_EQ(f.Frame().Action(cmd::Print)->text(), QStringLiteral("&Print ...\tCtrl+P"));
+    EXPECT_EQ(f.Frame().Action(cmd::FileToHideItem)->text(), QStringLiteral("<No file to hide selected>"));
+    EXPECT_EQ(f.Frame().Action(cmd::MessageToHideItem)->text(),
+              QStringLiteral("<No secret message to hide>"));
+    EXPECT_EQ(
+        f.Frame().Action(cmd::Undo)->shortcuts(),
+        (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
+}
+
+TEST(MainFrameCommands, ToolbarButtonsInOrderWithTheirPicturesAndTooltips) {
+    CFrameFixture f;
+    f.Start();
+    QToolBar* toolBar = f.Frame().MainToolBar();
+    QList<int> ids;
+    for (const QAction* action : toolBar->actions()) {
+        ids << IdOf(action);
+        if (IdOf(action) == 0) {
+            continue;
+        }
+        const CCommandInfo* info = FindCommand(IdOf(action));
+        ASSERT_NE(info, nullptr);
+        SCOPED_TRACE(info->Tooltip.toStdString());
+        EXPECT_EQ(action->toolTip(), info->Tooltip);
+        EXPECT_EQ(action->statusTip(), info->Prompt);
+        ASSERT_FALSE(action->icon().isNull());
+        const QImage picture = action->icon().pixmap(16, 16).toImage();
+        EXPECT_EQ(picture.size(), QSize(16, 16));
+        // A picture, not an empty square.
+        int opaque = 0;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                opaque += qAlpha(picture.pixel(x, y)) > 128 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(opaque, 20);
+    }
+    EXPECT_EQ(ids, ToolbarLayout());
+    EXPECT_EQ(toolBar->iconSize(), QSize(16, 16));
+    // The toggles' pictures belong to the toolbar; their menu items show check marks.
+    EXPECT_FALSE(f.Frame().Action(cmd::FoldersWindow)->isIconVisibleInMenu());
+    EXPECT_FALSE(f.Frame().Action(cmd::ImagePreviewWindow)->isIconVisibleInMenu());
+}
+
+TEST(MainFrameCommands, HighlightedItemsShowTheirPromptOverTheStatusText) {
+    CFrameFixture f;
+    f.Start();
+    f.Frame().show();
+    EXPECT_EQ(f.Frame().StatusText(), QStringLiteral("Veilpane v1.1b"));
+
+    QAction* action = f.Frame().Action(cmd::EncryptFolder);
+    action->showStatusText(&f.Frame());
+    EXPECT_EQ(f.Frame().statusBar()->currentMessage(), QStringLiteral("Encrypts all files in a folder"));
+    // A result replaces the prompt at once.
+    f.Doc().FileToHide = QStringLiteral("/tmp/x.bin");
+    f.Doc().Execute(cmd::UnselectFileToHide);
+    EXPECT_TRUE(f.Frame().statusBar()->currentMessage().isEmpty());
+    EXPECT_EQ(f.Frame().StatusText(), QStringLiteral("File to hide successfully unselected"));
+    // Leaving the item brings the last result back, not the idle text.
+    action->showStatusText(&f.Frame());
+    QStatusTipEvent leave{QString()};
+    QCoreApplication::sendEvent(&f.Frame(), &leave);
+    EXPECT_EQ(f.Frame().StatusText(), QStringLiteral("File to hide successfully unselected"));
+}
+
+TEST(MainFrameCommands, StatesFollowTheDocumentThroughSelectHideAndUndo) {
+    CFrameFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    auto enabled = [&](int id) {
+        return frame.Action(id)->isEnabled();
+    };
+
+    // Nothing shown yet.
+    for (int id : {cmd::SavePng, cmd::SaveJpeg, cmd::ExtractHiddenFile, cmd::HideMessage, cmd::Undo,
+                   cmd::Redo, cmd::RefreshFolder, cmd::EncryptFolder, cmd::UnselectFileToHide}) {
+        EXPECT_FALSE(enabled(id)) << id;
+    }
+    for (int id : {cmd::EncryptFile, cmd::Passwords, cmd::About, cmd::Exit, cmd::SelectFileToHide}) {
+        EXPECT_TRUE(enabled(id)) << id;
+    }
+
+    f.Doc().PasswordSet.Passwords[0] = "alpha-key";
+    CListedFolder listed;
+    f.Doc().LoadFolder(listed.Folder.Path());
+    EXPECT_TRUE(enabled(cmd::RefreshFolder));
+    EXPECT_TRUE(enabled(cmd::EncryptFolder));
+    EXPECT_FALSE(enabled(cmd::SavePng));
+
+    f.Doc().SelectImage(0, {}, {});
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("120x90 Storage capacity: 1 Ks (1350 bytes)"));
+    for (int id : {cmd::SavePng, cmd::SaveJpeg, cmd::SaveGif, cmd::Mirror, cmd::Print}) {
+        EXPECT_TRUE(enabled(id)) << id;
+    }
+    EXPECT_FALSE(enabled(cmd::HideMessage)) << "no message yet";
+    EXPECT_FALSE(enabled(cmd::ExtractHiddenFile)) << "the image carries nothing";
+
+    // The message arrives through its dialog; the Hide menu's information item shows it.
+    f.Platform.Dialogs.SecretMessageScripts.push_back([](CSecretMessageFields& fields) {
+        fields.Message = QStringLiteral("meet at noon");
+        return true;
+    });
+    frame.Action(cmd::EnterSecretMessage)->trigger();
+    EXPECT_TRUE(enabled(cmd::HideMessage));
+    EXPECT_EQ(frame.Action(cmd::MessageToHideItem)->text(),
+              f.Doc().CommandState(cmd::MessageToHideItem).Text);
+    EXPECT_NE(frame.Action(cmd::MessageToHideItem)->text(), QStringLiteral("<No secret message to hide>"));
+
+    f.Platform.Messages.ExpectAnyText(MessageKind::Question, QString());
+    frame.Action(cmd::HideMessage)->trigger();
+    f.Platform.Messages.VerifyAllShown();
+    ASSERT_TRUE(f.Doc().HiddenDataAdded);
+    for (int id : {cmd::SaveJpeg, cmd::SaveGif, cmd::HideMessage, cmd::HideFile}) {
+        EXPECT_FALSE(enabled(id)) << id;
+    }
+    EXPECT_TRUE(enabled(cmd::SavePng));
+    EXPECT_TRUE(enabled(cmd::Undo));
+    EXPECT_EQ(frame.Action(cmd::Undo)->text(), QStringLiteral("&Undo (1)"));
+    EXPECT_FALSE(enabled(cmd::Redo));
+
+    frame.Action(cmd::Undo)->trigger();
+    EXPECT_EQ(frame.Action(cmd::Undo)->text(), QStringLiteral("&Undo (0)"));
+    EXPECT_FALSE(enabled(cmd::Undo));
+    EXPECT_TRUE(enabled(cmd::Redo));
+    EXPECT_TRUE(enabled(cmd::SaveJpeg));
+
+    // An image operation locks out everything that touches the image, the folder or Exit.
+    f.Doc().WorkerThread = true;
+    emit f.Doc().StateChanged();
+    for (int id : {cmd::SavePng, cmd::Redo, cmd::RefreshFolder, cmd::Exit}) {
+        EXPECT_FALSE(enabled(id)) << id;
+    }
+    f.Doc().WorkerThread = false;
+    emit f.Doc().StateChanged();
+    EXPECT_TRUE(enabled(cmd::Exit));
+}
+
+TEST(MainFrameCommands, OpeningAMenuAsksTheDocumentAgain) {
+    CFrameFixture f;
+    f.Start();
+    // Changed behind the document's back: no signal, so only the menu's own refresh can show it.
+    CTempFolder outside;
+    f.Doc().FileToHide = outside.Write(QStringLiteral("plans.pdf"), QByteArray(3000, 'p'));
+    EXPECT_FALSE(f.Frame().Action(cmd::UnselectFileToHide)->isEnabled());
+    QMenu* hide = f.Frame().menuBar()->actions().at(1)->menu();
+    ASSERT_EQ(hide->title(), QStringLiteral("&Hide"));
+    emit hide->aboutToShow();
+    EXPECT_TRUE(f.Frame().Action(cmd::UnselectFileToHide)->isEnabled());
+    EXPECT_EQ(f.Frame().Action(cmd::FileToHideItem)->text(), QStringLiteral("(2 Ks) plans.pdf"));
+    EXPECT_TRUE(f.Frame().Action(cmd::FileToHideItem)->isChecked());
+}
+
+TEST(MainFrameCommands, TriggeringRunsTheDocumentCommand) {
+    CFrameFixture f;
+    f.Start();
+    f.Frame().Action(cmd::About)->trigger();
+    f.Frame().Action(cmd::WebSite)->trigger();
+    f.Frame().Action(cmd::FrameColors)->trigger();
+    EXPECT_EQ(f.Platform.Dialogs.AboutShown, 1);
+    EXPECT_EQ(f.Platform.Dialogs.FrameColorsShown, 1);
+    EXPECT_EQ(f.Platform.Shell.Opened.size(), 1);
+
+    // Clicking an information item changes nothing, its check mark included.
+    QAction* item = f.Frame().Action(cmd::FileToHideItem);
+    item->trigger();
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_EQ(item->text(), QStringLiteral("<No file to hide selected>"));
+}
+
+TEST(MainFrameCommands, ToolWindowTogglesKeepTheirCheckMarksInStep) {
+    CFrameFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    QAction* folders = frame.Action(cmd::FoldersWindow);
+    QAction* preview = frame.Action(cmd::ImagePreviewWindow);
+    EXPECT_TRUE(folders->isChecked());
+    EXPECT_TRUE(preview->isChecked());
+
+    folders->trigger();
+    EXPECT_FALSE(folders->isChecked());
+    EXPECT_FALSE(frame.IsShown(ToolWindow::Folders));
+    EXPECT_TRUE(preview->isChecked());
+    if (QWidget* window = frame.View().FoldersWindow()) {
+        EXPECT_TRUE(window->isHidden());
+    }
+    folders->trigger();
+    EXPECT_TRUE(folders->isChecked());
+    EXPECT_TRUE(frame.IsShown(ToolWindow::Folders));
+
+    // The Image Preview closed by its own close box, then shown again by a double-click's return.
+    emit frame.View().ToolWindowShownChanged(ToolWindow::ImagePreview, false);
+    EXPECT_FALSE(preview->isChecked());
+    EXPECT_FALSE(frame.IsShown(ToolWindow::ImagePreview));
+    preview->trigger();
+    EXPECT_TRUE(preview->isChecked());
+    emit frame.View().ToolWindowShownChanged(ToolWindow::ImagePreview, false);
+    emit frame.View().ToolWindowShownChanged(ToolWindow::ImagePreview, true);
+    EXPECT_TRUE(preview->isChecked());
+
+    // The document hides the shown windows around its dialogs through the frame, and shows them again.
+    folders->trigger();
+    bool anyShownMeanwhile = true;
+    f.Platform.Dialogs.WhileFrameColorsShown = [&] {
+        anyShownMeanwhile = frame.IsShown(ToolWindow::Folders) || frame.IsShown(ToolWindow::ImagePreview);
+    };
+    frame.Action(cmd::FrameColors)->trigger();
+    EXPECT_FALSE(anyShownMeanwhile);
+    EXPECT_FALSE(folders->isChecked());
+    EXPECT_TRUE(preview->isChecked());
+}
+
+TEST(MainFrameCommands, ToolBarAndStatusBarToggles) {
+    CFrameFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    frame.show();
+    QAction* toolBar = frame.Action(cmd::ToolBar);
+    QAction* statusBar = frame.Action(cmd::StatusBar);
+    EXPECT_TRUE(toolBar->isChecked());
+    EXPECT_TRUE(statusBar->isChecked());
+
+    toolBar->trigger();
+    EXPECT_TRUE(frame.MainToolBar()->isHidden());
+    EXPECT_FALSE(toolBar->isChecked());
+    statusBar->trigger();
+    EXPECT_TRUE(frame.statusBar()->isHidden());
+    EXPECT_FALSE(statusBar->isChecked());
+    // Status texts still arrive while the bar is hidden, and show once it is back.
+    f.Doc().FileToHide = QStringLiteral("/tmp/x.bin");
+    f.Doc().Execute(cmd::UnselectFileToHide);
+    statusBar->trigger();
+    toolBar->trigger();
+    EXPECT_FALSE(frame.statusBar()->isHidden());
+    EXPECT_FALSE(frame.MainToolBar()->isHidden());
+    EXPECT_TRUE(toolBar->isChecked());
+    EXPECT_TRUE(statusBar->isChecked());
+    EXPECT_EQ(frame.StatusText(), QStringLiteral("File to hide successfully unselected"));
+}

@@ -1,0 +1,183 @@
+// The window layout kept in the settings, and closing the main window.
+#include "app/CommandIds.h"
+#include "app/WindowPlacement.h"
+#include "gui/FrameFixture.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+using namespace veilpane::test;
+
+namespace {
+
+const QString Section = SettingsSection;
+
+std::optional<QRect> Stored(const CFrameFixture& f, const QString& entry) {
+    return ReadWindowRect(f.Platform.Settings, entry);
+}
+
+} // namespace
+
+TEST(MainFrameLayout, WithoutStoredValuesTheWindowTakesItsDefaults) {
+    CFrameFixture f;
+    f.Start();
+    EXPECT_EQ(f.Frame().pos(), QPoint(320, 10));
+    EXPECT_EQ(f.Frame().size(), QSize(460, 740));
+    EXPECT_FALSE(f.Frame().StartsMaximized());
+    EXPECT_EQ(f.Frame().windowTitle(), QStringLiteral("Veilpane"));
+}
+
+TEST(MainFrameLayout, ClosingStoresTheRectangleAndTheNextStartRestoresIt) {
+    CFrameFixture f;
+    f.Start();
+    f.Frame().show();
+    f.Frame().setGeometry(QRect(40, 60, 500, 420));
+    const QRect placed = f.Frame().geometry();
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(Stored(f, QStringLiteral("MainWindowPos")), placed);
+    EXPECT_EQ(f.Platform.Settings.GetInt(Section, QStringLiteral("MainWindowMax"), -1), 0);
+
+    f.App.reset();
+    f.Start();
+    EXPECT_EQ(f.Frame().geometry(), placed);
+    EXPECT_FALSE(f.Frame().StartsMaximized());
+}
+
+TEST(MainFrameLayout, AMaximisedWindowKeepsItsNormalRectangleAndOpensMaximisedNextTime) {
+    CFrameFixture f;
+    f.Start();
+    f.Frame().setGeometry(QRect(50, 70, 400, 300));
+    const QRect normal = f.Frame().geometry();
+    f.Frame().showMaximized();
+    ASSERT_TRUE(f.Frame().isMaximized());
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(Stored(f, QStringLiteral("MainWindowPos")), normal);
+    EXPECT_EQ(f.Platform.Settings.GetInt(Section, QStringLiteral("MainWindowMax"), -1), 1);
+
+    f.App.reset();
+    f.Start();
+    EXPECT_TRUE(f.Frame().StartsMaximized());
+    EXPECT_EQ(f.Frame().geometry(), normal);
+    f.App->Start();
+    EXPECT_TRUE(f.Frame().isMaximized());
+    // Back to normal, it takes the stored rectangle again.
+    f.Frame().showNormal();
+    EXPECT_EQ(f.Frame().geometry(), normal);
+}
+
+TEST(MainFrameLayout, UnusableStoredValuesAreIgnored) {
+    struct CCase {
+        const char* What;
+        std::optional<QByteArray> Position;
+        std::optional<int> Maximised;
+        bool StartsMaximised;
+    };
+    const QByteArray tooShort = EncodeWindowRect(QRect(40, 60, 500, 420)).left(12);
+    const QByteArray tooLong = EncodeWindowRect(QRect(40, 60, 500, 420)) + QByteArray(4, '\0');
+    const QList<CCase> cases = {
+        {"maximised without a position", std::nullopt, 1, false},
+        {"a position of 12 bytes", tooShort, 1, false},
+        {"a position of 20 bytes", tooLong, 0, false},
+        {"a screen no longer attached", EncodeWindowRect(QRect(-9000, -9000, 500, 420)), 1, true},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        CFrameFixture f;
+        if (c.Position) {
+            f.Platform.Settings.WriteBinary(Section, QStringLiteral("MainWindowPos"), *c.Position);
+        }
+        if (c.Maximised) {
+            f.Platform.Settings.WriteInt(Section, QStringLiteral("MainWindowMax"), *c.Maximised);
+        }
+        f.Start();
+        EXPECT_EQ(f.Frame().pos(), QPoint(320, 10));
+        EXPECT_EQ(f.Frame().size(), QSize(460, 740));
+        EXPECT_EQ(f.Frame().StartsMaximized(), c.StartsMaximised);
+    }
+}
+
+TEST(MainFrameLayout, TheCurrentFolderIsRememberedOnlyWhenItExists) {
+    CFrameFixture f;
+    f.Platform.Settings.WriteString(Section, QStringLiteral("FolderSelected"), QStringLiteral("/earlier"));
+    f.Start();
+    // No folder shown: the earlier value stays.
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(f.Platform.Settings.GetString(Section, QStringLiteral("FolderSelected"), {}),
+              QStringLiteral("/earlier"));
+
+    auto folder = std::make_unique<CTempFolder>();
+    f.Doc().CurrentFolder = folder->Path();
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(f.Platform.Settings.GetString(Section, QStringLiteral("FolderSelected"), {}), folder->Path());
+
+    // Removed meanwhile: not stored, the previous value stays.
+    const QString gone = folder->Path();
+    folder.reset();
+    ASSERT_FALSE(QDir(gone).exists());
+    f.Platform.Settings.WriteString(Section, QStringLiteral("FolderSelected"), QStringLiteral("/earlier"));
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(f.Platform.Settings.GetString(Section, QStringLiteral("FolderSelected"), {}),
+              QStringLiteral("/earlier"));
+}
+
+TEST(MainFrameLayout, CloseIsRefusedWhileWorkHoldsTheImageOrTheFiles) {
+    for (const bool worker : {true, false}) {
+        SCOPED_TRACE(worker ? "image operation" : "file work");
+        CFrameFixture f;
+        f.Start();
+        f.Frame().show();
+        (worker ? f.Doc().WorkerThread : f.Doc().LongTaskRunning) = true;
+        emit f.Doc().StateChanged();
+        EXPECT_FALSE(f.Frame().Action(cmd::Exit)->isEnabled());
+        EXPECT_FALSE(f.Frame().close());
+        EXPECT_TRUE(f.Frame().isVisible());
+        EXPECT_FALSE(f.Platform.Settings.Contains(Section, QStringLiteral("MainWindowPos")));
+
+        (worker ? f.Doc().WorkerThread : f.Doc().LongTaskRunning) = false;
+        emit f.Doc().StateChanged();
+        f.Frame().Action(cmd::Exit)->trigger();
+        EXPECT_FALSE(f.Frame().isVisible());
+        EXPECT_TRUE(f.Platform.Settings.Contains(Section, QStringLiteral("MainWindowPos")));
+    }
+}
+
+TEST(MainFrameLayout, ClosingLetsGoOfTheImageAndWipesTheShownHiddenImage) {
+    CFrameFixture f;
+    f.Start();
+    f.Doc().CurrentImage = std::make_unique<CBitmap>(CBitmap(8, 8));
+    const QString temp = QDir(f.Doc().TempFolder()).filePath(QStringLiteral("hidden.png"));
+    ASSERT_TRUE(CBitmap(4, 4).Save(temp, QStringLiteral("image/png")));
+    f.Doc().TempImagePath = temp;
+    int imageChanges = 0;
+    QObject::connect(&f.Doc(), &CPictoriumDoc::ImageChanged, [&] { ++imageChanges; });
+
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_FALSE(f.Doc().HasImage());
+    EXPECT_EQ(imageChanges, 1);
+    EXPECT_FALSE(QFile::exists(temp));
+    EXPECT_TRUE(f.Doc().TempImagePath.isEmpty());
+}
+
+TEST(MainFrameLayout, ToolWindowRectanglesAreStoredEvenWhileHidden) {
+    CFrameFixture f;
+    f.Start();
+    f.App->Start();
+    QWidget* folders = f.Frame().View().FoldersWindow();
+    QWidget* preview = f.Frame().View().PreviewWindow();
+    if (!folders || !preview) {
+        GTEST_SKIP() << "the view makes no tool windows yet";
+    }
+    folders->setGeometry(QRect(30, 40, 280, 260));
+    preview->setGeometry(QRect(500, 40, 300, 260));
+    const QRect foldersRect = folders->geometry();
+    const QRect previewRect = preview->geometry();
+    f.Frame().Action(cmd::FoldersWindow)->trigger();
+    ASSERT_TRUE(folders->isHidden());
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(Stored(f, QStringLiteral("FolderWindowPos")), foldersRect);
+    EXPECT_EQ(Stored(f, QStringLiteral("ImgPrevWindowPos")), previewRect);
+}
