@@ -49,6 +49,9 @@ void CThumbnailLoader::Stop() {
     // Results of the old pass still in the event queue carry this number and are dropped on arrival.
     ++m_generation;
     m_redraws.clear();
+    // No redraw can be asked for a row of a folder that is gone.
+    m_rows.clear();
+    m_paths.clear();
     m_waiting.clear();
     m_inFlight = 0;
     m_nextSequence = 0;

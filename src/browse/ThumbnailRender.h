@@ -21,6 +21,10 @@ inline constexpr double ThumbnailFramePen = 14.0;
 inline constexpr QRgb ListBackgroundPlain = 0xFFFFFFFFu;
 inline constexpr QRgb ListBackgroundHidden = 0xFFFFF0BDu; // RGB(255, 240, 189)
 
+// The picture scaled to target with every source pixel averaged in (area averaging), premultiplied when
+// it has transparency.
+QImage ReducePicture(const QImage& picture, QSize target);
+
 // Draws a thumbnail: picture is the source image at any size (already reduced by the decoder, or full),
 // originalSize the size the file declares, which alone decides the placement. White behind and around the
 // picture, the kind's frame over its edge. A null picture gives a plain white thumbnail (with the frame

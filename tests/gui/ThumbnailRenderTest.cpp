@@ -140,6 +140,35 @@ TEST(ThumbnailRender, ReducedPictureLandsWhereTheFullOneWould) {
     }
 }
 
+// Large pictures are averaged, not sampled: a fine black and white checker becomes an even gray, and
+// half-transparent pixels keep their colour rather than darkening towards the black of transparent ones.
+TEST(ThumbnailRender, ReductionAveragesEverySourcePixel) {
+    for (const QSize size : {QSize(1920, 1080), QSize(1921, 1081), QSize(600, 600)}) {
+        QImage checker(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                checker.setPixel(x, y, (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u);
+            }
+        }
+        const QImage reduced = ReducePicture(checker, QSize(150, 84));
+        ASSERT_EQ(reduced.size(), QSize(150, 84));
+        for (const QPoint p : {QPoint(0, 0), QPoint(75, 42), QPoint(149, 83), QPoint(13, 71)}) {
+            EXPECT_TRUE(Near(reduced.pixelColor(p), QColor(128, 128, 128), 3))
+                << size.width() << " " << reduced.pixelColor(p).name().toStdString();
+        }
+    }
+    QImage stripes(1200, 900, QImage::Format_ARGB32);
+    for (int x = 0; x < 1200; ++x) {
+        for (int y = 0; y < 900; ++y) {
+            stripes.setPixel(x, y, x % 2 ? 0xFFFF0000u : 0x00000000u);
+        }
+    }
+    const QImage thumb = RenderThumbnail(stripes, stripes.size(), 10);
+    // Half red, half transparent over white: pink, not dark red.
+    EXPECT_TRUE(Near(thumb.pixelColor(75, 67), QColor(255, 128, 128), 3))
+        << thumb.pixelColor(75, 67).name().toStdString();
+}
+
 // A transparent picture shows the white it is drawn on, not black.
 TEST(ThumbnailRender, TransparentPixelsShowWhite) {
     QImage source(300, 100, QImage::Format_ARGB32);
