@@ -14,11 +14,63 @@ int MaxInFlightFor(int threads) {
     return std::max(2, threads * 3);
 }
 
+// Orders the writing of a task's fields on the user-interface thread before their reading on a pool
+// thread. The pool hands tasks over under its own lock, which the thread sanitizer cannot see into.
+std::mutex& HandOverLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// One unit of the pool's work: takes the oldest waiting job, makes its thumbnail, and leaves the result
+// for the user-interface thread.
+class CThumbnailTask final : public QRunnable {
+public:
+    CThumbnailTask(std::shared_ptr<CThumbnailQueues> queues, CThumbnailRelay* relay)
+        : m_queues(std::move(queues)), m_relay(relay) {
+        const std::lock_guard handOver(HandOverLock());
+    }
+
+    void run() override {
+        std::shared_ptr<CThumbnailQueues> queues;
+        CThumbnailRelay* relay = nullptr;
+        {
+            const std::lock_guard handOver(HandOverLock());
+            queues = m_queues;
+            relay = m_relay;
+        }
+        CThumbnailJob job;
+        {
+            const std::lock_guard lock(queues->Lock);
+            if (queues->Jobs.empty()) {
+                return; // stopped meanwhile
+            }
+            job = std::move(queues->Jobs.front());
+            queues->Jobs.pop_front();
+        }
+        CThumbnailResult result = MakeThumbnail(job);
+        bool first = false;
+        {
+            const std::lock_guard lock(queues->Lock);
+            first = queues->Results.empty();
+            queues->Results.push_back(std::move(result));
+        }
+        // One wake-up per batch: the loader takes every waiting result when it wakes.
+        if (first) {
+            emit relay->ResultsWaiting();
+        }
+    }
+
+private:
+    std::shared_ptr<CThumbnailQueues> m_queues;
+    CThumbnailRelay* m_relay;
+};
+
 } // namespace
 
 CThumbnailLoader::CThumbnailLoader(QObject* parent) : QObject(parent) {
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-    connect(&m_relay, &CThumbnailRelay::Done, this, &CThumbnailLoader::OnDone, Qt::QueuedConnection);
+    connect(&m_relay, &CThumbnailRelay::ResultsWaiting, this, &CThumbnailLoader::OnResultsWaiting,
+            Qt::QueuedConnection);
 }
 
 CThumbnailLoader::~CThumbnailLoader() {
@@ -58,7 +110,13 @@ void CThumbnailLoader::Stop() {
     m_nextDelivery = 0;
     m_running = false;
     m_pool.clear();
+    {
+        const std::lock_guard lock(m_queues->Lock);
+        m_queues->Jobs.clear();
+    }
     m_pool.waitForDone();
+    const std::lock_guard lock(m_queues->Lock);
+    m_queues->Results.clear();
 }
 
 void CThumbnailLoader::SetVisibleRows(int first, int last) {
@@ -133,18 +191,31 @@ void CThumbnailLoader::Issue() {
         job.Passwords = m_passwords;
         job.Cancelled = m_cancelled;
         ++m_inFlight;
-        CThumbnailRelay* relay = &m_relay;
-        m_pool.start(
-            QRunnable::create([job = std::move(job), relay]() { emit relay->Done(MakeThumbnail(job)); }));
+        {
+            const std::lock_guard lock(m_queues->Lock);
+            m_queues->Jobs.push_back(std::move(job));
+        }
+        m_pool.start(new CThumbnailTask(m_queues, &m_relay));
     }
 }
 
-void CThumbnailLoader::OnDone(const CThumbnailResult& result) {
+void CThumbnailLoader::OnResultsWaiting() {
+    std::vector<CThumbnailResult> results;
+    {
+        const std::lock_guard lock(m_queues->Lock);
+        results.swap(m_queues->Results);
+    }
+    for (CThumbnailResult& result : results) {
+        OnDone(std::move(result));
+    }
+}
+
+void CThumbnailLoader::OnDone(CThumbnailResult result) {
     if (result.Generation != m_generation) {
         return;
     }
     --m_inFlight;
-    m_waiting.emplace(result.Sequence, result);
+    m_waiting.emplace(result.Sequence, std::move(result));
     const std::uint64_t generation = m_generation;
     while (!m_waiting.empty() && m_waiting.begin()->first == m_nextDelivery) {
         const CThumbnailResult ready = std::move(m_waiting.begin()->second);

@@ -12,16 +12,26 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace veilpane {
 
-// Carries finished work from the pool threads to the loader. Emitting a signal is the only thing a pool
-// thread does with it; the connection queues the result onto the user-interface thread.
+// What the loader and its pool threads share, every field under Lock: jobs waiting for a thread and
+// results waiting for the user-interface thread. Passing both through a standard mutex (rather than
+// through lambdas and signal arguments) keeps every hand-over visible to the thread sanitizer.
+struct CThumbnailQueues {
+    std::mutex Lock;
+    std::deque<CThumbnailJob> Jobs;
+    std::vector<CThumbnailResult> Results;
+};
+
+// Tells the loader that results are waiting. Emitting is the only thing a pool thread does with it; the
+// queued connection wakes the user-interface thread.
 class CThumbnailRelay : public QObject {
     Q_OBJECT
 signals:
-    void Done(const veilpane::CThumbnailResult& result);
+    void ResultsWaiting();
 };
 
 // Draws the thumbnails of one folder and detects what each image carries, on a private pool sized to the
@@ -63,13 +73,15 @@ signals:
 private:
     enum class RowState : std::uint8_t { Pending, Issued, Delivered };
 
-    void OnDone(const CThumbnailResult& result);
+    void OnResultsWaiting();
+    void OnDone(CThumbnailResult result);
     void Issue();
     int NextPassRow();
     void Deliver(const CThumbnailResult& result);
 
     QThreadPool m_pool;
     CThumbnailRelay m_relay;
+    std::shared_ptr<CThumbnailQueues> m_queues = std::make_shared<CThumbnailQueues>();
 
     QStringList m_paths;
     std::shared_ptr<const CPasswordSet> m_passwords;
