@@ -16,6 +16,10 @@ struct CPlacementCase {
     QRect Expected;
 };
 
+void PrintTo(const CPlacementCase& c, std::ostream* os) {
+    *os << c.Picture.width() << "x" << c.Picture.height();
+}
+
 class ThumbnailPlacement : public testing::TestWithParam<CPlacementCase> {};
 
 // Wide, tall, exact, enlarged, and the extremes where one side rounds to nothing.
@@ -41,6 +45,11 @@ struct CPreviewCase {
     QSize Image;
     QRect Expected;
 };
+
+void PrintTo(const CPreviewCase& c, std::ostream* os) {
+    *os << c.Image.width() << "x" << c.Image.height() << " in " << c.Client.width() << "x"
+        << c.Client.height();
+}
 
 class PreviewGeometry : public testing::TestWithParam<CPreviewCase> {};
 
