@@ -1,24 +1,318 @@
 #include "browse/PictoriumView.h"
 
+#include "app/WindowPlacement.h"
+#include "browse/FoldersDlg.h"
+#include "browse/PreviewDlg.h"
+#include "browse/ThumbnailDelegate.h"
+#include "browse/ThumbnailLoader.h"
+#include "browse/ThumbnailModel.h"
 #include "image/PictoriumDoc.h"
+#include "platform/SettingsStore.h"
+#include "platform/TopRowsReader.h"
+#include "stego/HiddenContent.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace veilpane {
 
-CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(parent), m_doc(doc) {}
+namespace {
 
-CPictoriumView::~CPictoriumView() = default;
+const QString FolderWindowEntry = QStringLiteral("FolderWindowPos");
+const QString PreviewWindowEntry = QStringLiteral("ImgPrevWindowPos");
+const QString FolderSelectedEntry = QStringLiteral("FolderSelected");
 
-void CPictoriumView::OnInitialUpdate(QWidget*) {}
+QLabel* MakeLabel(const QString& text, const QRect& rect, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPixelSize(17);
+    label->setFont(font);
+    label->setGeometry(rect);
+    label->hide();
+    return label;
+}
+
+} // namespace
+
+CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(parent), m_doc(doc) {
+    setViewMode(QListView::IconMode);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setFlow(QListView::LeftToRight);
+    setWrapping(true);
+    setUniformItemSizes(true);
+    setLayoutMode(QListView::Batched);
+    setBatchSize(500);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(150, 135));
+    const QSize cell = CThumbnailDelegate::CellSize(fontMetrics());
+    setGridSize(cell + QSize(12, 8));
+    setItemDelegate(new CThumbnailDelegate(this));
+    m_model = new CThumbnailModel(this);
+    setModel(m_model);
+    m_loader = new CThumbnailLoader(this);
+
+    m_loadingLabel = MakeLabel(QStringLiteral("Loading images ..."), QRect(10, 15, 150, 25), viewport());
+    m_summaryLabel = MakeLabel(QString(), QRect(10, 15, 340, 25), viewport());
+    SetHiddenCount(0);
+
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnItemChanged(current); });
+    connect(m_loader, &CThumbnailLoader::ThumbnailReady, this, &CPictoriumView::OnThumbnailReady);
+    connect(m_loader, &CThumbnailLoader::Finished, this, &CPictoriumView::OnLoaderFinished);
+    // The loader reads the document's lists: it is stopped before they are cleared.
+    connect(&doc, &CPictoriumDoc::FolderAboutToChange, this, &CPictoriumView::StopLoader);
+    connect(&doc, &CPictoriumDoc::FolderLoaded, this, &CPictoriumView::OnFolderLoaded);
+    connect(&doc, &CPictoriumDoc::SummaryLabelChanged, this, &CPictoriumView::OnSummaryLabelChanged);
+    connect(&doc, &CPictoriumDoc::HiddenKindChanged, this, &CPictoriumView::OnHiddenKindChanged);
+}
+
+CPictoriumView::~CPictoriumView() {
+    StopLoader();
+    delete m_folders;
+    delete m_preview;
+}
+
+void CPictoriumView::OnInitialUpdate(QWidget* topLevel) {
+    if (!m_preview) {
+        m_preview = new CPreviewDlg(m_doc, topLevel);
+        m_preview->setGeometry(780, 10, 750, 640);
+        connect(m_preview, &CPreviewDlg::ShownChanged, this,
+                [this](bool shown) { emit ToolWindowShownChanged(ToolWindow::ImagePreview, shown); });
+    }
+    if (!m_folders) {
+        m_folders = new CFoldersDlg(m_doc, topLevel);
+        m_folders->setGeometry(20, 10, 300, 300);
+        connect(m_folders, &CFoldersDlg::ShownChanged, this,
+                [this](bool shown) { emit ToolWindowShownChanged(ToolWindow::Folders, shown); });
+    }
+    if (const CSettingsStore* settings = m_doc.Services().Settings) {
+        if (const auto rect = ReadWindowRect(*settings, FolderWindowEntry); rect && rect->isValid()) {
+            m_folders->setGeometry(*rect);
+        }
+        if (const auto rect = ReadWindowRect(*settings, PreviewWindowEntry); rect && rect->isValid()) {
+            m_preview->setGeometry(*rect);
+        }
+    }
+    m_preview->show();
+    m_folders->show();
+
+    const QString folder =
+        m_doc.Services().Settings
+            ? m_doc.Services().Settings->GetString(SettingsSection, FolderSelectedEntry, {})
+            : QString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+        m_doc.LoadFolder(folder);
+    }
+}
+
+void CPictoriumView::SaveToolWindowPositions() const {
+    CSettingsStore* settings = m_doc.Services().Settings;
+    if (!settings) {
+        return;
+    }
+    if (m_folders) {
+        WriteWindowRect(*settings, FolderWindowEntry, m_folders->geometry());
+    }
+    if (m_preview) {
+        WriteWindowRect(*settings, PreviewWindowEntry, m_preview->NormalRect());
+    }
+}
 
 QWidget* CPictoriumView::FoldersWindow() const {
     return m_folders;
 }
+
 QWidget* CPictoriumView::PreviewWindow() const {
     return m_preview;
 }
+
 bool CPictoriumView::IsLoading() const {
-    return false;
+    return m_loader->IsRunning();
 }
-void CPictoriumView::StopLoader() {}
+
+void CPictoriumView::StopLoader() {
+    m_loader->Stop();
+    m_loadingLabel->hide();
+}
+
+QColor CPictoriumView::BackgroundColor() const {
+    return viewport()->palette().color(QPalette::Base);
+}
+
+void CPictoriumView::SetHiddenCount(int count) {
+    const bool wasHidden = m_hiddenCount > 0;
+    m_hiddenCount = count;
+    if (wasHidden == (count > 0) && m_backgroundSet) {
+        return;
+    }
+    m_backgroundSet = true;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, QColor::fromRgb(count > 0 ? ListBackgroundHidden : ListBackgroundPlain));
+    setPalette(colours);
+    viewport()->setPalette(colours);
+}
+
+void CPictoriumView::OnFolderLoaded() {
+    m_loader->Stop();
+    m_redrawing.clear();
+    SetHiddenCount(0);
+    m_model->Reset(m_doc.FileNames);
+    QStringList paths;
+    paths.reserve(m_doc.RealFileNames.size());
+    for (int i = 0; i < m_doc.RealFileNames.size(); ++i) {
+        paths << m_doc.EntryPath(i);
+    }
+    scrollToTop();
+    m_loadingLabel->setVisible(!paths.isEmpty());
+    UpdateVisibleRows();
+    m_loader->Start(paths, m_doc.PasswordSet);
+}
+
+void CPictoriumView::OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected) {
+    m_redrawing.erase(row);
+    if (detected) {
+        KindFound(row, kind);
+    }
+    m_model->SetThumbnail(row, thumbnail);
+}
+
+void CPictoriumView::KindFound(int row, std::int32_t kind) {
+    if (!m_model->SetKind(row, kind)) {
+        return;
+    }
+    if (kind > HiddenNothing) {
+        SetHiddenCount(m_hiddenCount + 1);
+    }
+    m_doc.SetHiddenKind(row, kind);
+}
+
+void CPictoriumView::OnLoaderFinished() {
+    m_loadingLabel->hide();
+}
+
+void CPictoriumView::OnHiddenKindChanged(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= m_doc.HiddenKinds.size() || !m_model->IsKindKnown(row)) {
+        return;
+    }
+    const std::int32_t kind = m_doc.HiddenKinds[static_cast<std::size_t>(row)];
+    if (kind == m_model->Kind(row)) {
+        return;
+    }
+    // Someone else changed what the row carries: the count and its frame follow.
+    const std::int32_t before = m_model->Kind(row);
+    m_model->SetKind(row, kind);
+    m_redrawing.insert(row);
+    SetHiddenCount(m_hiddenCount + (kind > HiddenNothing ? 1 : 0) - (before > HiddenNothing ? 1 : 0));
+    m_loader->Redraw(row, kind);
+}
+
+void CPictoriumView::OnSummaryLabelChanged(const QString& text) {
+    m_summaryLabel->setText(text);
+    m_summaryLabel->setVisible(!text.isEmpty());
+}
+
+void CPictoriumView::OnItemChanged(const QModelIndex& current) {
+    if (m_followingDocument || !current.isValid()) {
+        return;
+    }
+    const int row = current.row();
+    if (row == m_doc.SelectedIndex) {
+        return;
+    }
+    const QString path = m_doc.EntryPath(row);
+    // The document keeps the image an operation works on; a file deleted since the scan has nothing to
+    // show. Either way the list goes back to the entry that is still current.
+    if (!m_doc.IsIdle() || !QFileInfo(path).isFile()) {
+        FollowDocumentSelection();
+        return;
+    }
+    // Chosen before the loader reached it: the kind decides what is shown, so it is found now rather
+    // than guessed.
+    if (!m_model->IsKindKnown(row)) {
+        const std::optional<CFoundHeader> found =
+            DetectPayload(LoadTopRows(path, HeaderPixelCount), m_doc.PasswordSet);
+        KindFound(row, found ? found->Header.Kind : HiddenNothing);
+    }
+    const std::int32_t kind = m_model->Kind(row);
+    QString name;
+    QString text;
+    if (kind > HiddenNothing) {
+        const CBitmap image = CBitmap::Load(path);
+        if (kind == HiddenImage) {
+            FindHiddenContent(image, m_doc.PasswordSet, false, HiddenOutput::TempImage, m_doc.TempFolder(),
+                              name, text);
+        } else if (kind == HiddenMessage) {
+            FindHiddenContent(image, m_doc.PasswordSet, false, HiddenOutput::Text, QString(), name, text);
+        } else {
+            FindHiddenContent(image, m_doc.PasswordSet, true, HiddenOutput::Text, QString(), name, text);
+        }
+    }
+    m_doc.SelectImage(row, name, text);
+    if (m_doc.SelectedIndex != row) {
+        FollowDocumentSelection();
+    }
+}
+
+void CPictoriumView::FollowDocumentSelection() {
+    m_followingDocument = true;
+    const int selected = m_doc.SelectedIndex;
+    if (selected >= 0 && selected < m_model->rowCount()) {
+        setCurrentIndex(m_model->index(selected));
+    } else {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    m_followingDocument = false;
+}
+
+void CPictoriumView::resizeEvent(QResizeEvent* event) {
+    QListView::resizeEvent(event);
+    ScheduleVisibleRows();
+}
+
+void CPictoriumView::scrollContentsBy(int dx, int dy) {
+    QListView::scrollContentsBy(dx, dy);
+    ScheduleVisibleRows();
+}
+
+void CPictoriumView::ScheduleVisibleRows() {
+    if (m_visibleRowsScheduled) {
+        return;
+    }
+    m_visibleRowsScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_visibleRowsScheduled = false;
+        UpdateVisibleRows();
+    });
+}
+
+void CPictoriumView::UpdateVisibleRows() {
+    const int count = m_model->rowCount();
+    const QSize grid = gridSize();
+    if (count == 0 || grid.isEmpty()) {
+        return;
+    }
+    // The grid is uniform, so the rows in view follow from the scroll position without asking the layout,
+    // which may not have placed them yet.
+    const int columns = std::max(1, viewport()->width() / grid.width());
+    const int firstLine = std::max(0, verticalOffset()) / grid.height();
+    const int lines = viewport()->height() / grid.height() + 2;
+    const int first = std::min(count - 1, firstLine * columns);
+    const int last = std::min(count - 1, (firstLine + lines) * columns - 1);
+    m_model->SetFocusRows(first, last);
+    m_loader->SetVisibleRows(first, last);
+    for (int row = first; row <= last; ++row) {
+        if (m_model->IsKindKnown(row) && m_model->Thumbnail(row).isNull() && m_redrawing.insert(row).second) {
+            m_loader->Redraw(row, m_model->Kind(row));
+        }
+    }
+}
 
 } // namespace veilpane

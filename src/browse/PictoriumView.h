@@ -3,10 +3,20 @@
 #include "platform/ToolWindows.h"
 
 #include <QListView>
+#include <QPointer>
+
+#include <cstdint>
+#include <unordered_set>
+
+class QLabel;
 
 namespace veilpane {
 
+class CFoldersDlg;
 class CPictoriumDoc;
+class CPreviewDlg;
+class CThumbnailLoader;
+class CThumbnailModel;
 
 // The thumbnail list of the current folder, the owner of the Folders and Image Preview tool windows and of
 // the thumbnail loader.
@@ -21,6 +31,9 @@ public:
     // ("FolderWindowPos", "ImgPrevWindowPos") and loads the remembered folder ("FolderSelected") when it
     // exists, which starts the loader.
     void OnInitialUpdate(QWidget* topLevel);
+    // Writes "FolderWindowPos" and "ImgPrevWindowPos": the windows' normal places, also when the preview
+    // is full screen. For the frame's close.
+    void SaveToolWindowPositions() const;
 
     QWidget* FoldersWindow() const;
     QWidget* PreviewWindow() const;
@@ -29,15 +42,49 @@ public:
     // Returns once the loader has ended.
     void StopLoader();
 
+    // What the list shows, for the frame and for tests.
+    const CThumbnailModel& Thumbnails() const { return *m_model; }
+    CThumbnailModel& Thumbnails() { return *m_model; }
+    QColor BackgroundColor() const;
+    int HiddenCount() const { return m_hiddenCount; }
+    QLabel* LoadingLabel() const { return m_loadingLabel; }
+    QLabel* SummaryLabel() const { return m_summaryLabel; }
+
 signals:
     // A tool window was shown or hidden by other means than the frame's toggles (its own close button, a
     // double-click to full screen and back): the frame keeps its check marks in step.
     void ToolWindowShownChanged(veilpane::ToolWindow window, bool shown);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
 private:
+    void OnFolderLoaded();
+    void OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected);
+    void OnLoaderFinished();
+    void OnHiddenKindChanged(int row);
+    void OnItemChanged(const QModelIndex& current);
+    void OnSummaryLabelChanged(const QString& text);
+    // A row's kind is known for the first time (from the loader, or from a selection that came first).
+    void KindFound(int row, std::int32_t kind);
+    void FollowDocumentSelection();
+    void SetHiddenCount(int count);
+    void ScheduleVisibleRows();
+    void UpdateVisibleRows();
+
     CPictoriumDoc& m_doc;
-    QWidget* m_folders = nullptr;
-    QWidget* m_preview = nullptr;
+    CThumbnailModel* m_model = nullptr;
+    CThumbnailLoader* m_loader = nullptr;
+    QLabel* m_loadingLabel = nullptr;
+    QLabel* m_summaryLabel = nullptr;
+    QPointer<CFoldersDlg> m_folders;
+    QPointer<CPreviewDlg> m_preview;
+    int m_hiddenCount = 0;
+    bool m_followingDocument = false;
+    bool m_visibleRowsScheduled = false;
+    bool m_backgroundSet = false;
+    std::unordered_set<int> m_redrawing; // rows asked to be drawn again, not back yet
 };
 
 } // namespace veilpane

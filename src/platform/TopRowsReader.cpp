@@ -1,6 +1,7 @@
 #include "platform/TopRowsReader.h"
 
 #include <QFile>
+#include <QImageReader>
 
 #include <csetjmp>
 #include <cstdio>
@@ -115,6 +116,25 @@ CBitmap LoadTopRows(const QString& path, std::uint64_t pixelCount) {
                 CPngRead read;
                 QImage image;
                 if (ReadPngTopRows(file.get(), pixelCount, read, image)) {
+                    return CBitmap(std::move(image));
+                }
+            }
+        }
+    }
+    {
+        // libjpeg decodes top to bottom, so a clip of whole rows at the top stops the decoder early and
+        // gives the same pixels as a full decode (the upsampling of a row only looks at its neighbours).
+        QImageReader reader(path);
+        reader.setAutoTransform(false);
+        if (reader.format() == "jpeg") {
+            const QSize size = reader.size();
+            if (size.isValid() && !size.isEmpty()) {
+                const std::uint32_t rows = RowsFor(pixelCount, static_cast<std::uint32_t>(size.width()),
+                                                   static_cast<std::uint32_t>(size.height()));
+                const QRect clip(0, 0, size.width(), static_cast<int>(rows));
+                reader.setClipRect(clip);
+                QImage image = reader.read();
+                if (image.size() == clip.size()) {
                     return CBitmap(std::move(image));
                 }
             }

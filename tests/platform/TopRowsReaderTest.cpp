@@ -80,6 +80,54 @@ TEST(TopRowsReader, MatchesAFullLoadForEveryPngLayout) {
     }
 }
 
+// JPEG's top rows come from a clipped decode: they must be the very pixels of a full decode for every
+// chroma layout (upsampling blends neighbouring rows) and for progressive files, or detection would read
+// other bits than extraction.
+TEST(TopRowsReader, JpegTopRowsMatchAFullLoad) {
+    test::CTempFolder temp;
+    const QString sourcePath = temp.FilePath(QStringLiteral("source.png"));
+    ASSERT_TRUE(test::MakeNoiseBitmap(1203, 37, 9).Save(sourcePath, QStringLiteral("image/png")));
+    QStringList paths;
+    const QString qtJpeg = temp.FilePath(QStringLiteral("qt.jpg"));
+    ASSERT_TRUE(CBitmap::Load(sourcePath).Save(qtJpeg, QStringLiteral("image/jpeg")));
+    paths << qtJpeg;
+    if (test::HaveProgram(QStringLiteral("convert"))) {
+        const QList<std::pair<const char*, QStringList>> variants = {
+            {"420.jpg", {QStringLiteral("-sampling-factor"), QStringLiteral("2x2")}},
+            {"422.jpg", {QStringLiteral("-sampling-factor"), QStringLiteral("2x1")}},
+            {"progressive.jpg", {QStringLiteral("-interlace"), QStringLiteral("JPEG")}},
+            {"grey.jpg", {QStringLiteral("-colorspace"), QStringLiteral("Gray")}},
+        };
+        for (const auto& [name, options] : variants) {
+            const QString path = temp.FilePath(QString::fromLatin1(name));
+            const auto made = test::RunProgram(QStringLiteral("convert"),
+                                               QStringList{sourcePath} + options + QStringList{path});
+            ASSERT_EQ(made.ExitCode, 0) << name << made.Err.constData();
+            paths << path;
+        }
+    }
+    for (const QString& path : paths) {
+        const CBitmap full = CBitmap::Load(path);
+        ASSERT_TRUE(full.IsValid()) << path.toStdString();
+        for (const std::uint64_t pixels : {1152ull, 1203ull, 1204ull, 1203ull * 20ull, 1000000ull}) {
+            const CBitmap top = LoadTopRows(path, pixels);
+            const std::uint32_t rows =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>((pixels + 1202) / 1203, 37));
+            ASSERT_EQ(top.Width(), 1203u) << path.toStdString();
+            ASSERT_EQ(top.Height(), rows) << path.toStdString() << " " << pixels;
+            EXPECT_EQ(test::CountDifferentPixels(
+                          top, CBitmap(full.Image().copy(0, 0, 1203, static_cast<int>(rows)))),
+                      0)
+                << path.toStdString() << " " << pixels;
+        }
+    }
+    // A JPEG cut short: whatever the decoder still gives, never more rows than asked for.
+    QByteArray bytes = temp.Read(QStringLiteral("qt.jpg"));
+    const QString cut = temp.Write(QStringLiteral("cut.jpg"), bytes.left(200));
+    const CBitmap top = LoadTopRows(cut, 1152);
+    EXPECT_LE(top.Height(), 1u);
+}
+
 TEST(TopRowsReader, OtherFormatsAndFailures) {
     test::CTempFolder temp;
     CBitmap source = test::MakeNoiseBitmap(50, 60, 8);

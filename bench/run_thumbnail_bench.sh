@@ -1,0 +1,30 @@
+#!/bin/sh
+# Thumbnails of a mixed folder against vipsthumbnail over the same files.
+# Usage: bench/run_thumbnail_bench.sh BUILD_DIR [FOLDER] [PNG_COUNT JPEG_COUNT]
+# The image set is generated into FOLDER (default: a folder under /tmp, kept for later runs, never in the
+# repository) unless it is there already.
+set -eu
+build=${1:-build}
+folder=${2:-/tmp/veilpane-thumbnail-set}
+pngs=${3:-300}
+jpegs=${4:-300}
+bench="$build/bin/veilpane_thumbnail_bench"
+
+"$bench" --generate --png "$pngs" --jpeg "$jpegs" "$folder" > /dev/null
+# The first run warms the page cache for both programs alike.
+result=$("$bench" "$folder")
+echo "$result"
+ours=$(echo "$result" | sed -n 's/^whole folder: \([0-9]*\) ms.*/\1/p')
+
+if command -v vipsthumbnail >/dev/null 2>&1; then
+    out=$(mktemp -d)
+    trap 'rm -rf "$out"' EXIT
+    start=$(date +%s%N)
+    vipsthumbnail --size 150x135 -o "$out/%s.png" "$folder"/*
+    end=$(date +%s%N)
+    vips=$(( (end - start) / 1000000 ))
+    echo "vipsthumbnail --size 150x135: $vips ms"
+    python3 -c "print(f'ratio (ours / vipsthumbnail): {$ours / $vips:.2f}')"
+else
+    echo "vipsthumbnail not installed (apt-get install libvips-tools): no comparison"
+fi

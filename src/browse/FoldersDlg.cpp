@@ -1,0 +1,119 @@
+#include "browse/FoldersDlg.h"
+
+#include "app/CommandIds.h"
+#include "browse/FolderTreeModel.h"
+#include "image/PictoriumDoc.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace veilpane {
+
+CFoldersDlg::CFoldersDlg(CPictoriumDoc& doc, QWidget* parent, const QStringList& roots)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_doc(doc) {
+    setWindowTitle(QStringLiteral(" Folders"));
+    const QStringList treeRoots = roots.isEmpty() ? QStringList{QDir::homePath(), QDir::rootPath()} : roots;
+    m_model = new CFolderTreeModel(treeRoots, this);
+    m_tree = new QTreeView(this);
+    m_tree->setModel(m_model);
+    m_tree->setHeaderHidden(true);
+    m_tree->setUniformRowHeights(true);
+    m_tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Long names scroll sideways instead of being cut.
+    m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_tree);
+
+    m_menu = new QMenu(this);
+    const auto add = [this](const QString& text, int id) {
+        QAction* action = m_menu->addAction(text);
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { m_doc.Execute(id); });
+    };
+    add(QStringLiteral("Encrypt folder"), cmd::EncryptFolder);
+    add(QStringLiteral("Decrypt folder"), cmd::DecryptFolder);
+    m_menu->addSeparator();
+    add(QStringLiteral("Open folder"), cmd::OpenFolder);
+
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnCurrentChanged(current); });
+    connect(m_tree, &QWidget::customContextMenuRequested, this, &CFoldersDlg::OnContextMenu);
+    connect(&doc, &CPictoriumDoc::FolderLoaded, this, [this] { RevealFolder(m_doc.CurrentFolder); });
+    m_tree->expand(m_model->index(0, 0));
+}
+
+void CFoldersDlg::RevealFolder(const QString& folder) {
+    const QModelIndex index = folder.isEmpty() ? QModelIndex() : m_model->IndexOfPath(folder);
+    if (!index.isValid() || index == m_tree->currentIndex()) {
+        return;
+    }
+    m_revealing = true;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
+        m_tree->expand(up);
+    }
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index);
+    m_revealing = false;
+}
+
+void CFoldersDlg::OnCurrentChanged(const QModelIndex& current) {
+    if (!current.isValid()) {
+        return;
+    }
+    // The children of a chosen folder exist from now on, expanded or not.
+    if (m_model->canFetchMore(current)) {
+        m_model->fetchMore(current);
+    }
+    if (m_revealing) {
+        return;
+    }
+    const QString path = m_model->PathOf(current);
+    m_doc.LoadFolder(path);
+    // The document refuses a folder change while it works on the current image: the tree goes back to
+    // the folder that is still current.
+    if (QDir::cleanPath(m_doc.CurrentFolder) != QDir::cleanPath(path)) {
+        RevealFolder(m_doc.CurrentFolder);
+    }
+}
+
+void CFoldersDlg::OnContextMenu(const QPoint& position) {
+    for (QAction* action : m_menu->actions()) {
+        if (!action->isSeparator()) {
+            action->setEnabled(m_doc.CommandState(action->data().toInt()).Enabled);
+        }
+    }
+    // popup, not exec: the menu runs in the program's one event loop.
+    m_menu->popup(m_tree->viewport()->mapToGlobal(position));
+}
+
+void CFoldersDlg::keyPressEvent(QKeyEvent* event) {
+    // Escape would close it like a dialog's Cancel; only its close button and the frame's toggle do.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CFoldersDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        emit ShownChanged(true);
+    }
+}
+
+void CFoldersDlg::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (!event->spontaneous()) {
+        emit ShownChanged(false);
+    }
+}
+
+} // namespace veilpane

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "browse/ThumbnailRender.h"
+
+#include <QImage>
+#include <QObject>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace veilpane {
+
+// What the loader and its pool threads share, every field under Lock: jobs waiting for a thread and
+// results waiting for the user-interface thread. Passing both through a standard mutex (rather than
+// through lambdas and signal arguments) keeps every hand-over visible to the thread sanitizer.
+struct CThumbnailQueues {
+    std::mutex Lock;
+    std::deque<CThumbnailJob> Jobs;
+    std::vector<CThumbnailResult> Results;
+};
+
+// Tells the loader that results are waiting. Emitting is the only thing a pool thread does with it; the
+// queued connection wakes the user-interface thread.
+class CThumbnailRelay : public QObject {
+    Q_OBJECT
+signals:
+    void ResultsWaiting();
+};
+
+// Draws the thumbnails of one folder and detects what each image carries, on a private pool sized to the
+// cores. Lives on the user-interface thread; its signals arrive there, in the order the work was issued,
+// whatever order the pool finishes it in. The pool threads only ever see job values and the folder's
+// snapshot (paths, password set, cancel flag), never the document or this object.
+class CThumbnailLoader : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CThumbnailLoader(QObject* parent = nullptr);
+    // Cancels and waits: no pool thread outlives the loader.
+    ~CThumbnailLoader() override;
+
+    // Starts a pass over the given files with a copy of the password set; stops the previous pass first.
+    void Start(const QStringList& paths, const CPasswordSet& passwords);
+    // Drops what is not started, waits for what is, and discards results already on their way. Only a
+    // flag and a wait: the pool threads never wait for this thread, so this cannot deadlock.
+    void Stop();
+    // A pass runs until every row's kind has been delivered.
+    bool IsRunning() const { return m_running; }
+
+    // The rows the user sees: they are drawn next, then the rest by distance from them.
+    void SetVisibleRows(int first, int last);
+    // Draws a row again with a known kind (its thumbnail was dropped, or its kind changed). Ignored for
+    // rows the pass has not delivered yet: the pass draws them anyway.
+    void Redraw(int row, std::int32_t kind);
+
+    // Threads drawing at once (the pool's size).
+    int ThreadCount() const { return m_pool.maxThreadCount(); }
+
+signals:
+    // One row drawn. detected: kind is what detection found (the pass); otherwise it is the kind the
+    // redraw was asked with.
+    void ThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected);
+    // The pass has delivered every row.
+    void Finished();
+
+private:
+    enum class RowState : std::uint8_t { Pending, Issued, Delivered };
+
+    void OnResultsWaiting();
+    void OnDone(CThumbnailResult result);
+    void Issue();
+    int NextPassRow();
+    void Deliver(const CThumbnailResult& result);
+
+    QThreadPool m_pool;
+    CThumbnailRelay m_relay;
+    std::shared_ptr<CThumbnailQueues> m_queues = std::make_shared<CThumbnailQueues>();
+
+    QStringList m_paths;
+    std::shared_ptr<const CPasswordSet> m_passwords;
+    std::shared_ptr<std::atomic<bool>> m_cancelled;
+    std::uint64_t m_generation = 0;
+    bool m_running = false;
+
+    std::vector<RowState> m_rows;
+    int m_delivered = 0;
+    int m_visibleFirst = 0;
+    int m_visibleLast = -1;
+    int m_visibleCursor = 0;
+    int m_above = -1; // next candidate above the visible rows, going up
+    int m_below = 0;  // next candidate below them, going down
+    bool m_takeBelow = true;
+    std::deque<std::pair<int, std::int32_t>> m_redraws;
+
+    std::uint64_t m_nextSequence = 0;
+    std::uint64_t m_nextDelivery = 0;
+    std::map<std::uint64_t, CThumbnailResult> m_waiting; // finished out of order
+    int m_inFlight = 0;
+};
+
+} // namespace veilpane

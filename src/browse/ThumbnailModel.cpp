@@ -1,0 +1,122 @@
+#include "browse/ThumbnailModel.h"
+
+#include <algorithm>
+
+namespace veilpane {
+
+CThumbnailModel::CThumbnailModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void CThumbnailModel::Reset(const QStringList& names) {
+    beginResetModel();
+    m_entries.clear();
+    m_entries.resize(static_cast<std::size_t>(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        m_entries[static_cast<std::size_t>(i)].Name = names[i];
+    }
+    m_stored = 0;
+    m_focusFirst = 0;
+    m_focusLast = 0;
+    endResetModel();
+}
+
+int CThumbnailModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+}
+
+QVariant CThumbnailModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    const CEntry& entry = m_entries[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return entry.Name;
+    case Qt::DecorationRole:
+        return entry.Thumbnail;
+    case KindRole:
+        return entry.Kind;
+    default:
+        return {};
+    }
+}
+
+const QImage& CThumbnailModel::Thumbnail(int row) const {
+    static const QImage none;
+    return row >= 0 && row < rowCount() ? m_entries[static_cast<std::size_t>(row)].Thumbnail : none;
+}
+
+void CThumbnailModel::SetThumbnail(int row, const QImage& thumbnail) {
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    CEntry& entry = m_entries[static_cast<std::size_t>(row)];
+    m_stored += (thumbnail.isNull() ? 0 : 1) - (entry.Thumbnail.isNull() ? 0 : 1);
+    entry.Thumbnail = thumbnail;
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed, {Qt::DecorationRole});
+    if (m_stored > m_budget) {
+        DropFarthest();
+    }
+}
+
+bool CThumbnailModel::IsKindKnown(int row) const {
+    return row >= 0 && row < rowCount() && m_entries[static_cast<std::size_t>(row)].KindKnown;
+}
+
+std::int32_t CThumbnailModel::Kind(int row) const {
+    return row >= 0 && row < rowCount() ? m_entries[static_cast<std::size_t>(row)].Kind : 10;
+}
+
+bool CThumbnailModel::SetKind(int row, std::int32_t kind) {
+    if (row < 0 || row >= rowCount()) {
+        return false;
+    }
+    CEntry& entry = m_entries[static_cast<std::size_t>(row)];
+    const bool first = !entry.KindKnown;
+    entry.KindKnown = true;
+    if (entry.Kind != kind) {
+        entry.Kind = kind;
+        const QModelIndex changed = index(row);
+        emit dataChanged(changed, changed, {KindRole});
+    }
+    return first;
+}
+
+void CThumbnailModel::SetFocusRows(int first, int last) {
+    m_focusFirst = first;
+    m_focusLast = std::max(first, last);
+}
+
+void CThumbnailModel::SetBudget(int thumbnails) {
+    m_budget = std::max(1, thumbnails);
+    if (m_stored > m_budget) {
+        DropFarthest();
+    }
+}
+
+void CThumbnailModel::DropFarthest() {
+    // Drops down to 90 % of the budget at once, so that a long pass pays for one sort every few hundred
+    // thumbnails rather than for every one.
+    const int keep = std::max(1, m_budget - m_budget / 10);
+    std::vector<std::pair<int, int>> byDistance; // distance from the focus, row
+    byDistance.reserve(static_cast<std::size_t>(m_stored));
+    for (int row = 0; row < rowCount(); ++row) {
+        if (!m_entries[static_cast<std::size_t>(row)].Thumbnail.isNull()) {
+            const int distance = row < m_focusFirst ? m_focusFirst - row : std::max(0, row - m_focusLast);
+            byDistance.emplace_back(distance, row);
+        }
+    }
+    if (static_cast<int>(byDistance.size()) <= keep) {
+        return;
+    }
+    std::nth_element(byDistance.begin(), byDistance.begin() + keep, byDistance.end());
+    for (auto it = byDistance.begin() + keep; it != byDistance.end(); ++it) {
+        m_entries[static_cast<std::size_t>(it->second)].Thumbnail = QImage();
+        --m_stored;
+        const QModelIndex changed = index(it->second);
+        emit dataChanged(changed, changed, {Qt::DecorationRole});
+    }
+}
+
+} // namespace veilpane

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QImage>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+namespace veilpane {
+
+// The rows of the thumbnail list: the listed name, the thumbnail once drawn, and the kind once known.
+// Thumbnails are kept as 24-bit images within a budget; past it the rows farthest from the ones in view
+// lose theirs and are drawn again when they come back into view.
+class CThumbnailModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role { KindRole = Qt::UserRole + 1 };
+
+    // About 180 MB of 150 x 135 x 3-byte thumbnails.
+    static constexpr int DefaultBudget = 3000;
+
+    explicit CThumbnailModel(QObject* parent = nullptr);
+
+    void Reset(const QStringList& names);
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    const QImage& Thumbnail(int row) const;
+    void SetThumbnail(int row, const QImage& thumbnail);
+    bool IsKindKnown(int row) const;
+    std::int32_t Kind(int row) const;
+    // Returns true when the kind was not known before (the first word on this row).
+    bool SetKind(int row, std::int32_t kind);
+
+    // The rows in view: kept when thumbnails have to be dropped.
+    void SetFocusRows(int first, int last);
+    void SetBudget(int thumbnails);
+    int StoredThumbnails() const { return m_stored; }
+
+private:
+    void DropFarthest();
+
+    struct CEntry {
+        QString Name;
+        QImage Thumbnail;
+        std::int32_t Kind = 10;
+        bool KindKnown = false;
+    };
+    std::vector<CEntry> m_entries;
+    int m_stored = 0;
+    int m_budget = DefaultBudget;
+    int m_focusFirst = 0;
+    int m_focusLast = 0;
+};
+
+} // namespace veilpane

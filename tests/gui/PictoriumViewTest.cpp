@@ -1,0 +1,363 @@
+#include "CarrierFolder.h"
+#include "GuiTestSupport.h"
+
+#include "app/WindowPlacement.h"
+#include "browse/FoldersDlg.h"
+#include "browse/PictoriumView.h"
+#include "browse/PreviewDlg.h"
+#include "browse/ThumbnailDelegate.h"
+#include "browse/ThumbnailModel.h"
+#include "browse/ThumbnailRender.h"
+#include "support/FakePlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace veilpane;
+using veilpane::test::Blend;
+using veilpane::test::Near;
+
+namespace {
+
+const QString Message = QStringLiteral("meet at the old mill");
+
+// A document over the fakes, its view, and a folder holding one image of every kind:
+// row order follows the scan, so tests look rows up by name.
+struct CViewFixture {
+    test::CFakePlatform Platform;
+    test::CTempFolder Folder;
+    std::unique_ptr<CPictoriumDoc> Doc;
+    std::unique_ptr<CPictoriumView> View;
+
+    CViewFixture() {
+        Platform.SkipFirstRun();
+        Doc =
+            std::make_unique<CPictoriumDoc>(Platform.Services(), QStringLiteral("/nonexistent/bin/veilpane"));
+        Doc->PasswordSet = test::SetOf({{1, "first"}, {2, test::CarrierPassword}});
+        View = std::make_unique<CPictoriumView>(*Doc);
+        View->resize(900, 600);
+        View->show();
+    }
+    ~CViewFixture() { View.reset(); }
+
+    void WriteCarriers() {
+        test::WriteCarrier(Folder, QStringLiteral("Message.PNG"), QStringLiteral("note.txt"),
+                           Message.toUtf8());
+        test::WriteCarrier(Folder, QStringLiteral("picture.png"), QStringLiteral("inner.png"),
+                           test::SmallPngBytes(24, 18));
+        test::WriteCarrier(Folder, QStringLiteral("archive.png"), QStringLiteral("data.bin"), "payload");
+        test::WriteSolidImage(Folder, QStringLiteral("plain.png"), 320, 200, 0xFF336699u);
+    }
+
+    int Row(const QString& listedName) const { return static_cast<int>(Doc->FileNames.indexOf(listedName)); }
+
+    bool WaitForLoader() {
+        return test::ProcessEventsUntil([this] { return !View->IsLoading(); });
+    }
+
+    void Select(int row) { View->setCurrentIndex(View->model()->index(row, 0)); }
+};
+
+// A folder with carriers: each row gets its kind in the document, the list turns light yellow, and every
+// row has a thumbnail whose frame has the kind's colour.
+TEST(PictoriumView, LoadsKindsFramesAndBackground) {
+    CViewFixture f;
+    f.WriteCarriers();
+    EXPECT_EQ(f.View->BackgroundColor(), QColor(255, 255, 255));
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_EQ(f.Doc->FileNames.size(), 4);
+    EXPECT_TRUE(f.View->LoadingLabel()->isVisible());
+    EXPECT_EQ(f.View->LoadingLabel()->text(), QStringLiteral("Loading images ..."));
+    ASSERT_TRUE(f.WaitForLoader());
+    EXPECT_FALSE(f.View->LoadingLabel()->isVisible());
+
+    const std::pair<QString, std::int32_t> expected[] = {{QStringLiteral("message.png"), HiddenMessage},
+                                                         {QStringLiteral("picture.png"), HiddenImage},
+                                                         {QStringLiteral("archive.png"), HiddenFile},
+                                                         {QStringLiteral("plain.png"), HiddenNothing}};
+    for (const auto& [name, kind] : expected) {
+        const int row = f.Row(name);
+        ASSERT_GE(row, 0) << name.toStdString();
+        EXPECT_EQ(f.Doc->HiddenKinds[static_cast<std::size_t>(row)], kind) << name.toStdString();
+        EXPECT_EQ(f.View->model()->index(row, 0).data().toString(), name);
+        const QImage& thumb = f.View->Thumbnails().Thumbnail(row);
+        ASSERT_FALSE(thumb.isNull());
+        // 400 x 300 carriers: the pen straddles the top edge at y 11.
+        if (kind != HiddenNothing) {
+            EXPECT_TRUE(Near(thumb.pixelColor(75, 14), Blend(ThumbnailFrameColor(kind), 0xFF406080u), 3))
+                << name.toStdString();
+        }
+    }
+    EXPECT_EQ(f.View->HiddenCount(), 3);
+    EXPECT_EQ(f.View->BackgroundColor(), QColor(255, 240, 189));
+    // The viewport paints that colour where no item is.
+    const QImage shot = f.View->viewport()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(shot.width() - 3, shot.height() - 3), QColor(255, 240, 189));
+
+    // Another folder with nothing hidden: white again from the start of its scan.
+    test::CTempFolder plain;
+    test::WriteSolidImage(plain, QStringLiteral("a.png"), 40, 30, 0xFF00FF00u);
+    f.Doc->LoadFolder(plain.Path());
+    EXPECT_EQ(f.View->BackgroundColor(), QColor(255, 255, 255));
+    EXPECT_EQ(f.View->HiddenCount(), 0);
+    ASSERT_TRUE(f.WaitForLoader());
+    EXPECT_EQ(f.View->BackgroundColor(), QColor(255, 255, 255));
+    EXPECT_EQ(f.View->model()->rowCount(), 1);
+}
+
+// The cell the delegate paints holds the thumbnail pixel for pixel: the frame keeps its exact colour
+// in the list, selected or not.
+TEST(PictoriumView, DelegatePaintsTheThumbnailUnscaled) {
+    CViewFixture f;
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    const int row = f.Row(QStringLiteral("message.png"));
+    const QImage& thumb = f.View->Thumbnails().Thumbnail(row);
+    const QSize cell = CThumbnailDelegate::CellSize(f.View->fontMetrics());
+    for (const bool selected : {false, true}) {
+        QImage canvas(cell, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        QStyleOptionViewItem option;
+        option.initFrom(f.View.get());
+        option.rect = QRect(QPoint(0, 0), cell);
+        option.state = QStyle::State_Enabled | (selected ? QStyle::State_Selected : QStyle::State_None);
+        f.View->itemDelegate()->paint(&painter, option, f.View->model()->index(row, 0));
+        painter.end();
+        const QRect at = CThumbnailDelegate::ThumbnailRect(option.rect);
+        for (const QPoint p : {QPoint(75, 14), QPoint(75, 5), QPoint(75, 67), QPoint(2, 60)}) {
+            EXPECT_EQ(canvas.pixelColor(at.topLeft() + p), thumb.pixelColor(p)) << p.x() << "," << p.y();
+        }
+    }
+}
+
+// Choosing an entry hands the document what the image carries: the message text, the hidden image
+// written to the private folder, the hidden file's name, or nothing.
+TEST(PictoriumView, SelectionSelectsTheImageWithWhatItCarries) {
+    CViewFixture f;
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+
+    f.Select(f.Row(QStringLiteral("message.png")));
+    EXPECT_EQ(f.Doc->SelectedIndex, f.Row(QStringLiteral("message.png")));
+    EXPECT_TRUE(f.Doc->Preview.ShowLabel);
+    EXPECT_TRUE(f.Doc->Preview.ShowMessage);
+    EXPECT_EQ(f.Doc->Preview.LabelText, QStringLiteral("Secret message:"));
+    EXPECT_TRUE(f.Doc->Preview.MessageText.endsWith(QStringLiteral("\r\n\r\n") + Message));
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("note.txt (hidden file) Use File/Extract"));
+
+    f.Select(f.Row(QStringLiteral("picture.png")));
+    ASSERT_TRUE(f.Doc->HasImage());
+    EXPECT_EQ(f.Doc->CurrentImage->Width(), 24u);
+    EXPECT_EQ(f.Doc->CurrentImage->Height(), 18u);
+    EXPECT_EQ(f.Doc->TempImagePath, QDir(f.Doc->TempFolder()).filePath(QStringLiteral("inner.png")));
+    EXPECT_TRUE(QFile::exists(f.Doc->TempImagePath));
+    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("inner.png"))));
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("inner.png (hidden image)"));
+    EXPECT_FALSE(f.Doc->Preview.ShowLabel);
+
+    f.Select(f.Row(QStringLiteral("archive.png")));
+    EXPECT_TRUE(f.Doc->Preview.ShowLabel);
+    EXPECT_FALSE(f.Doc->Preview.ShowMessage);
+    EXPECT_EQ(f.Doc->Preview.LabelText, QStringLiteral("data.bin (hidden file) Use File/Extract"));
+    EXPECT_TRUE(f.Doc->TempImagePath.isEmpty());
+    // The hidden file is only named, never written anywhere.
+    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("data.bin"))));
+    EXPECT_FALSE(QFile::exists(QDir(f.Doc->TempFolder()).filePath(QStringLiteral("data.bin"))));
+
+    f.Select(f.Row(QStringLiteral("plain.png")));
+    EXPECT_FALSE(f.Doc->Preview.ShowLabel);
+    EXPECT_FALSE(f.Doc->Preview.ShowMessage);
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("320x200 Storage capacity: 7 Ks (8000 bytes)"));
+}
+
+// Chosen before the loader got to it, a carrier is still shown as a carrier: the kind is found on the
+// spot, counted once, and the loader's later word changes nothing.
+TEST(PictoriumView, SelectionBeforeTheLoaderReachesTheRow) {
+    CViewFixture f;
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    const int row = f.Row(QStringLiteral("message.png"));
+    ASSERT_FALSE(f.View->Thumbnails().IsKindKnown(row));
+    f.Select(row);
+    EXPECT_EQ(f.Doc->HiddenKinds[static_cast<std::size_t>(row)], HiddenMessage);
+    EXPECT_TRUE(f.Doc->Preview.ShowMessage);
+    EXPECT_EQ(f.View->BackgroundColor(), QColor(255, 240, 189));
+    ASSERT_TRUE(f.WaitForLoader());
+    EXPECT_EQ(f.View->HiddenCount(), 3);
+    EXPECT_EQ(f.Doc->SelectedIndex, row);
+}
+
+// The document refuses a selection while it works on the image, and there is nothing to select in a file
+// deleted since the scan: either way the list follows the document.
+TEST(PictoriumView, RefusedSelectionsKeepTheListInStep) {
+    CViewFixture f;
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    const int plain = f.Row(QStringLiteral("plain.png"));
+    const int archive = f.Row(QStringLiteral("archive.png"));
+    f.Select(plain);
+    ASSERT_EQ(f.Doc->SelectedIndex, plain);
+
+    f.Doc->WorkerThread = true;
+    f.Select(archive);
+    EXPECT_EQ(f.Doc->SelectedIndex, plain);
+    EXPECT_EQ(f.View->currentIndex().row(), plain);
+    f.Doc->WorkerThread = false;
+
+    ASSERT_TRUE(QFile::remove(f.Folder.FilePath(QStringLiteral("archive.png"))));
+    f.Select(archive);
+    EXPECT_EQ(f.Doc->SelectedIndex, plain);
+    EXPECT_EQ(f.View->currentIndex().row(), plain);
+    EXPECT_TRUE(f.View->selectionModel()->isSelected(f.View->model()->index(plain, 0)));
+}
+
+// A folder change and the view's end while thumbnails load: the loader stops first, nothing of the old
+// folder lands in the new list, and the loading label goes with it.
+TEST(PictoriumView, FolderChangeAndCloseWhileLoading) {
+    CViewFixture f;
+    for (int i = 0; i < 30; ++i) {
+        test::WriteSolidImage(f.Folder, QStringLiteral("red%1.png").arg(i), 800, 600, 0xFFFF0000u);
+    }
+    test::CTempFolder other;
+    test::WriteSolidImage(other, QStringLiteral("blue.png"), 80, 60, 0xFF0000FFu);
+    test::WriteCarrier(other, QStringLiteral("note.png"), QStringLiteral("n.txt"), "x");
+
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.View->IsLoading());
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return f.View->Thumbnails().StoredThumbnails() > 0; }));
+    f.Doc->LoadFolder(other.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    ASSERT_EQ(f.View->model()->rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        const QColor centre = f.View->Thumbnails().Thumbnail(row).pixelColor(75, 67);
+        EXPECT_NE(centre, QColor(Qt::red));
+    }
+    EXPECT_EQ(f.View->HiddenCount(), 1);
+
+    // Stopping on request (the frame's first close): the pass ends and the label goes.
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.View->IsLoading());
+    f.View->StopLoader();
+    EXPECT_FALSE(f.View->IsLoading());
+    EXPECT_FALSE(f.View->LoadingLabel()->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.View->IsLoading());
+
+    // Destroyed in the middle of a pass.
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.View->IsLoading());
+    f.View.reset();
+    QCoreApplication::processEvents();
+}
+
+// A folder of more images than the thumbnail budget keeps at most the budget, the rows in view among
+// them; rows scrolled into view get theirs back.
+TEST(PictoriumView, ThumbnailMemoryStaysWithinTheBudget) {
+    CViewFixture f;
+    for (int i = 0; i < 60; ++i) {
+        test::WriteSolidImage(f.Folder, QStringLiteral("img%1.png").arg(i, 2, 10, QLatin1Char('0')), 60, 40,
+                              0xFF00A000u);
+    }
+    // A few rows in view, fewer than the budget.
+    f.View->resize(400, 300);
+    f.View->Thumbnails().SetBudget(10);
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    const int last = f.View->model()->rowCount() - 1;
+    int stored = 0;
+    for (int row = 0; row <= last; ++row) {
+        stored += f.View->Thumbnails().Thumbnail(row).isNull() ? 0 : 1;
+    }
+    EXPECT_EQ(stored, f.View->Thumbnails().StoredThumbnails());
+    EXPECT_LE(stored, 10);
+    EXPECT_FALSE(f.View->Thumbnails().Thumbnail(0).isNull());
+    EXPECT_FALSE(f.View->Thumbnails().Thumbnail(1).isNull());
+    // Scrolled to the end: the rows now in view are drawn again, the far ones at the top make room.
+    f.View->scrollToBottom();
+    ASSERT_TRUE(test::ProcessEventsUntil([&] {
+        return !f.View->Thumbnails().Thumbnail(last).isNull() &&
+               !f.View->Thumbnails().Thumbnail(last - 1).isNull();
+    }));
+    EXPECT_LE(f.View->Thumbnails().StoredThumbnails(), 10);
+    // Every kind is known even for rows whose thumbnails were dropped.
+    for (int row = 0; row <= last; ++row) {
+        EXPECT_TRUE(f.View->Thumbnails().IsKindKnown(row)) << row;
+    }
+}
+
+// The summary of a folder without images shows in place of the list.
+TEST(PictoriumView, SummaryLabelOfAFolderWithoutImages) {
+    CViewFixture f;
+    f.Folder.Write(QStringLiteral("notes.txt"), "text");
+    f.Folder.Write(QStringLiteral("secret.cry"), "cipher");
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    EXPECT_TRUE(f.View->SummaryLabel()->isVisible());
+    EXPECT_EQ(f.View->SummaryLabel()->text(), QStringLiteral("Files: 2 (Images: 0  Encrypted: 1)"));
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    EXPECT_FALSE(f.View->SummaryLabel()->isVisible());
+}
+
+// The initial update: both tool windows above the top-level window, restored where they were, the
+// remembered folder loaded; hiding a window tells the frame; positions are written back.
+TEST(PictoriumView, InitialUpdateCreatesRestoresAndLoads) {
+    CViewFixture f;
+    f.WriteCarriers();
+    WriteWindowRect(f.Platform.Settings, QStringLiteral("FolderWindowPos"),
+                    QRect(QPoint(40, 50), QSize(310, 320)));
+    f.Platform.Settings.WriteString(SettingsSection, QStringLiteral("FolderSelected"), f.Folder.Path());
+    QWidget topLevel;
+    topLevel.show();
+    std::vector<std::pair<ToolWindow, bool>> shown;
+    QObject::connect(f.View.get(), &CPictoriumView::ToolWindowShownChanged,
+                     [&shown](ToolWindow window, bool visible) { shown.emplace_back(window, visible); });
+    f.View->OnInitialUpdate(&topLevel);
+    ASSERT_NE(f.View->FoldersWindow(), nullptr);
+    ASSERT_NE(f.View->PreviewWindow(), nullptr);
+    EXPECT_TRUE(f.View->FoldersWindow()->isWindow());
+    EXPECT_EQ(f.View->FoldersWindow()->parentWidget(), &topLevel);
+    EXPECT_TRUE(f.View->FoldersWindow()->windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(f.View->PreviewWindow()->windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(f.View->FoldersWindow()->windowTitle(), QStringLiteral(" Folders"));
+    EXPECT_EQ(f.View->PreviewWindow()->windowTitle(), QStringLiteral(" Image Preview"));
+    EXPECT_EQ(f.View->FoldersWindow()->geometry(), QRect(QPoint(40, 50), QSize(310, 320)));
+    EXPECT_EQ(f.View->PreviewWindow()->size(), QSize(750, 640));
+    EXPECT_TRUE(f.View->FoldersWindow()->isVisible());
+    EXPECT_TRUE(f.View->PreviewWindow()->isVisible());
+    EXPECT_EQ(f.Doc->CurrentFolder, QDir::cleanPath(f.Folder.Path()));
+    EXPECT_TRUE(f.View->IsLoading() || f.View->model()->rowCount() == 4);
+    ASSERT_TRUE(f.WaitForLoader());
+
+    shown.clear();
+    f.View->PreviewWindow()->close();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].first, ToolWindow::ImagePreview);
+    EXPECT_FALSE(shown[0].second);
+
+    f.View->FoldersWindow()->setGeometry(QRect(60, 70, 333, 222));
+    f.View->SaveToolWindowPositions();
+    EXPECT_EQ(ReadWindowRect(f.Platform.Settings, QStringLiteral("FolderWindowPos")),
+              QRect(60, 70, 333, 222));
+    EXPECT_EQ(ReadWindowRect(f.Platform.Settings, QStringLiteral("ImgPrevWindowPos")),
+              f.View->PreviewWindow()->geometry());
+
+    // A remembered folder that no longer exists loads nothing.
+    CViewFixture g;
+    g.Platform.Settings.WriteString(SettingsSection, QStringLiteral("FolderSelected"),
+                                    f.Folder.FilePath(QStringLiteral("gone")));
+    QWidget other;
+    g.View->OnInitialUpdate(&other);
+    EXPECT_TRUE(g.Doc->CurrentFolder.isEmpty());
+    EXPECT_FALSE(g.View->IsLoading());
+}
+
+} // namespace
