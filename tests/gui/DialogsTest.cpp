@@ -22,6 +22,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "WhenModalShows.h"
+
 #include <gtest/gtest.h>
 
 using namespace veilpane;
@@ -48,17 +50,8 @@ QStringList LabelTexts(const QWidget& dialog) {
     return texts;
 }
 
-// Once the dialog of type T is up, acts on it like a user would.
 template <typename T> void WhenDialogShows(std::function<void(T&)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        } else {
-            QTimer::singleShot(5, *poll);
-        }
-    };
-    QTimer::singleShot(0, *poll);
+    test::WhenModalShows<T>(std::move(act));
 }
 
 const CUserMessage TooShort =

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "WhenModalShows.h"
+
 #include <gtest/gtest.h>
 
 using namespace veilpane;
@@ -24,15 +26,7 @@ struct CBoxCase {
 
 // Once the box is up, acts on it like a user would.
 void WhenBoxShows(std::function<void(QMessageBox&)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            act(*box);
-        } else {
-            QTimer::singleShot(5, *poll);
-        }
-    };
-    QTimer::singleShot(0, *poll);
+    test::WhenModalShows<QMessageBox>(std::move(act));
 }
 
 } // namespace
