@@ -171,6 +171,20 @@ public:
     void OnEncryptDecryptMessage();
     void OnSettingsPasswords();
 
+    // --- Image operations (image/DocImageOperations.cpp) --------------------------------------------
+    void OnMirror();
+    void OnFlip();
+    void OnRotateRight();
+    void OnRotateLeft();
+    void OnNegative();
+    void OnGrayscale();
+    void OnLighten();
+    void OnDarken();
+    void OnContrast();
+    void OnSharpen();
+    void OnGammaColors();
+    void OnThreshold();
+
     const CDocServices& Services() const { return m_services; }
 
 signals:
@@ -202,6 +216,16 @@ private:
     using CHideWork = std::function<CHideResult(CBitmap*, CReportStatistics&)>;
     void RunHide(const QString& title, const QString& subject, std::int64_t payloadBytes, CHideWork work);
     void FinishHide(const CHideResult& result);
+
+    // --- Image operation helpers (image/DocImageOperations.cpp) ---------------------------------------
+    // Runs PendingOperation with OperationValue on a copy of CurrentImage off the user-interface thread;
+    // the document is busy until the result is committed.
+    void StartImageOperation();
+    // Back on the user-interface thread: the old image becomes an undo step and the result the current
+    // image. An empty result (the imaging failed) keeps the image, with the undo step all the same.
+    void CommitImageOperation(std::unique_ptr<CBitmap> result);
+    // PushUndo for a state the caller hands over, so that a replaced image needs no second copy.
+    void PushUndoState(std::unique_ptr<CBitmap> state);
 
     CDocServices m_services;
     std::unique_ptr<QTemporaryDir> m_tempDir;

@@ -123,12 +123,16 @@ public:
     std::deque<std::function<bool(CPasswordsDialogModel&)>> PasswordsScripts;
     std::deque<std::function<bool(CEncryptDecryptMessageModel&)>> MessageScripts;
     std::deque<std::function<bool(CSecretMessageFields&)>> SecretMessageScripts;
+    std::deque<std::function<bool(double&)>> GammaScripts;
+    std::deque<std::function<bool(int&)>> ThresholdScripts;
     int FrameColorsShown = 0;
     int AboutShown = 0;
 
     bool RunPasswords(CPasswordsDialogModel& model) override;
     bool RunEncryptDecryptMessage(CEncryptDecryptMessageModel& model) override;
     bool RunSecretMessage(CSecretMessageFields& fields) override;
+    bool RunGamma(double& value) override;
+    bool RunThreshold(int& level) override;
     void ShowFrameColors() override { ++FrameColorsShown; }
     void ShowAbout() override { ++AboutShown; }
 };
