@@ -20,88 +20,77 @@ constexpr int InitialThresholdLevel = 0;
 } // namespace
 
 void CPictoriumDoc::OnMirror() {
-    PendingOperation = Mirror;
-    StartImageOperation();
+    StartImageOperation(Mirror);
 }
 
 void CPictoriumDoc::OnFlip() {
-    PendingOperation = Flip;
-    StartImageOperation();
+    StartImageOperation(Flip);
 }
 
 void CPictoriumDoc::OnRotateRight() {
-    PendingOperation = RotateRight;
-    StartImageOperation();
+    StartImageOperation(RotateRight);
 }
 
 void CPictoriumDoc::OnRotateLeft() {
-    PendingOperation = RotateLeft;
-    StartImageOperation();
+    StartImageOperation(RotateLeft);
 }
 
 void CPictoriumDoc::OnNegative() {
-    PendingOperation = Negative;
-    StartImageOperation();
+    StartImageOperation(Negative);
 }
 
 void CPictoriumDoc::OnGrayscale() {
-    PendingOperation = Grayscale;
-    StartImageOperation();
+    StartImageOperation(Grayscale);
 }
 
 void CPictoriumDoc::OnLighten() {
-    PendingOperation = Lighten;
-    StartImageOperation();
+    StartImageOperation(Lighten);
 }
 
 void CPictoriumDoc::OnDarken() {
-    PendingOperation = Darken;
-    StartImageOperation();
+    StartImageOperation(Darken);
 }
 
 void CPictoriumDoc::OnContrast() {
-    PendingOperation = Contrast;
-    StartImageOperation();
+    StartImageOperation(Contrast);
 }
 
 void CPictoriumDoc::OnSharpen() {
-    PendingOperation = Sharpen;
-    StartImageOperation();
+    StartImageOperation(Sharpen);
 }
 
 void CPictoriumDoc::OnGammaColors() {
-    if (!HasImage() || !IsIdle() || !m_services.Dialogs) {
+    if (!CommandState(GammaColors).Enabled || !m_services.Dialogs) {
         return;
     }
     double gamma = InitialGamma;
     if (!m_services.Dialogs->RunGamma(gamma)) {
         return;
     }
-    PendingOperation = GammaColors;
-    OperationValue = GammaOperationValue(gamma);
-    StartImageOperation();
+    StartImageOperation(GammaColors, GammaOperationValue(gamma));
 }
 
 void CPictoriumDoc::OnThreshold() {
-    if (!HasImage() || !IsIdle() || !m_services.Dialogs) {
+    if (!CommandState(Threshold).Enabled || !m_services.Dialogs) {
         return;
     }
     int level = InitialThresholdLevel;
     if (!m_services.Dialogs->RunThreshold(level)) {
         return;
     }
-    PendingOperation = Threshold;
-    OperationValue = level;
-    StartImageOperation();
+    StartImageOperation(Threshold, level);
 }
 
-void CPictoriumDoc::StartImageOperation() {
-    // A handler called directly (not through Execute) obeys the same rule as the menu item; PendingOperation
-    // and OperationValue are only ever written while no operation runs, which this check also keeps true
-    // for the dialogs above.
-    const std::optional<ImageOperation> operation = ImageOperationForCommand(PendingOperation);
-    if (!operation || !CommandState(PendingOperation).Enabled || !m_services.Tasks) {
+void CPictoriumDoc::StartImageOperation(int id, int value) {
+    // A handler called directly (not through Execute) obeys the same rule as the menu item, and
+    // PendingOperation and OperationValue are only ever written while no operation runs.
+    const std::optional<ImageOperation> operation = ImageOperationForCommand(id);
+    if (!operation || !CommandState(id).Enabled || !m_services.Tasks) {
         return;
+    }
+    PendingOperation = id;
+    if (operation == ImageOperation::Gamma || operation == ImageOperation::Threshold) {
+        OperationValue = value;
     }
 
     // The worker gets a shallow copy: the pixels are shared until someone writes, and nobody writes the
@@ -114,9 +103,8 @@ void CPictoriumDoc::StartImageOperation() {
     };
     auto run = std::make_shared<CRun>();
     run->Source = *CurrentImage;
-    const int value = OperationValue;
     const ImageOperation what = *operation;
-    const CCommandInfo* info = FindCommand(PendingOperation);
+    const CCommandInfo* info = FindCommand(id);
     const QString title = info ? info->Tooltip : QString();
 
     // Busy before the work can possibly finish, so that its end is never overwritten by this start.

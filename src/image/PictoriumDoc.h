@@ -218,9 +218,10 @@ private:
     void FinishHide(const CHideResult& result);
 
     // --- Image operation helpers (image/DocImageOperations.cpp) ---------------------------------------
-    // Runs PendingOperation with OperationValue on a copy of CurrentImage off the user-interface thread;
-    // the document is busy until the result is committed.
-    void StartImageOperation();
+    // Records the operation (and for Gamma Colors and Threshold its value) as PendingOperation and
+    // OperationValue and runs it on a copy of CurrentImage off the user-interface thread; the document is
+    // busy until the result is committed. Does nothing when the command is not enabled.
+    void StartImageOperation(int id, int value = 0);
     // Back on the user-interface thread: the old image becomes an undo step and the result the current
     // image. An empty result (the imaging failed) keeps the image, with the undo step all the same.
     void CommitImageOperation(std::unique_ptr<CBitmap> result);

@@ -299,7 +299,7 @@ TEST(DocImageOperations, AnImageThatCouldNotBeDecodedIsLeftAloneWithoutAMessage)
 
 TEST(DocImageOperations, AnOperationAfterAHideClearsHiddenDataAddedAndSavesUnderConv) {
     COperationFixture f(64, 64);
-    f.Doc->PasswordSet.Passwords[0] = QStringLiteral("alpha-key");
+    f.Doc->PasswordSet.Passwords[0] = QByteArray("alpha-key");
     f.Doc->SecretMessage = QStringLiteral("meet at noon");
     f.Platform.Messages.ExpectAnyText(MessageKind::Question, QString());
     f.Doc->Execute(cmd::HideMessage);
