@@ -78,6 +78,39 @@ void ExpectNear(QRgb actual, QRgb expected, const char* where) {
 
 } // namespace
 
+// First in this file: the print dialog starts threads, which a thread-sanitized process may not do once
+// it has started another program (as the page rendering below does).
+TEST(ImagePrinter, PrintAlwaysAsksThroughThePrintDialog) {
+    CFakePlatform platform;
+    platform.SkipFirstRun();
+    CPictoriumDoc doc(platform.Services(), QStringLiteral("/nonexistent/bin/veilpane"));
+    CImagePrinter printer(doc);
+    CTempFolder temp;
+    const QString pdf = temp.FilePath(QStringLiteral("asked.pdf"));
+    SetUpPdf(printer.Printer(), pdf);
+
+    // No image: no dialog, nothing printed.
+    printer.Print(nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()), nullptr);
+
+    doc.CurrentImage = std::make_unique<CBitmap>(Quadrants());
+    printer.Print(nullptr);
+    QPrintDialog* dialog = nullptr;
+    ASSERT_TRUE(ProcessEventsUntil([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<QPrintDialog*>(widget); found && found->isVisible()) {
+                dialog = found;
+            }
+        }
+        return dialog != nullptr;
+    }));
+    EXPECT_FALSE(QFile::exists(pdf)) << "nothing is printed before the dialog is confirmed";
+    dialog->accept();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return QFile::exists(pdf); }));
+    EXPECT_EQ(PageCount(pdf), 1);
+}
+
 TEST(ImagePrinter, TheJobIsOnePage) {
     QPrinter printer;
     printer.setFromTo(2, 5);
@@ -141,35 +174,4 @@ TEST(ImagePrinter, NothingIsPrintedWithoutAnImage) {
         CImagePrinter::OnDraw(painter, printer, &empty);
     }
     EXPECT_EQ(canvas.pixel(150, 150), qRgb(255, 255, 255));
-}
-
-TEST(ImagePrinter, PrintAlwaysAsksThroughThePrintDialog) {
-    CFakePlatform platform;
-    platform.SkipFirstRun();
-    CPictoriumDoc doc(platform.Services(), QStringLiteral("/nonexistent/bin/veilpane"));
-    CImagePrinter printer(doc);
-    CTempFolder temp;
-    const QString pdf = temp.FilePath(QStringLiteral("asked.pdf"));
-    SetUpPdf(printer.Printer(), pdf);
-
-    // No image: no dialog, nothing printed.
-    printer.Print(nullptr);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()), nullptr);
-
-    doc.CurrentImage = std::make_unique<CBitmap>(Quadrants());
-    printer.Print(nullptr);
-    QPrintDialog* dialog = nullptr;
-    ASSERT_TRUE(ProcessEventsUntil([&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* found = qobject_cast<QPrintDialog*>(widget); found && found->isVisible()) {
-                dialog = found;
-            }
-        }
-        return dialog != nullptr;
-    }));
-    EXPECT_FALSE(QFile::exists(pdf)) << "nothing is printed before the dialog is confirmed";
-    dialog->accept();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return QFile::exists(pdf); }));
-    EXPECT_EQ(PageCount(pdf), 1);
 }
