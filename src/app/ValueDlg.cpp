@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace veilpane {
@@ -31,9 +32,12 @@ void CValueDlg::accept() {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Veilpane"), m_refusal, QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);
         box.exec();
-        // Back to the field, its text selected for retyping.
-        m_edit->setFocus();
-        m_edit->selectAll();
+        // Back to the field, its text selected for retyping; once the dialog is active again, since the
+        // focus moves that come with its reactivation may clear a selection made now.
+        QTimer::singleShot(0, m_edit, [edit = m_edit] {
+            edit->setFocus();
+            edit->selectAll();
+        });
         return;
     }
     QDialog::accept();

@@ -111,7 +111,8 @@ TEST(GammaDlg, RefusesWhatIsNotANumberAndStaysOpen) {
     EXPECT_EQ(refusal->Parent, &dialog);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(dialog.Edit()->selectedText(), QStringLiteral("two")) << "ready to be typed over";
+    EXPECT_TRUE(ProcessEventsUntil([&] { return dialog.Edit()->selectedText() == QStringLiteral("two"); }))
+        << "ready to be typed over";
 
     EXPECT_FALSE(SubmitText(dialog, QStringLiteral("2.2")));
     EXPECT_FALSE(dialog.isVisible());
