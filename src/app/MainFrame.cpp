@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/CommandIcons.h"
+#include "app/ImagePrinter.h"
 #include "app/WindowPlacement.h"
 #include "browse/PictoriumView.h"
 #include "image/PictoriumDoc.h"
@@ -56,6 +57,7 @@ CMainFrame::CMainFrame(CPictoriumDoc& doc, QWidget* parent) : QMainWindow(parent
 
     m_view = new CPictoriumView(m_doc, this);
     setCentralWidget(m_view);
+    m_printer = new CImagePrinter(m_doc, this);
 
     CreateActions();
     CreateMenus();

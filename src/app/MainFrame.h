@@ -13,6 +13,8 @@ class QToolBar;
 
 namespace veilpane {
 
+class CImagePrinter;
+
 class CPictoriumDoc;
 class CPictoriumView;
 
@@ -74,6 +76,7 @@ private:
 
     CPictoriumDoc& m_doc;
     CPictoriumView* m_view = nullptr;
+    CImagePrinter* m_printer = nullptr;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_statusLabel = nullptr;
     QHash<int, QAction*> m_actions;

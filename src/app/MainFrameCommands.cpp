@@ -1,6 +1,7 @@
 // The frame's menus, toolbar and the pass that keeps their actions in step with the document.
 #include "app/CommandIcons.h"
 #include "app/CommandTable.h"
+#include "app/ImagePrinter.h"
 #include "app/MainFrame.h"
 #include "image/PictoriumDoc.h"
 
@@ -132,6 +133,19 @@ void CMainFrame::OnCommand(int id) {
         if (m_doc.CommandState(Exit).Enabled) {
             close();
         }
+        break;
+    case Print:
+        if (m_doc.CommandState(Print).Enabled) {
+            m_printer->Print(this);
+        }
+        break;
+    case PrintPreview:
+        if (m_doc.CommandState(PrintPreview).Enabled) {
+            m_printer->PrintPreview(this);
+        }
+        break;
+    case PrintSetup:
+        m_printer->PrintSetup(this);
         break;
     default:
         m_doc.Execute(id);

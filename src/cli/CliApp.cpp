@@ -1,10 +1,11 @@
 #include "cli/CliApp.h"
 
+#include "cli/CryptoCommands.h"
 #include "cli/DetectCommand.h"
+#include "cli/EditCommand.h"
 #include "cli/ExtractCommand.h"
 #include "cli/HideCommand.h"
 #include "cli/InfoCommand.h"
-#include "cli/CryptoCommands.h"
 
 namespace veilpane::cli {
 
@@ -15,6 +16,7 @@ std::vector<std::unique_ptr<CCliCommand>> AllCommands() {
     commands.push_back(std::make_unique<CDetectCommand>());
     commands.push_back(std::make_unique<CExtractCommand>());
     commands.push_back(std::make_unique<CInfoCommand>());
+    commands.push_back(std::make_unique<CEditCommand>());
     commands.push_back(MakeEncryptCommand());
     commands.push_back(MakeDecryptCommand());
     commands.push_back(MakeEncryptFolderCommand());

@@ -47,6 +47,16 @@ void CPictoriumDoc::NotifyImageChanged() {
 }
 
 void CPictoriumDoc::PushUndo() {
+    // A copy that cannot be made (no image, or no memory) records no step rather than an empty one that
+    // an Undo would swap in as "no image"; the redo states are discarded all the same.
+    std::unique_ptr<CBitmap> state;
+    if (CurrentImage && CurrentImage->IsValid()) {
+        state = std::make_unique<CBitmap>(CurrentImage->Copy());
+    }
+    PushUndoState(std::move(state));
+}
+
+void CPictoriumDoc::PushUndoState(std::unique_ptr<CBitmap> state) {
     if (UndoPosition > UndoDepth - 1) {
         for (int i = 0; i < UndoDepth - 1; ++i) {
             UndoSlots[static_cast<std::size_t>(i)] = std::move(UndoSlots[static_cast<std::size_t>(i + 1)]);
@@ -57,19 +67,10 @@ void CPictoriumDoc::PushUndo() {
     for (int i = UndoPosition; i < UndoDepth; ++i) {
         UndoSlots[static_cast<std::size_t>(i)].reset();
     }
-    // A copy that cannot be made (no image, or no memory) records no step rather than an empty one that
-    // an Undo would swap in as "no image".
-    if (!CurrentImage || !CurrentImage->IsValid()) {
-        emit StateChanged();
-        return;
+    if (state && state->IsValid()) {
+        UndoSlots[static_cast<std::size_t>(UndoPosition)] = std::move(state);
+        ++UndoPosition;
     }
-    CBitmap copy = CurrentImage->Copy();
-    if (!copy.IsValid()) {
-        emit StateChanged();
-        return;
-    }
-    UndoSlots[static_cast<std::size_t>(UndoPosition)] = std::make_unique<CBitmap>(std::move(copy));
-    ++UndoPosition;
     emit StateChanged();
 }
 
@@ -360,6 +361,42 @@ bool CPictoriumDoc::Execute(int id) {
         return true;
     case About:
         OnAbout();
+        return true;
+    case Mirror:
+        OnMirror();
+        return true;
+    case Flip:
+        OnFlip();
+        return true;
+    case RotateRight:
+        OnRotateRight();
+        return true;
+    case RotateLeft:
+        OnRotateLeft();
+        return true;
+    case Negative:
+        OnNegative();
+        return true;
+    case Grayscale:
+        OnGrayscale();
+        return true;
+    case Lighten:
+        OnLighten();
+        return true;
+    case Darken:
+        OnDarken();
+        return true;
+    case Contrast:
+        OnContrast();
+        return true;
+    case Sharpen:
+        OnSharpen();
+        return true;
+    case GammaColors:
+        OnGammaColors();
+        return true;
+    case Threshold:
+        OnThreshold();
         return true;
     default:
         return false;

@@ -173,6 +173,20 @@ public:
     void OnEncryptDecryptMessage();
     void OnSettingsPasswords();
 
+    // --- Image operations (image/DocImageOperations.cpp) --------------------------------------------
+    void OnMirror();
+    void OnFlip();
+    void OnRotateRight();
+    void OnRotateLeft();
+    void OnNegative();
+    void OnGrayscale();
+    void OnLighten();
+    void OnDarken();
+    void OnContrast();
+    void OnSharpen();
+    void OnGammaColors();
+    void OnThreshold();
+
     const CDocServices& Services() const { return m_services; }
 
 signals:
@@ -204,6 +218,17 @@ private:
     using CHideWork = std::function<CHideResult(CBitmap*, CReportStatistics&)>;
     void RunHide(const QString& title, const QString& subject, std::int64_t payloadBytes, CHideWork work);
     void FinishHide(const CHideResult& result);
+
+    // --- Image operation helpers (image/DocImageOperations.cpp) ---------------------------------------
+    // Records the operation (and for Gamma Colors and Threshold its value) as PendingOperation and
+    // OperationValue and runs it on a copy of CurrentImage off the user-interface thread; the document is
+    // busy until the result is committed. Does nothing when the command is not enabled.
+    void StartImageOperation(int id, int value = 0);
+    // Back on the user-interface thread: the old image becomes an undo step and the result the current
+    // image. An empty result (the imaging failed) keeps the image, with the undo step all the same.
+    void CommitImageOperation(std::unique_ptr<CBitmap> result);
+    // PushUndo for a state the caller hands over, so that a replaced image needs no second copy.
+    void PushUndoState(std::unique_ptr<CBitmap> state);
 
     CDocServices m_services;
     std::unique_ptr<QTemporaryDir> m_tempDir;

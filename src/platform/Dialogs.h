@@ -27,6 +27,10 @@ public:
     // The message encryption dialog; its buttons act on the model. True when it ended with "Close".
     virtual bool RunEncryptDecryptMessage(CEncryptDecryptMessageModel& model) = 0;
     virtual bool RunSecretMessage(CSecretMessageFields& fields) = 0;
+    // The value dialogs of Gamma Colors and Threshold: value in is what the dialog shows first; on OK it
+    // holds what the user entered, already checked (a number; an integer 0 to 255).
+    virtual bool RunGamma(double& value) = 0;
+    virtual bool RunThreshold(int& level) = 0;
     virtual void ShowFrameColors() = 0;
     virtual void ShowAbout() = 0;
 };

@@ -92,7 +92,8 @@ std::optional<QString> CFakeFileDialog::OpenFile(FileDialogType type) {
 }
 
 CFakeDialogs::~CFakeDialogs() {
-    if (!PasswordsScripts.empty() || !MessageScripts.empty() || !SecretMessageScripts.empty()) {
+    if (!PasswordsScripts.empty() || !MessageScripts.empty() || !SecretMessageScripts.empty() ||
+        !GammaScripts.empty() || !ThresholdScripts.empty()) {
         ADD_FAILURE() << "queued dialog scripts were never run";
     }
 }
@@ -125,6 +126,26 @@ bool CFakeDialogs::RunSecretMessage(CSecretMessageFields& fields) {
     auto script = std::move(SecretMessageScripts.front());
     SecretMessageScripts.pop_front();
     return script(fields);
+}
+
+bool CFakeDialogs::RunGamma(double& value) {
+    if (GammaScripts.empty()) {
+        ADD_FAILURE() << "unexpected gamma dialog";
+        return false;
+    }
+    auto script = std::move(GammaScripts.front());
+    GammaScripts.pop_front();
+    return script(value);
+}
+
+bool CFakeDialogs::RunThreshold(int& level) {
+    if (ThresholdScripts.empty()) {
+        ADD_FAILURE() << "unexpected threshold dialog";
+        return false;
+    }
+    auto script = std::move(ThresholdScripts.front());
+    ThresholdScripts.pop_front();
+    return script(level);
 }
 
 namespace {

@@ -123,6 +123,8 @@ public:
     std::deque<std::function<bool(CPasswordsDialogModel&)>> PasswordsScripts;
     std::deque<std::function<bool(CEncryptDecryptMessageModel&)>> MessageScripts;
     std::deque<std::function<bool(CSecretMessageFields&)>> SecretMessageScripts;
+    std::deque<std::function<bool(double&)>> GammaScripts;
+    std::deque<std::function<bool(int&)>> ThresholdScripts;
     int FrameColorsShown = 0;
     int AboutShown = 0;
     // Runs while the frame-colours dialog is "open", to look at the program at that moment.
@@ -131,6 +133,8 @@ public:
     bool RunPasswords(CPasswordsDialogModel& model) override;
     bool RunEncryptDecryptMessage(CEncryptDecryptMessageModel& model) override;
     bool RunSecretMessage(CSecretMessageFields& fields) override;
+    bool RunGamma(double& value) override;
+    bool RunThreshold(int& level) override;
     void ShowFrameColors() override {
         ++FrameColorsShown;
         if (WhileFrameColorsShown) {

@@ -2,9 +2,11 @@
 
 #include "app/AboutDlg.h"
 #include "app/EncryptDecryptMessageDlg.h"
+#include "app/GammaDlg.h"
 #include "app/HelpColorsAppDlg.h"
 #include "app/PasswordsDlg.h"
 #include "app/SecretMessageDlg.h"
+#include "app/ThresholdDlg.h"
 
 namespace veilpane {
 
@@ -32,6 +34,14 @@ bool CQtDialogs::RunSecretMessage(CSecretMessageFields& fields) {
 void CQtDialogs::ShowFrameColors() {
     CHelpColorsAppDlg dialog(m_owner.data());
     dialog.exec();
+}
+
+bool CQtDialogs::RunGamma(double& value) {
+    return CGammaDlg::Run(m_owner, value);
+}
+
+bool CQtDialogs::RunThreshold(int& level) {
+    return CThresholdDlg::Run(m_owner, level);
 }
 
 void CQtDialogs::ShowAbout() {

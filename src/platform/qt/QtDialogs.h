@@ -20,6 +20,8 @@ public:
     bool RunPasswords(CPasswordsDialogModel& model) override;
     bool RunEncryptDecryptMessage(CEncryptDecryptMessageModel& model) override;
     bool RunSecretMessage(CSecretMessageFields& fields) override;
+    bool RunGamma(double& value) override;
+    bool RunThreshold(int& level) override;
     void ShowFrameColors() override;
     void ShowAbout() override;
 
