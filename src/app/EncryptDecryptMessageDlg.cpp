@@ -31,21 +31,24 @@ CEncryptDecryptMessageDlg::CEncryptDecryptMessageDlg(CEncryptDecryptMessageModel
     auto* inputRow = new QHBoxLayout;
     inputRow->addWidget(inputLabel);
     inputRow->addStretch(1);
-    inputRow->addWidget(AddButton(QStringLiteral("Clear"), &CEncryptDecryptMessageModel::OnClear));
+    inputRow->addWidget(
+        AddButton(QStringLiteral("Clear"), [](CEncryptDecryptMessageModel& model) { model.OnClear(); }));
 
     auto* actionRow = new QHBoxLayout;
-    actionRow->addWidget(AddButton(QStringLiteral("Paste"), &CEncryptDecryptMessageModel::OnPaste));
     actionRow->addWidget(
-        AddButton(QStringLiteral("Encrypt message"), &CEncryptDecryptMessageModel::OnEncryptMessage));
-    actionRow->addWidget(
-        AddButton(QStringLiteral("Decrypt message"), &CEncryptDecryptMessageModel::OnDecryptMessage));
+        AddButton(QStringLiteral("Paste"), [](CEncryptDecryptMessageModel& model) { model.OnPaste(); }));
+    actionRow->addWidget(AddButton(QStringLiteral("Encrypt message"),
+                                   [](CEncryptDecryptMessageModel& model) { model.OnEncryptMessage(); }));
+    actionRow->addWidget(AddButton(QStringLiteral("Decrypt message"),
+                                   [](CEncryptDecryptMessageModel& model) { model.OnDecryptMessage(); }));
 
     auto* outputLabel = new QLabel(QStringLiteral("Message output:"), this);
     outputLabel->setBuddy(m_output);
     auto* outputRow = new QHBoxLayout;
     outputRow->addWidget(outputLabel);
     outputRow->addStretch(1);
-    outputRow->addWidget(AddButton(QStringLiteral("Copy"), &CEncryptDecryptMessageModel::OnCopy));
+    outputRow->addWidget(
+        AddButton(QStringLiteral("Copy"), [](CEncryptDecryptMessageModel& model) { model.OnCopy(); }));
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setDefault(true);
@@ -70,12 +73,12 @@ CEncryptDecryptMessageDlg::CEncryptDecryptMessageDlg(CEncryptDecryptMessageModel
 }
 
 QPushButton* CEncryptDecryptMessageDlg::AddButton(const QString& text,
-                                                  void (CEncryptDecryptMessageModel::*handler)()) {
+                                                  std::function<void(CEncryptDecryptMessageModel&)> action) {
     auto* button = new QPushButton(text, this);
     button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, [this, handler] {
+    connect(button, &QPushButton::clicked, this, [this, action = std::move(action)] {
         StoreControls();
-        (m_model.*handler)();
+        action(m_model);
         RefreshControls();
     });
     m_buttons << button;

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
@@ -27,7 +29,7 @@ public:
     void accept() override;
 
 private:
-    QPushButton* AddButton(const QString& text, void (CEncryptDecryptMessageModel::*handler)());
+    QPushButton* AddButton(const QString& text, std::function<void(CEncryptDecryptMessageModel&)> action);
     void StoreControls();
     void RefreshControls();
 
