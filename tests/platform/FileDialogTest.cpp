@@ -36,9 +36,9 @@ TEST(FileDialog, TitlesAndFiltersPerType) {
         {7, "Select file to hide", imageFilter},
     };
     for (const auto& c : cases) {
-        const CFileDialogSpec spec = FileDialogSpecFor(c.Type, decoders);
-        EXPECT_EQ(spec.Title, QString::fromLatin1(c.Title)) << c.Type;
-        EXPECT_EQ(spec.Filter, c.Filter) << c.Type;
+        const CFileDialogSpec dialog = FileDialogSpecFor(c.Type, decoders);
+        EXPECT_EQ(dialog.Title, QString::fromLatin1(c.Title)) << c.Type;
+        EXPECT_EQ(dialog.Filter, c.Filter) << c.Type;
     }
 }
 
