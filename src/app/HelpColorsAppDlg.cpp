@@ -1,5 +1,6 @@
 #include "app/HelpColorsAppDlg.h"
 
+#include "browse/ThumbnailRender.h"
 #include "stego/PayloadFormat.h"
 
 #include <QGridLayout>
@@ -16,24 +17,11 @@ namespace veilpane {
 
 namespace {
 
-// The thumbnail list's constants: frames half transparent over the picture, drawn on its edge.
 constexpr QSize ThumbnailSize(150, 135);
-constexpr qreal FramePenWidth = 14.0;
-constexpr QRgb HiddenImageFrame = 0x8017B701;
-constexpr QRgb SecretMessageFrame = 0x8004C8CA;
-constexpr QRgb OtherFileFrame = 0x80E85708;
-constexpr QRgb PlainBackground = 0xFFFFFFFF;
-constexpr QRgb HiddenBackground = 0xFFFFF0BD; // RGB(255, 240, 189)
 
+// The colours and pen of the thumbnail list itself, so that the explanation never drifts from the list.
 QColor FrameColor(std::int32_t kind) {
-    switch (kind) {
-    case HiddenImage:
-        return QColor::fromRgba(HiddenImageFrame);
-    case HiddenMessage:
-        return QColor::fromRgba(SecretMessageFrame);
-    default:
-        return QColor::fromRgba(OtherFileFrame);
-    }
+    return QColor::fromRgba(ThumbnailFrameColor(kind));
 }
 
 // A landscape wider than the thumbnail, so that it shows with white bands as real photographs do.
@@ -84,7 +72,7 @@ QImage CHelpColorsAppDlg::Thumbnail(std::int32_t kind) {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(drawn, source);
     if (kind > HiddenNothing) {
-        p.setPen(QPen(FrameColor(kind), FramePenWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.setPen(QPen(FrameColor(kind), ThumbnailFramePen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(drawn));
     }
@@ -97,7 +85,7 @@ QImage CHelpColorsAppDlg::ThumbnailList(bool anyHidden) {
                   : QList<std::int32_t>{HiddenNothing, HiddenNothing, HiddenNothing, HiddenNothing};
     constexpr QSize cell(84, 86);
     QImage list(cell.width() * 2 + 12, cell.height() * 2 + 8, QImage::Format_RGB32);
-    list.fill(QColor::fromRgb(anyHidden ? HiddenBackground : PlainBackground));
+    list.fill(QColor::fromRgb(anyHidden ? ListBackgroundHidden : ListBackgroundPlain));
     QPainter p(&list);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int i = 0; i < kinds.size(); ++i) {
