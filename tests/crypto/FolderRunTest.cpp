@@ -1,7 +1,7 @@
 #include "crypto/FolderRun.h"
-#include "platform/Paths.h"
 #include "crypto/CipherProfile.h"
 #include "crypto/CryFile.h"
+#include "platform/Paths.h"
 #include "support/CryptoTestSupport.h"
 
 #include <QDir>

@@ -263,8 +263,8 @@ TEST(HideEngine, OneColourCarrierShowsZeroPercent) {
     const QString text = FormatHideReport(result.Report);
     EXPECT_TRUE(text.contains(QStringLiteral("Original image entropy: 0.000\n"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral(" (0.000 %)\n"))) << text.toStdString();
-    EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\b(nan|inf)\\b"),
-                                                  QRegularExpression::CaseInsensitiveOption)));
+    EXPECT_FALSE(text.contains(
+        QRegularExpression(QStringLiteral("\\b(nan|inf)\\b"), QRegularExpression::CaseInsensitiveOption)));
 }
 
 // Hides and reads back, through a lossless file format and a fresh load.
