@@ -21,28 +21,23 @@ using namespace veilpane::test;
 
 namespace {
 
+template <typename T>
+void PollForModalUnlessStopped(const std::function<void(T&)>& act, const std::shared_ptr<bool>& stop) {
+    if (*stop) {
+        return;
+    }
+    if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        act(*widget);
+        return;
+    }
+    QTimer::singleShot(5, [act, stop] { PollForModalUnlessStopped<T>(act, stop); });
+}
+
 // Once a modal widget of type T is up, acts on it like a user would. Setting the returned flag stops the
 // watch, for a widget that is not to come after all.
 template <typename T> std::shared_ptr<bool> WhenModalShows(std::function<void(T&)> act) {
     auto stop = std::make_shared<bool>(false);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll, stop] {
-        if (*stop) {
-            *poll = nullptr; // breaks the cycle
-            return;
-        }
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            act(*widget);
-            *poll = nullptr;
-        } else {
-            QTimer::singleShot(5, [poll] {
-                if (*poll) {
-                    (*poll)();
-                }
-            });
-        }
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(); });
+    QTimer::singleShot(0, [act = std::move(act), stop] { PollForModalUnlessStopped<T>(act, stop); });
     return stop;
 }
 
