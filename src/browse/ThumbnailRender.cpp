@@ -9,7 +9,10 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
 #include <new>
+#include <optional>
+#include <vector>
 
 namespace veilpane {
 
@@ -50,6 +53,103 @@ QImage HalveImage(const QImage& image) {
     }
     return half;
 }
+
+// Averages the rows of a PNG into blocks of factor x factor pixels as they are decoded, the factor being
+// the one the halvings of ReducePicture would reach, so the whole picture is never held: a 1920 x 1080
+// PNG costs a 480 x 270 image instead of 8 MB. Pixels are premultiplied before averaging when the file
+// has transparency, as ReducePicture does.
+class CBoxReducer final : public CPngRowSink {
+public:
+    explicit CBoxReducer(QSize target) : m_target(target) {}
+
+    bool Begin(QSize size, bool hasAlpha) override {
+        if (m_target.isEmpty()) {
+            return false;
+        }
+        m_size = size;
+        m_alpha = hasAlpha;
+        while (size.width() / (2 * m_factor) >= 2 * m_target.width() &&
+               size.height() / (2 * m_factor) >= 2 * m_target.height()) {
+            m_factor *= 2;
+        }
+        m_reduced = QImage(size.width() / m_factor, size.height() / m_factor,
+                           hasAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        m_sums.assign(static_cast<std::size_t>(m_reduced.width()) * static_cast<std::size_t>(m_factor) * 4u,
+                      0u);
+        return !m_reduced.isNull();
+    }
+
+    bool Row(const QRgb* pixels) override {
+        if (m_outRow >= m_reduced.height()) {
+            return false;
+        }
+        const int width = m_reduced.width();
+        const int span = width * m_factor;
+        if (m_alpha) {
+            m_premultiplied.resize(static_cast<std::size_t>(span));
+            for (int i = 0; i < span; ++i) {
+                const QRgb pixel = pixels[i];
+                m_premultiplied[static_cast<std::size_t>(i)] =
+                    qAlpha(pixel) == 255 ? pixel : qPremultiply(pixel);
+            }
+            pixels = m_premultiplied.data();
+        }
+        // Rows are summed byte by byte first (a plain loop the compiler vectorises); the blocks are
+        // summed across only once per row of blocks.
+        const auto* bytes = reinterpret_cast<const uchar*>(pixels);
+        std::uint32_t* columns = m_sums.data();
+        const int spanBytes = span * 4;
+        for (int i = 0; i < spanBytes; ++i) {
+            columns[i] += bytes[i];
+        }
+        if (++m_rowInBlock < m_factor) {
+            return true;
+        }
+        const auto count = static_cast<std::uint32_t>(m_factor * m_factor);
+        auto* out = reinterpret_cast<QRgb*>(m_reduced.scanLine(m_outRow));
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t sum[4] = {count / 2, count / 2, count / 2, count / 2};
+            const std::uint32_t* block = columns + static_cast<std::ptrdiff_t>(x) * 4 * m_factor;
+            for (int i = 0; i < 4 * m_factor; i += 4) {
+                for (int channel = 0; channel < 4; ++channel) {
+                    sum[channel] += block[i + channel];
+                }
+            }
+            // Bytes B G R A: a little-endian ARGB value.
+            out[x] = qRgba(static_cast<int>(sum[2] / count), static_cast<int>(sum[1] / count),
+                           static_cast<int>(sum[0] / count), static_cast<int>(sum[3] / count));
+        }
+        std::fill(m_sums.begin(), m_sums.end(), 0u);
+        m_rowInBlock = 0;
+        // An odd last row of blocks is dropped, as the halvings drop it.
+        return ++m_outRow < m_reduced.height();
+    }
+
+    // The picture at the target size, or null when no row arrived.
+    QImage Picture() const {
+        if (m_outRow == 0) {
+            return {};
+        }
+        const QImage reduced =
+            m_outRow == m_reduced.height() ? m_reduced : m_reduced.copy(0, 0, m_reduced.width(), m_outRow);
+        return reduced.size() == m_target
+                   ? reduced
+                   : reduced.scaled(m_target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+
+    QSize Size() const { return m_size; }
+
+private:
+    QSize m_target;
+    QSize m_size;
+    bool m_alpha = false;
+    int m_factor = 1;
+    QImage m_reduced;
+    std::vector<std::uint32_t> m_sums;
+    std::vector<QRgb> m_premultiplied;
+    int m_rowInBlock = 0;
+    int m_outRow = 0;
+};
 
 } // namespace
 
@@ -109,8 +209,36 @@ std::int32_t DetectKind(const CBitmap& topRows, const CPasswordSet& passwords) {
     return found ? found->Header.Kind : HiddenNothing;
 }
 
+// A PNG decoded once, row by row, for both the detection (its top rows) and the reduced picture. Most of
+// the cost of a PNG thumbnail was the full-size decode target: allocating, faulting in and converting
+// 8 MB per 1920 x 1080 image. False when the file is not a PNG this path takes.
+bool DrawPngInOnePass(const CThumbnailJob& job, CThumbnailResult& result) {
+    class CSizedReducer final : public CPngRowSink {
+    public:
+        bool Begin(QSize size, bool hasAlpha) override {
+            Reducer.emplace(ThumbnailPictureRect(size).size());
+            return Reducer->Begin(size, hasAlpha);
+        }
+        bool Row(const QRgb* pixels) override { return Reducer->Row(pixels); }
+        std::optional<CBoxReducer> Reducer;
+    } sink;
+    CBitmap topRows;
+    if (!ReadPngRows(job.Path, HeaderPixelCount, topRows, sink)) {
+        return false;
+    }
+    if (job.Detect && job.Passwords) {
+        result.Kind = DetectKind(topRows, *job.Passwords);
+        result.Detected = true;
+    }
+    result.Thumbnail = RenderThumbnail(sink.Reducer->Picture(), sink.Reducer->Size(), result.Kind);
+    return true;
+}
+
 CThumbnailResult MakeThumbnailUnguarded(const CThumbnailJob& job) {
     CThumbnailResult result{job.Row, job.Generation, job.Sequence, {}, job.Kind, false};
+    if (DrawPngInOnePass(job, result)) {
+        return result;
+    }
     QImageReader reader(job.Path);
     reader.setAutoTransform(false); // the thumbnail shows the pixels as the current image will
     const QByteArray format = reader.format();

@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include <png.h>
 
@@ -33,22 +34,10 @@ struct CPngRead {
     ~CPngRead() { png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr); }
 };
 
-// Reads the first rows of a PNG the way a full decode by Qt would give them: palettes and grey expanded
-// to RGB, no gamma applied, as 32-bit ARGB. Returns false for files it leaves to the full decoder
-// (interlaced, 16 bits per channel, anything unexpected). image must be null on entry; nothing with a
-// destructor lives between setjmp and the rows read, so a libpng error can jump back safely.
-bool ReadPngTopRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, QImage& image) {
-    read.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
-    if (!read.Png) {
-        return false;
-    }
-    read.Info = png_create_info_struct(read.Png);
-    if (!read.Info) {
-        return false;
-    }
-    if (setjmp(png_jmpbuf(read.Png))) {
-        return false;
-    }
+// Prepares a PNG for reading rows the way a full decode by Qt gives them: palettes and grey expanded to
+// RGB, no gamma applied, as 32-bit ARGB. Returns false for files it leaves to the full decoder
+// (interlaced, 16 bits per channel, anything unexpected). Must run under the caller's setjmp.
+bool SetUpPngRows(std::FILE* file, CPngRead& read, QSize& size, bool& hasAlpha) {
     png_init_io(read.Png, file);
     png_read_info(read.Png, read.Info);
     png_uint_32 width = 0;
@@ -58,9 +47,10 @@ bool ReadPngTopRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, Q
     int interlace = 0;
     png_get_IHDR(read.Png, read.Info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
     if (interlace != PNG_INTERLACE_NONE || bitDepth > 8 || width == 0 || height == 0 ||
-        width > 0x7FFFFFFFu / 4u) {
+        width > 0x7FFFFFFFu / 4u || height > 0x7FFFFFFFu) {
         return false;
     }
+    hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         png_set_palette_to_rgb(read.Png);
     }
@@ -69,6 +59,7 @@ bool ReadPngTopRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, Q
     }
     if (png_get_valid(read.Png, read.Info, PNG_INFO_tRNS)) {
         png_set_tRNS_to_alpha(read.Png);
+        hasAlpha = true;
     }
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
         png_set_gray_to_rgb(read.Png);
@@ -79,13 +70,75 @@ bool ReadPngTopRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, Q
     if (png_get_rowbytes(read.Png, read.Info) != static_cast<png_size_t>(width) * 4u) {
         return false;
     }
-    const std::uint32_t rows = RowsFor(pixelCount, width, height);
-    image = QImage(static_cast<int>(width), static_cast<int>(rows), QImage::Format_ARGB32);
+    size = QSize(static_cast<int>(width), static_cast<int>(height));
+    return true;
+}
+
+bool CreatePngRead(CPngRead& read) {
+    read.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+    read.Info = read.Png ? png_create_info_struct(read.Png) : nullptr;
+    return read.Info != nullptr;
+}
+
+// Reads the first rows of a PNG. image must be null on entry; nothing with a destructor lives between
+// setjmp and the rows read, so a libpng error can jump back safely.
+bool ReadPngTopRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, QImage& image) {
+    if (!CreatePngRead(read)) {
+        return false;
+    }
+    if (setjmp(png_jmpbuf(read.Png))) {
+        return false;
+    }
+    QSize size;
+    bool hasAlpha = false;
+    if (!SetUpPngRows(file, read, size, hasAlpha)) {
+        return false;
+    }
+    const auto width = static_cast<std::uint32_t>(size.width());
+    const std::uint32_t rows = RowsFor(pixelCount, width, static_cast<std::uint32_t>(size.height()));
+    image = QImage(size.width(), static_cast<int>(rows), QImage::Format_ARGB32);
     if (image.isNull()) {
         return false;
     }
     for (std::uint32_t y = 0; y < rows; ++y) {
         png_read_row(read.Png, image.scanLine(static_cast<int>(y)), nullptr);
+    }
+    return true;
+}
+
+// Reads every row of a PNG into the sink, keeping copies of the top rows. Same setjmp rules as above;
+// the sink's calls return before libpng can jump.
+bool ReadPngAllRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, QImage& top,
+                    std::vector<QRgb>& row, CPngRowSink& sink) {
+    if (!CreatePngRead(read)) {
+        return false;
+    }
+    if (setjmp(png_jmpbuf(read.Png))) {
+        return false;
+    }
+    QSize size;
+    bool hasAlpha = false;
+#ifdef PNG_IGNORE_ADLER32
+    // The top rows alone never reach the stream's checksum either, so the two readers judge a damaged
+    // file alike; skipping it saves a tenth of the decode.
+    png_set_option(read.Png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
+    if (!SetUpPngRows(file, read, size, hasAlpha) || !sink.Begin(size, hasAlpha)) {
+        return false;
+    }
+    const auto width = static_cast<std::uint32_t>(size.width());
+    const std::uint32_t topRows = RowsFor(pixelCount, width, static_cast<std::uint32_t>(size.height()));
+    top = QImage(size.width(), static_cast<int>(topRows), QImage::Format_ARGB32);
+    row.resize(width);
+    if (top.isNull()) {
+        return false;
+    }
+    for (int y = 0; y < size.height(); ++y) {
+        auto* target = y < static_cast<int>(topRows) ? reinterpret_cast<QRgb*>(top.scanLine(y)) : row.data();
+        png_read_row(read.Png, reinterpret_cast<png_bytep>(target), nullptr);
+        if (!sink.Row(target) && y + 1 >= static_cast<int>(topRows)) {
+            break;
+        }
     }
     return true;
 }
@@ -102,6 +155,28 @@ CBitmap CutToRows(const CBitmap& bitmap, std::uint64_t pixelCount) {
 }
 
 } // namespace
+
+bool ReadPngRows(const QString& path, std::uint64_t pixelCount, CBitmap& topRows, CPngRowSink& sink) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        std::fopen(QFile::encodeName(path).constData(), "rb"), &std::fclose);
+    if (!file) {
+        return false;
+    }
+    png_byte signature[8] = {};
+    if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
+        png_sig_cmp(signature, 0, sizeof signature) != 0) {
+        return false;
+    }
+    std::rewind(file.get());
+    CPngRead read;
+    QImage top;
+    std::vector<QRgb> row;
+    if (!ReadPngAllRows(file.get(), pixelCount, read, top, row, sink)) {
+        return false;
+    }
+    topRows = CBitmap(std::move(top));
+    return true;
+}
 
 CBitmap LoadTopRows(const QString& path, std::uint64_t pixelCount) {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the PNG rows are read as little-endian ARGB");

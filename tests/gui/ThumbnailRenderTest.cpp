@@ -3,6 +3,11 @@
 #include "browse/FitGeometry.h"
 #include "browse/ThumbnailRender.h"
 
+#include <QFile>
+
+#include <algorithm>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 using namespace veilpane;
@@ -258,6 +263,58 @@ TEST(ThumbnailRender, JobsDetectAndDrawFromFiles) {
     result = MakeThumbnail(cancelled);
     EXPECT_TRUE(result.Thumbnail.isNull());
     EXPECT_FALSE(result.Detected);
+}
+
+// A PNG is decoded once, row by row, into the reduced picture: the thumbnail matches the one drawn from a
+// full decode for opaque and translucent pixels, sizes that halve unevenly and ones too small to reduce,
+// and a PNG damaged half way still draws and detects through the full decoder.
+TEST(ThumbnailRender, OnePassPngMatchesAFullDecode) {
+    test::CTempFolder folder;
+    const CPasswordSet passwords = test::SetOf({{2, test::CarrierPassword}});
+    struct CCase {
+        QSize Size;
+        bool Alpha;
+    };
+    for (const CCase c : {CCase{{1921, 1083}, false}, CCase{{1200, 900}, true}, CCase{{151, 40}, false},
+                          CCase{{37, 300}, true}}) {
+        CBitmap bitmap = test::MakeNoiseBitmap(static_cast<std::uint32_t>(c.Size.width()),
+                                               static_cast<std::uint32_t>(c.Size.height()), 9, c.Alpha);
+        // Smooth the noise so that reductions by different routes agree to a level or two.
+        QImage smooth = bitmap.Image()
+                            .scaled(c.Size / 8, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .scaled(c.Size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_ARGB32);
+        const QString path = folder.FilePath(QStringLiteral("p%1.png").arg(c.Size.width()));
+        ASSERT_TRUE(CBitmap(smooth).Save(path, QStringLiteral("image/png")));
+        const CThumbnailResult result = MakeThumbnail(JobFor(path, passwords));
+        const QImage expected = RenderThumbnail(CBitmap::Load(path).Image(), c.Size, HiddenNothing);
+        ASSERT_EQ(result.Thumbnail.size(), expected.size());
+        int worst = 0;
+        for (int y = 0; y < expected.height(); ++y) {
+            for (int x = 0; x < expected.width(); ++x) {
+                const QRgb a = result.Thumbnail.pixel(x, y);
+                const QRgb b = expected.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        }
+        EXPECT_LE(worst, 3) << c.Size.width() << "x" << c.Size.height();
+    }
+
+    const QString hidden = folder.Write(QStringLiteral("note.txt"), "hello");
+    CBitmap photo = test::MakeNoiseBitmap(1600, 1200, 4);
+    CReportStatistics statistics;
+    ASSERT_TRUE(HideFileInImage(&photo, hidden, test::CarrierPassword, statistics).Hidden);
+    const QString carrier = folder.FilePath(QStringLiteral("carrier.png"));
+    ASSERT_TRUE(photo.Save(carrier, QStringLiteral("image/png")));
+    ASSERT_EQ(MakeThumbnail(JobFor(carrier, passwords)).Kind, HiddenMessage);
+    QFile file(carrier);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(file.size() / 2));
+    file.close();
+    const CThumbnailResult damaged = MakeThumbnail(JobFor(carrier, passwords));
+    EXPECT_EQ(damaged.Kind, HiddenMessage);
+    ASSERT_EQ(damaged.Thumbnail.size(), QSize(150, 135));
 }
 
 } // namespace
