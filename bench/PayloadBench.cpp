@@ -5,6 +5,8 @@
 #include "stego/PixelBitStream.h"
 
 #include <benchmark/benchmark.h>
+#include <cryptopp/pwdbased.h>
+#include <cryptopp/sha.h>
 
 #ifdef VEILPANE_HAVE_OPENSSL
 #include <openssl/evp.h>
@@ -14,7 +16,8 @@
 
 using namespace veilpane;
 
-static void BM_DeriveKeyAndIv_CryptoPP(benchmark::State& state) {
+// Ours: the keyed HMAC states absorbed once, Crypto++'s SHA-512 compression.
+static void BM_DeriveKeyAndIv(benchmark::State& state) {
     std::array<std::uint8_t, 32> key{};
     std::array<std::uint8_t, 16> iv{};
     for (auto _ : state) {
@@ -22,7 +25,19 @@ static void BM_DeriveKeyAndIv_CryptoPP(benchmark::State& state) {
         benchmark::DoNotOptimize(key);
     }
 }
-BENCHMARK(BM_DeriveKeyAndIv_CryptoPP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeriveKeyAndIv)->Unit(benchmark::kMillisecond);
+
+// The library's general-purpose PBKDF2, which rehashes both pads in every iteration.
+static void BM_DeriveKeyAndIv_CryptoPPGeneral(benchmark::State& state) {
+    std::array<CryptoPP::byte, 64> block{};
+    for (auto _ : state) {
+        CryptoPP::PKCS5_PBKDF2_HMAC<CryptoPP::SHA512>().DeriveKey(
+            block.data(), block.size(), 0, reinterpret_cast<const CryptoPP::byte*>("corvide2741"), 11,
+            nullptr, 0, DerivationIterations, 0.0);
+        benchmark::DoNotOptimize(block);
+    }
+}
+BENCHMARK(BM_DeriveKeyAndIv_CryptoPPGeneral)->Unit(benchmark::kMillisecond);
 
 #ifdef VEILPANE_HAVE_OPENSSL
 static void BM_DeriveKeyAndIv_OpenSSL(benchmark::State& state) {

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+#include <cryptopp/pwdbased.h>
+#include <cryptopp/sha.h>
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -62,6 +65,29 @@ TEST(KeyDerivation, MatchesIndependentPbkdf2Vectors) {
         std::array<std::uint8_t, 24> b{};
         DeriveKeyAndIv(vector.Password, a.data(), a.size(), b.data(), b.size());
         EXPECT_EQ(Bytes(a.data(), a.size()) + Bytes(b.data(), b.size()), expected);
+    }
+}
+
+// The derivation keeps HMAC's keyed states between iterations; the library's general-purpose PBKDF2
+// judges it at the password lengths where HMAC changes course: empty, one block less one, one block, and
+// longer than a block (hashed to a key first).
+TEST(KeyDerivation, AgreesWithTheGeneralPbkdf2AtEveryKeyLength) {
+    for (const int length : {0, 1, 111, 112, 127, 128, 129, 300}) {
+        QByteArray password(length, '\0');
+        for (int i = 0; i < length; ++i) {
+            password[i] = static_cast<char>(1 + (i * 37) % 255);
+        }
+        std::array<std::uint8_t, 64> expected{};
+        CryptoPP::PKCS5_PBKDF2_HMAC<CryptoPP::SHA512>().DeriveKey(
+            expected.data(), expected.size(), 0,
+            reinterpret_cast<const CryptoPP::byte*>(password.constData()),
+            static_cast<std::size_t>(password.size()), nullptr, 0, DerivationIterations, 0.0);
+        std::array<std::uint8_t, 32> key{};
+        std::array<std::uint8_t, 32> rest{};
+        DeriveKeyAndIv(password, key.data(), key.size(), rest.data(), rest.size());
+        EXPECT_EQ(Bytes(key.data(), key.size()) + Bytes(rest.data(), rest.size()),
+                  Bytes(expected.data(), expected.size()))
+            << "password of " << length << " bytes";
     }
 }
 
