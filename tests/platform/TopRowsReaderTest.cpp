@@ -4,6 +4,7 @@
 #include "support/TestImages.h"
 
 #include <QImage>
+#include <QImageReader>
 
 #include <gtest/gtest.h>
 
@@ -172,4 +173,38 @@ TEST(ImageFiles, ContentDecidesAndFoldersListTheirImages) {
                                    temp.FilePath(QStringLiteral("a.png")),
                                    temp.FilePath(QStringLiteral("picture.dat"))}));
     EXPECT_TRUE(ListFolderImages(temp.FilePath(QStringLiteral("missing"))).isEmpty());
+}
+
+// The scan's quick look at the first bytes must answer as the decoders themselves do, for real files and
+// for headers alone (a signature followed by junk, one byte short of a signature, text).
+TEST(ImageFiles, QuickSignatureLookAgreesWithTheDecoders) {
+    test::CTempFolder temp;
+    CBitmap image = test::MakeNoiseBitmap(12, 9);
+    QStringList paths;
+    for (const char* mime : {"image/png", "image/jpeg", "image/gif", "image/bmp", "image/tiff"}) {
+        const QString path = temp.FilePath(QString::fromLatin1(mime).mid(6) + QStringLiteral(".img"));
+        ASSERT_TRUE(image.Save(path, QString::fromLatin1(mime))) << mime;
+        paths << path;
+    }
+    const QByteArray heads[] = {QByteArray("\x89PNG\r\n\x1a\njunk"),
+                                QByteArray("\x89PNG\r\n\x1a"),
+                                QByteArray("\xff\xd8junk"),
+                                QByteArray("\xff"),
+                                QByteArray("GIF89ajunk"),
+                                QByteArray("GIF"),
+                                QByteArray("BMjunk"),
+                                QByteArray("B"),
+                                QByteArray("II*\0junk", 8),
+                                QByteArray("MM\0*junk", 8),
+                                QByteArray("II*", 3),
+                                QByteArray("plain text")};
+    int i = 0;
+    for (const QByteArray& head : heads) {
+        paths << temp.Write(QStringLiteral("head%1.img").arg(i++), head);
+    }
+    for (const QString& path : paths) {
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(IsImageFile(path), reader.canRead()) << path.toStdString();
+    }
 }
