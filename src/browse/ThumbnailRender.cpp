@@ -54,9 +54,17 @@ QImage HalveImage(const QImage& image) {
     return half;
 }
 
+bool AllOpaque(const QRgb* pixels, int count) {
+    QRgb all = 0xFF000000u;
+    for (int i = 0; i < count; ++i) {
+        all &= pixels[i];
+    }
+    return qAlpha(all) == 255;
+}
+
 // Averages the rows of a PNG into blocks of factor x factor pixels as they are decoded, the factor being
-// the one the halvings of ReducePicture would reach, so the whole picture is never held: a 1920 x 1080
-// PNG costs a 480 x 270 image instead of 8 MB. Pixels are premultiplied before averaging when the file
+// the one the halvings of ReducePicture would reach (at most 256), so the whole picture is never held: a 1920
+// x 1080 PNG costs a 480 x 270 image instead of 8 MB. Pixels are premultiplied before averaging when the file
 // has transparency, as ReducePicture does.
 class CBoxReducer final : public CPngRowSink {
 public:
@@ -68,14 +76,16 @@ public:
         }
         m_size = size;
         m_alpha = hasAlpha;
-        while (size.width() / (2 * m_factor) >= 2 * m_target.width() &&
+        // Up to blocks of 256 x 256, whose column sums fit 16 bits; the smooth scaler does the rest.
+        while (m_factor < 256 && size.width() / (2 * m_factor) >= 2 * m_target.width() &&
                size.height() / (2 * m_factor) >= 2 * m_target.height()) {
             m_factor *= 2;
         }
         m_reduced = QImage(size.width() / m_factor, size.height() / m_factor,
                            hasAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-        m_sums.assign(static_cast<std::size_t>(m_reduced.width()) * static_cast<std::size_t>(m_factor) * 4u,
-                      0u);
+        const std::size_t columns =
+            static_cast<std::size_t>(m_reduced.width()) * static_cast<std::size_t>(m_factor) * 4u;
+        m_sums.assign(columns, 0);
         return !m_reduced.isNull();
     }
 
@@ -85,7 +95,7 @@ public:
         }
         const int width = m_reduced.width();
         const int span = width * m_factor;
-        if (m_alpha) {
+        if (m_alpha && !AllOpaque(pixels, span)) {
             m_premultiplied.resize(static_cast<std::size_t>(span));
             for (int i = 0; i < span; ++i) {
                 const QRgb pixel = pixels[i];
@@ -97,10 +107,10 @@ public:
         // Rows are summed byte by byte first (a plain loop the compiler vectorises); the blocks are
         // summed across only once per row of blocks.
         const auto* bytes = reinterpret_cast<const uchar*>(pixels);
-        std::uint32_t* columns = m_sums.data();
         const int spanBytes = span * 4;
+        std::uint16_t* columns = m_sums.data();
         for (int i = 0; i < spanBytes; ++i) {
-            columns[i] += bytes[i];
+            columns[i] = static_cast<std::uint16_t>(columns[i] + bytes[i]);
         }
         if (++m_rowInBlock < m_factor) {
             return true;
@@ -109,19 +119,19 @@ public:
         auto* out = reinterpret_cast<QRgb*>(m_reduced.scanLine(m_outRow));
         for (int x = 0; x < width; ++x) {
             std::uint32_t sum[4] = {count / 2, count / 2, count / 2, count / 2};
-            const std::uint32_t* block = columns + static_cast<std::ptrdiff_t>(x) * 4 * m_factor;
+            const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(x) * 4 * m_factor;
             for (int i = 0; i < 4 * m_factor; i += 4) {
                 for (int channel = 0; channel < 4; ++channel) {
-                    sum[channel] += block[i + channel];
+                    sum[channel] += m_sums[static_cast<std::size_t>(first + i + channel)];
                 }
             }
             // Bytes B G R A: a little-endian ARGB value.
             out[x] = qRgba(static_cast<int>(sum[2] / count), static_cast<int>(sum[1] / count),
                            static_cast<int>(sum[0] / count), static_cast<int>(sum[3] / count));
         }
-        std::fill(m_sums.begin(), m_sums.end(), 0u);
+        std::fill(m_sums.begin(), m_sums.end(), std::uint16_t{0});
         m_rowInBlock = 0;
-        // An odd last row of blocks is dropped, as the halvings drop it.
+        // Rows below the last whole block are dropped, as the halvings drop an odd row.
         return ++m_outRow < m_reduced.height();
     }
 
@@ -145,7 +155,7 @@ private:
     bool m_alpha = false;
     int m_factor = 1;
     QImage m_reduced;
-    std::vector<std::uint32_t> m_sums;
+    std::vector<std::uint16_t> m_sums; // per source column and channel, over the current row of blocks
     std::vector<QRgb> m_premultiplied;
     int m_rowInBlock = 0;
     int m_outRow = 0;
