@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
   libcrypto++-dev libgif-dev libtiff-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  openssl libssl-dev imagemagick poppler-utils xvfb xauth ccache
+  openssl libssl-dev imagemagick poppler-utils xvfb xauth ccache dpkg-dev
   clang libclang-rt-14-dev clang-format
 )
 
