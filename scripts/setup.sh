@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs everything Veilpane needs to build, test and run on Debian 12.
-# Idempotent: when every package is already present it returns at once.
+# Installs everything Veilpane needs to build, test and run on Debian 12, and the packages named as
+# arguments (tools only some scripts need). Idempotent: when every package is already present it returns
+# at once.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   openssl libssl-dev imagemagick poppler-utils xvfb xauth ccache dpkg-dev
   clang libclang-rt-14-dev clang-format
+  "$@"
 )
 
 missing=()

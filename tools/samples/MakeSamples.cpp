@@ -34,15 +34,13 @@ const QDateTime HidingMoment(QDate(2024, 6, 1), QTime(9, 30));
 const QString WelcomeMessage = QStringLiteral(
     "Welcome to Veilpane!\n"
     "\n"
-    "This message is hidden in the pixels of lighthouse.png. Veilpane found it with the factory password, "
-    "corvide2741, which it put into password 1 on its first start. The cyan frame says: a secret message.\n"
+    "This message is hidden in lighthouse.png. The factory password, corvide2741, found it: Veilpane put "
+    "it into password 1 on its first start.\n"
     "\n"
-    "A green frame marks an image that hides another image (select tulip-field.bmp and the hidden picture "
-    "takes its place here). An orange frame marks an image that hides some other file: select "
-    "harbour-night.tif or orchard.png and choose File > Extract hidden file.\n"
+    "Cyan frame: a hidden message. Green: a hidden image (select tulip-field.bmp). Orange: another hidden "
+    "file (harbour-night.tif, orchard.png: File > Extract hidden file).\n"
     "\n"
-    "One more sample hides a message under a second password. The README tells which password, and where to "
-    "enter it.");
+    "One more sample hides a message under a second password: the README tells it.");
 
 const QString SecondPasswordMessage = QStringLiteral(
     "Well found!\n"
