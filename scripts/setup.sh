@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs everything Veilpane needs to build, test and run on Debian 12.
-# Idempotent: when every package is already present it returns at once.
+# Installs everything Veilpane needs to build, test and run on Debian 12, and the packages named as
+# arguments (tools only some scripts need). Idempotent: when every package is already present it returns
+# at once.
 set -euo pipefail
 
 packages=(
@@ -8,8 +9,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libqt6svg6
   libcrypto++-dev libgif-dev libtiff-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  openssl libssl-dev imagemagick poppler-utils xvfb xauth ccache
+  openssl libssl-dev imagemagick poppler-utils xvfb xauth ccache dpkg-dev
   clang libclang-rt-14-dev clang-format
+  "$@"
 )
 
 missing=()

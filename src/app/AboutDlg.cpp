@@ -1,6 +1,7 @@
 #include "app/AboutDlg.h"
 
 #include "app/CommandIcons.h"
+#include "app/ProductLine.h"
 #include "platform/MessageBoxes.h"
 
 #include <QGridLayout>
@@ -25,7 +26,7 @@ QLabel* LinkLabel(const QString& address, QWidget* parent) {
 } // namespace
 
 QString CAboutDlg::ProductLine() {
-    return ApplicationTitle + QStringLiteral(" ") + QStringLiteral(VEILPANE_VERSION_TEXT);
+    return veilpane::ProductLine();
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {

@@ -360,22 +360,32 @@ CPainting PaintingFor(int id) {
     }
 }
 
-QPixmap Render(const CPainting& painting, int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+// Drawn into an image rather than a pixmap, so that the build can render the icons without a screen.
+QImage Render(const CPainting& painting, int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 16.0, size / 16.0);
     painting(p);
-    return pixmap;
+    return image;
 }
 
 QIcon IconOf(const CPainting& painting, std::initializer_list<int> sizes) {
     QIcon icon;
     for (int size : sizes) {
-        icon.addPixmap(Render(painting, size));
+        icon.addPixmap(QPixmap::fromImage(Render(painting, size)));
     }
     return icon;
+}
+
+// A picture behind a pane of glass with a lock: images that keep something to themselves.
+void PaintApplicationIcon(QPainter& p) {
+    Picture(p, QRectF(0.5, 1.5, 13, 10));
+    p.setPen(ThinPen(QColor(255, 255, 255, 200), 1.0));
+    p.setBrush(QColor(255, 255, 255, 90));
+    p.drawRect(QRectF(2.5, 3.5, 13, 10));
+    Lock(p, QPointF(8.5, 6.5), true);
 }
 
 } // namespace
@@ -386,15 +396,11 @@ QIcon CommandIcon(int id) {
 }
 
 QIcon ApplicationIcon() {
-    // A picture behind a pane of glass with a lock: images that keep something to themselves.
-    const CPainting painting = [](QPainter& p) {
-        Picture(p, QRectF(0.5, 1.5, 13, 10));
-        p.setPen(ThinPen(QColor(255, 255, 255, 200), 1.0));
-        p.setBrush(QColor(255, 255, 255, 90));
-        p.drawRect(QRectF(2.5, 3.5, 13, 10));
-        Lock(p, QPointF(8.5, 6.5), true);
-    };
-    return IconOf(painting, {16, 32, 48, 64});
+    return IconOf(PaintApplicationIcon, {16, 24, 32, 48, 64, 128, 256});
+}
+
+QImage ApplicationIconImage(int size) {
+    return Render(PaintApplicationIcon, size);
 }
 
 } // namespace veilpane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 
 namespace veilpane {
 
@@ -10,5 +11,8 @@ QIcon CommandIcon(int id);
 
 // The program's own icon: the main window, the about box.
 QIcon ApplicationIcon();
+
+// The same picture at size × size pixels, without a screen: the desktop's icon files are made from it.
+QImage ApplicationIconImage(int size);
 
 } // namespace veilpane

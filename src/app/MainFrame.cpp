@@ -2,6 +2,7 @@
 
 #include "app/CommandIcons.h"
 #include "app/ImagePrinter.h"
+#include "app/ProductLine.h"
 #include "app/WindowPlacement.h"
 #include "browse/PictoriumView.h"
 #include "image/PictoriumDoc.h"
@@ -73,7 +74,7 @@ CMainFrame::CMainFrame(CPictoriumDoc& doc, QWidget* parent) : QMainWindow(parent
 CMainFrame::~CMainFrame() = default;
 
 QString CMainFrame::IdleText() {
-    return ApplicationTitle + QStringLiteral(" ") + QStringLiteral(VEILPANE_VERSION_TEXT);
+    return ProductLine();
 }
 
 void CMainFrame::OnInitialUpdate() {

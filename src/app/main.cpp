@@ -19,6 +19,8 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Veilpane"));
     QApplication::setApplicationName(QStringLiteral("Veilpane"));
     QApplication::setApplicationVersion(QStringLiteral(VEILPANE_VERSION_TEXT));
+    // Ties the windows to veilpane.desktop: its name and icon in task bars and on Wayland.
+    QApplication::setDesktopFileName(QStringLiteral("veilpane"));
     QApplication::setWindowIcon(ApplicationIcon());
 
     // The services live longer than the document and the windows that use them.

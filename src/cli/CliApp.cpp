@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 
+#include "app/ProductLine.h"
 #include "cli/CryptoCommands.h"
 #include "cli/DetectCommand.h"
 #include "cli/EditCommand.h"
@@ -27,7 +28,7 @@ std::vector<std::unique_ptr<CCliCommand>> AllCommands() {
 }
 
 QString VersionText() {
-    return QStringLiteral("Veilpane " VEILPANE_VERSION_TEXT);
+    return ProductLine();
 }
 
 namespace {

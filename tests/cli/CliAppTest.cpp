@@ -1,5 +1,9 @@
 #include "cli/CliApp.h"
+#include "app/ProductLine.h"
 #include "support/TempFolder.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -14,7 +18,69 @@ struct CCapture {
     int Run(const QStringList& args) { return cli::RunCli(args, Io); }
 };
 
+QString SourceFile(const QString& relativePath) {
+    QFile file(QStringLiteral(VEILPANE_SOURCE_DIR "/") + relativePath);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The man page's text without the escapes and font changes that would hide a command line from a search.
+QString PlainTroff(QString troff) {
+    troff.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    troff.remove(QRegularExpression(QStringLiteral(R"(\\f[BIRP])")));
+    return troff;
+}
+
+// The options a command's help lists: the flags in the first column of its indented option lines.
+QStringList HelpOptions(const QString& help) {
+    static const QRegularExpression optionLine(QStringLiteral(R"(^[ \t]+(-.*?)(\s{2,}|$))"),
+                                               QRegularExpression::MultilineOption);
+    static const QRegularExpression flag(QStringLiteral("--?[a-z][a-z-]*"));
+    QStringList flags;
+    for (auto line = optionLine.globalMatch(help); line.hasNext();) {
+        for (auto found = flag.globalMatch(line.next().captured(1)); found.hasNext();) {
+            flags << found.next().captured(0);
+        }
+    }
+    return flags;
+}
+
 } // namespace
+
+// The README's reference and the man page are written by hand: every command with its synopsis and every
+// option the help lists must be in both, the README must quote the command list as --help prints it, and
+// the man page must carry the version the program prints.
+TEST(CliApp, ReadmeAndManPageFollowTheHelp) {
+    const QString readme = SourceFile(QStringLiteral("README.md"));
+    const QString manPage = PlainTroff(SourceFile(QStringLiteral("packaging/veilpane-cli.1")));
+    ASSERT_FALSE(readme.isEmpty());
+    ASSERT_FALSE(manPage.isEmpty());
+
+    CCapture help;
+    ASSERT_EQ(help.Run({QStringLiteral("--help")}), cli::ExitOk);
+    EXPECT_TRUE(readme.contains(help.OutText)) << "README lacks the --help text:\n"
+                                               << help.OutText.toStdString();
+
+    const auto commands = cli::AllCommands();
+    for (const auto& command : commands) {
+        const std::string name = command->Name().toStdString();
+        EXPECT_TRUE(manPage.contains(QStringLiteral("\n.SS %1\n").arg(command->Name()))) << name;
+        const QString usage = command->Help().section(QLatin1Char('\n'), 0, 0);
+        ASSERT_TRUE(usage.startsWith(QStringLiteral("Usage: "))) << name;
+        const QString synopsis = usage.mid(7);
+        EXPECT_TRUE(readme.contains(synopsis)) << "README: " << synopsis.toStdString();
+        EXPECT_TRUE(manPage.contains(synopsis)) << "man page: " << synopsis.toStdString();
+        for (const QString& option : HelpOptions(command->Help())) {
+            EXPECT_TRUE(readme.contains(option))
+                << name << " " << option.toStdString() << " not in the README";
+            EXPECT_TRUE(manPage.contains(option))
+                << name << " " << option.toStdString() << " not in the man page";
+        }
+    }
+    EXPECT_TRUE(HelpOptions(commands.front()->Help()).contains(QStringLiteral("--password-file")));
+    EXPECT_TRUE(manPage.startsWith(QStringLiteral(".TH VEILPANE-CLI 1 ")));
+    EXPECT_TRUE(manPage.section(QLatin1Char('\n'), 0, 0)
+                    .contains(QLatin1Char('"') + ProductLine() + QLatin1Char('"')));
+}
 
 TEST(CliApp, HelpVersionAndUsageErrors) {
     CCapture help;
@@ -36,9 +102,11 @@ TEST(CliApp, HelpVersionAndUsageErrors) {
 }
 
 TEST(CliApp, TheProgramItself) {
+    // The version the About box shows, word for word.
     const auto version = test::RunProgram(QStringLiteral(VEILPANE_CLI_PATH), {QStringLiteral("--version")});
     EXPECT_EQ(version.ExitCode, 0);
     EXPECT_EQ(version.Out, "Veilpane v1.1b\n");
+    EXPECT_EQ(QString::fromUtf8(version.Out), ProductLine() + QLatin1Char('\n'));
     const auto bad = test::RunProgram(QStringLiteral(VEILPANE_CLI_PATH), {QStringLiteral("--bogus")});
     EXPECT_EQ(bad.ExitCode, 2);
     EXPECT_TRUE(bad.Out.isEmpty());

@@ -1,8 +1,12 @@
 // The start-up order: settings and the first-run disclaimer before any window, then the frame.
 #include "app/FrameServices.h"
+#include "browse/ThumbnailRender.h"
 #include "gui/FrameFixture.h"
+#include "gui/GuiTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +52,44 @@ TEST(Startup, AFirstRunShowsTheDisclaimerBeforeAnyWindowAndOnlyOnce) {
 
     auto second = std::make_unique<CPictoriumApp>(services, QStringLiteral("/opt/veilpane/bin/veilpane"));
     EXPECT_EQ(boxes.Shown.size(), 1);
+}
+
+// What a new user sees first: the installed program (bin/ beside share/) finds the Samples folder the
+// build made, and the factory password alone gives its green, cyan and orange frames on light yellow. The
+// sample hidden under the second password keeps its secret.
+TEST(Startup, AFirstStartOfTheInstalledProgramShowsTheSamplesWithTheirFrames) {
+    CTempFolder prefix;
+    const QString samples = prefix.FilePath(QStringLiteral("share/veilpane/Samples"));
+    ASSERT_TRUE(QDir().mkpath(samples));
+    const QDir built(QStringLiteral(VEILPANE_SAMPLES_DIR));
+    for (const QString& name : built.entryList(QDir::Files)) {
+        ASSERT_TRUE(QFile::copy(built.filePath(name), samples + QLatin1Char('/') + name));
+    }
+    CFrameFixture f(true);
+    f.Platform.Messages.Expect(CUserMessage::AppBox(CPictoriumDoc::DisclaimerText()));
+    f.App = std::make_unique<CPictoriumApp>(f.Platform.Services(),
+                                            prefix.FilePath(QStringLiteral("bin/veilpane")));
+    f.App->Start();
+    ASSERT_EQ(f.Doc().CurrentFolder, samples);
+    ASSERT_TRUE(ProcessEventsUntil([&f] { return !f.Frame().View().IsLoading(); }));
+
+    const std::pair<QString, std::int32_t> expected[] = {{QStringLiteral("lighthouse.png"), HiddenMessage},
+                                                         {QStringLiteral("tulip-field.bmp"), HiddenImage},
+                                                         {QStringLiteral("harbour-night.tif"), HiddenFile},
+                                                         {QStringLiteral("orchard.png"), HiddenFile},
+                                                         {QStringLiteral("reef.png"), HiddenNothing},
+                                                         {QStringLiteral("mandelbrot.png"), HiddenNothing},
+                                                         {QStringLiteral("sunset-dunes.jpg"), HiddenNothing},
+                                                         {QStringLiteral("spiral.bmp"), HiddenNothing},
+                                                         {QStringLiteral("mosaic.gif"), HiddenNothing}};
+    ASSERT_EQ(f.Doc().FileNames.size(), static_cast<qsizetype>(std::size(expected)));
+    for (const auto& [name, kind] : expected) {
+        const qsizetype row = f.Doc().FileNames.indexOf(name);
+        ASSERT_GE(row, 0) << name.toStdString();
+        EXPECT_EQ(f.Doc().HiddenKinds[static_cast<std::size_t>(row)], kind) << name.toStdString();
+    }
+    EXPECT_EQ(f.Frame().View().BackgroundColor(), QColor::fromRgb(ListBackgroundHidden));
+    f.Frame().close();
 }
 
 TEST(Startup, TheDocumentReportsToTheFrameOnceItExists) {
