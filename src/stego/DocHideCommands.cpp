@@ -296,13 +296,24 @@ void CPictoriumDoc::OnExtractHiddenFile() {
             refuse();
             return;
         }
+        if (found.Kind == HiddenNothing) {
+            // No password opens it (any more): nothing to say, the status bar stays as it was.
+            return;
+        }
         extracted = FindHiddenContent(source, PasswordSet, false, HiddenOutput::Folder, CurrentFolder).Kind !=
                     HiddenNothing;
     }
     wait.reset();
     if (extracted) {
         SetStatus(QStringLiteral("File successfully extracted"));
+        return;
     }
+    // The content was found, so what failed is the writing (a folder of the system, a full disk, a
+    // folder in the way): silence would leave the user believing the file is there.
+    Show(m_services, CUserMessage::ErrorBox(QStringLiteral("Extraction error"),
+                                            QStringLiteral("The hidden file could not be written into %1.\n"
+                                                           "Nothing was extracted.")
+                                                .arg(QDir::toNativeSeparators(CurrentFolder))));
 }
 
 void CPictoriumDoc::OnEnterSecretMessage() {

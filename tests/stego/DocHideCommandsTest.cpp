@@ -451,6 +451,19 @@ TEST(DocHideCommands, ExtractingAMessageWritesItIntoTheFolder) {
     f.Doc->Execute(cmd::ExtractHiddenFile);
     EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("harbour.txt"))));
     EXPECT_EQ(f.Platform.Status.Texts.size(), statusCount);
+
+    // Found but not writable (a folder of that name is in the way, which stops even root): said so, and
+    // the folder is left as it was.
+    f.Doc->PasswordSet.Passwords[0] = Password;
+    ASSERT_TRUE(QDir(f.Folder.Path()).mkdir(QStringLiteral("harbour.txt")));
+    f.Platform.Messages.Expect(CUserMessage::ErrorBox(
+        QStringLiteral("Extraction error"), QStringLiteral("The hidden file could not be written into %1.\n"
+                                                           "Nothing was extracted.")
+                                                .arg(QDir::toNativeSeparators(f.Folder.Path()))));
+    f.Doc->Execute(cmd::ExtractHiddenFile);
+    EXPECT_TRUE(QFileInfo(f.Folder.FilePath(QStringLiteral("harbour.txt"))).isDir());
+    EXPECT_EQ(f.Platform.Status.Texts.size(), statusCount);
+    EXPECT_EQ(f.Platform.Cursor.Depth, 0);
 }
 
 TEST(DocHideCommands, APayloadNamedLikeItsCarrierNeverReplacesIt) {
