@@ -33,6 +33,10 @@ QString ConfinedHiddenName(const QByteArray& storedName) {
     return PlainFileName(QString::fromUtf8(storedName));
 }
 
+QString HiddenFilePath(const QString& folder, const QString& confinedName) {
+    return PathInFolder(folder, confinedName);
+}
+
 namespace {
 
 bool WriteAtomically(const QString& path, const QByteArray& content, QString& error) {
@@ -73,7 +77,7 @@ CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passw
             LogCipherFailure(QStringLiteral("The hidden file's name is not a usable file name."));
             return CHiddenContent{};
         }
-        const QString path = QDir(destinationFolder).filePath(found.Name);
+        const QString path = HiddenFilePath(destinationFolder, found.Name);
         QString error;
         if (!WriteAtomically(path, *content, error)) {
             LogCipherFailure(QStringLiteral("%1: %2").arg(path, error));
