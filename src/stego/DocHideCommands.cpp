@@ -5,6 +5,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
+#include "platform/SaveFile.h"
 #include "platform/StatusText.h"
 #include "platform/TaskRunner.h"
 #include "platform/ToolWindows.h"
@@ -64,7 +65,7 @@ bool CopyReplacing(const QString& source, const QString& target) {
         out.cancelWriting();
         return false;
     }
-    return out.commit();
+    return CommitSaveFile(out);
 }
 
 } // namespace

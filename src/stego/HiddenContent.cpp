@@ -3,6 +3,7 @@
 #include "crypto/CipherProfile.h"
 #include "crypto/KeyDerivation.h"
 #include "platform/Paths.h"
+#include "platform/SaveFile.h"
 #include "stego/PixelBitStream.h"
 
 #include <QDir>
@@ -41,12 +42,12 @@ namespace {
 
 bool WriteAtomically(const QString& path, const QByteArray& content, QString& error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
         error = file.errorString();
         file.cancelWriting();
         return false;
     }
-    return true;
+    return CommitSaveFile(file, &error);
 }
 
 } // namespace
