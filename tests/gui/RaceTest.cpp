@@ -169,7 +169,13 @@ TEST(Races, PasswordsConfirmedWhileTheLoaderReadsTheSet) {
     }
     EXPECT_EQ(confirmed, 12);
     ASSERT_TRUE(test::ProcessEventsUntil([&] { return !f.View->IsLoading(); }));
-    EXPECT_EQ(f.View->HiddenCount(), 16) << "the pass kept the set it started with";
+    // The pass kept the set it started with; only a row selected meanwhile (the list makes its first
+    // row current) was detected there and then, with the set of that moment.
+    for (int row = 0; row < 16; ++row) {
+        if (row != f.Doc->SelectedIndex) {
+            EXPECT_EQ(f.Doc->HiddenKinds[static_cast<std::size_t>(row)], HiddenMessage) << row;
+        }
+    }
 
     // The last confirmation left the carriers' password in place; one more takes it away.
     f.Platform.Dialogs.PasswordsScripts.push_back([&](CPasswordsDialogModel& model) {
@@ -204,7 +210,11 @@ TEST(Races, ClosingWhileLoadingAndWhileWorkRuns) {
     EXPECT_FALSE(app->Frame().close()) << "the image is still being worked on";
     ASSERT_TRUE(test::ProcessEventsUntil([&] { return !app->Doc().WorkerThread; }));
 
+    // A first close while thumbnails load only stops them; the next one closes.
     app->Doc().LoadFolder(folder.Path());
+    ASSERT_TRUE(app->Frame().View().IsLoading());
+    EXPECT_FALSE(app->Frame().close());
+    EXPECT_FALSE(app->Frame().View().IsLoading());
     EXPECT_TRUE(app->Frame().close());
     // Started again and destroyed in the middle of a pass.
     app->Doc().LoadFolder(folder.Path());
