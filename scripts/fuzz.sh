@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (address and undefined-behaviour checks) into build-fuzz and runs
 # each for a bounded time: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]. Each target starts from seeds
-# that it makes from the program's own output and keeps what it learns in build-fuzz/corpus/TARGET, so
-# later runs go on from there. A crash leaves its input in build-fuzz/crashes/ and fails the script.
+# that it makes from the program's own output, from the inputs of longer runs kept in fuzz/corpus/TARGET,
+# and from what it learnt before in build-fuzz/corpus/TARGET, where it keeps what it learns now. A crash
+# leaves its input in build-fuzz/crashes/ and fails the script.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
@@ -44,7 +45,9 @@ for target in "${targets[@]}"; do
   VEILPANE_FUZZ_SEEDS="$seeds" "$build_dir/bin/$target"
   log="$build_dir/$target.log"
   echo "== $target: ${seconds}s"
-  if "$build_dir/bin/$target" "$corpus" "$seeds" -max_total_time="$seconds" -max_len="${max_len[$target]}" \
+  committed=()
+  [[ -d "$root/fuzz/corpus/$target" ]] && committed=("$root/fuzz/corpus/$target")
+  if "$build_dir/bin/$target" "$corpus" "$seeds" "${committed[@]}" -max_total_time="$seconds" -max_len="${max_len[$target]}" \
       -rss_limit_mb=2560 -timeout=20 -print_final_stats=1 -artifact_prefix="$build_dir/crashes/$target-" \
       >"$log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^stat::average_exec_per_sec' "$log" || true
