@@ -371,6 +371,52 @@ TEST(FaultInjection, FrozenFolderLosesNothing) {
     EXPECT_EQ(Snapshot(cryFolder), cryBefore);
 }
 
+// Inputs that cannot be read when the run reaches them (gone, turned into a folder, or without read
+// permission where that binds): each stays as it was, the others are converted.
+TEST(FaultInjection, UnreadableInputsInFolderRuns) {
+    for (const bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt ? "encryption" : "decryption");
+        CTempFolder folder;
+        const std::map<QString, QByteArray> plain = FolderFiles(51);
+        WriteAll(folder.Path(), plain);
+        if (!encrypt) {
+            ASSERT_EQ(EncryptFolder(
+                          std::get<CFolderPlan>(PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}))))
+                          .Succeeded,
+                      5);
+        }
+        const auto planned = encrypt ? PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}))
+                                     : PlanFolderDecryption(folder.Path(), SetOf({{1, Password}}));
+        const CFolderPlan plan = std::get<CFolderPlan>(planned);
+        const QString suffix = encrypt ? QString() : QStringLiteral(".cry");
+        ASSERT_TRUE(QFile::remove(folder.FilePath(QStringLiteral("small.txt") + suffix)));
+        const QString turned = folder.FilePath(QStringLiteral("blocks.bin") + suffix);
+        ASSERT_TRUE(QFile::remove(turned) && QDir().mkdir(turned));
+        int failed = 2;
+        if (geteuid() != 0) { // root reads whatever the permission bits say
+            ASSERT_TRUE(QFile::setPermissions(folder.FilePath(QStringLiteral("medium.dat") + suffix),
+                                              QFileDevice::WriteOwner));
+            ++failed;
+        }
+        const CFolderRunResult result = encrypt ? EncryptFolder(plan) : DecryptFolder(plan);
+        EXPECT_EQ(result.Failed, failed);
+        EXPECT_EQ(result.Succeeded, 5 - failed);
+        for (const QString& name : FolderEntries(folder.Path())) {
+            EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
+        }
+        EXPECT_TRUE(QFileInfo(turned).isDir());
+        const auto converted = [&](const QString& name) {
+            const QString path = folder.FilePath(name);
+            const QString cryPath = path + QLatin1String(CryExtension);
+            return encrypt ? !QFile::exists(path) && Decrypted(ReadFile(cryPath)) == plain.at(name)
+                           : !QFile::exists(cryPath) && ReadFile(path) == plain.at(name);
+        };
+        EXPECT_TRUE(converted(QStringLiteral("large.bin")));
+        EXPECT_TRUE(converted(QStringLiteral("empty.txt")));
+        EXPECT_EQ(converted(QStringLiteral("medium.dat")), geteuid() == 0);
+    }
+}
+
 // A run killed leaves temporary files of its own naming; the next run takes them away before it starts,
 // and leaves alone what only looks like one or is not older than the run.
 TEST(FaultInjection, TheNextRunRemovesWhatAKilledRunLeft) {
