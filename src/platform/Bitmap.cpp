@@ -33,6 +33,28 @@ constexpr CFormatEntry SaveFormats[] = {
     {"image/tiff", "tiff"}, {"image/png", "png"},
 };
 
+// Some decoders hand back the rows of a file cut short as they found the memory, so that two loads of the
+// same file differ. Given an image of the right size and format, they decode into it instead: its rows
+// start out zero. Left null (the decoder then allocates as usual) when the header does not tell, or tells
+// of more than the reader's allocation limit.
+QImage ZeroedImageFor(QImageReader& reader) {
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if (!size.isValid() || size.isEmpty() || format == QImage::Format_Invalid) {
+        return {};
+    }
+    const qint64 bytes =
+        qint64{size.width()} * size.height() * QImage::toPixelFormat(format).bitsPerPixel() / 8;
+    if (bytes > qint64{QImageReader::allocationLimit()} * 1024 * 1024) {
+        return {};
+    }
+    QImage image(size, format);
+    if (!image.isNull()) {
+        image.fill(0);
+    }
+    return image;
+}
+
 } // namespace
 
 CBitmap::CBitmap(QImage image) : m_image(ToArgb(std::move(image))) {}
@@ -61,7 +83,10 @@ CBitmap CBitmap::Load(const QString& path) {
         image = ReadUnassociatedAlphaTiff(path);
     }
     if (image.isNull()) {
-        image = reader.read();
+        image = ZeroedImageFor(reader);
+        if (!reader.read(&image)) {
+            image = QImage();
+        }
     }
     if (image.isNull()) {
         bitmap.m_status = reader.error() == QImageReader::UnsupportedFormatError ? Status::UnknownFormat
