@@ -66,6 +66,13 @@ CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passw
         found.Kind = header.Kind;
         return found;
     }
+    // A data block that reaches past the last pixel was never written by a hide (it refuses images too
+    // small for the whole payload); reading it would only decrypt up to ten megabytes of zeros.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(image.Width()) * image.Height();
+    if (PayloadPixelCount(header.DataLength) > pixels) {
+        LogCipherFailure(QStringLiteral("The hidden data block reaches past the end of the image."));
+        return CHiddenContent{};
+    }
     const QByteArray encrypted = ReadHiddenBytes(image, HeaderPixelCount, header.DataLength);
     std::optional<QByteArray> content = DecryptPayloadData(encrypted, KeyMaterialFor(opened->Password));
     if (!content) {
