@@ -66,6 +66,20 @@ struct CLoaded {
     bool operator==(const CLoaded&) const = default;
 };
 
+QByteArray Describe(const CLoaded& loaded) {
+    QByteArray text;
+    for (const QByteArray& password : loaded.Set.Passwords) {
+        text += "password " + password.toHex() + "\n";
+    }
+    text += "selected " + QByteArray::number(loaded.Set.PasswordRadioCry) + " save " +
+            QByteArray::number(loaded.Set.PasswordSaveCry) + "\n";
+    text += "secret " + loaded.SecretMessage.toUtf8().toHex() + " save " +
+            QByteArray::number(loaded.SecretMessageSave) + "\n";
+    text += "in " + loaded.CryMessageIn.toUtf8().toHex() + " out " + loaded.CryMessageOut.toUtf8().toHex() +
+            " save " + QByteArray::number(loaded.CryMessagesInOutSave);
+    return text;
+}
+
 CLoaded Load(CSettingsStore& store) {
     CDocServices services;
     services.Settings = &store;
@@ -118,6 +132,10 @@ void Check(CSettingsStore& store) {
     if (first.CryMessagesInOutSave == 0) {
         first.CryMessageIn.clear();
         first.CryMessageOut.clear();
+    }
+    if (!(second == first)) {
+        std::fprintf(stderr, "loaded:\n%s\nsaved and loaded again:\n%s\n", Describe(first).constData(),
+                     Describe(second).constData());
     }
     FUZZ_CHECK(second == first);
 }
