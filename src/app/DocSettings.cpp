@@ -66,7 +66,7 @@ void CPictoriumDoc::LoadSettings() {
     store->WriteInt(section, FirstRunMarker, 0);
     PasswordSet.Passwords[0] = QByteArray(FactoryPassword);
     PasswordSet.PasswordRadioCry = 0;
-    store->WriteString(section, PasswordEntry(0), QString::fromUtf8(PasswordSet.Passwords[0]));
+    store->WriteString(section, PasswordEntry(0), PasswordText(PasswordSet.Passwords[0]));
     store->WriteInt(section, PasswordRadioEntry, 0);
     ShowDisclaimer();
     if (!SamplesFolder.isEmpty()) {
@@ -83,7 +83,7 @@ void CPictoriumDoc::SaveSettings() {
     for (int i = 0; i < PasswordCount; ++i) {
         store->WriteString(section, PasswordEntry(i),
                            StoredText(PasswordSet.PasswordSaveCry,
-                                      QString::fromUtf8(PasswordSet.Passwords[static_cast<std::size_t>(i)])));
+                                      PasswordText(PasswordSet.Passwords[static_cast<std::size_t>(i)])));
     }
     store->WriteInt(section, PasswordRadioEntry, PasswordSet.PasswordRadioCry);
     store->WriteInt(section, PasswordSaveEntry, PasswordSet.PasswordSaveCry);

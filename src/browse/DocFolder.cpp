@@ -2,6 +2,7 @@
 #include "image/PictoriumDoc.h"
 
 #include "platform/ImageFiles.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,7 +44,7 @@ void CPictoriumDoc::LoadFolder(const QString& folder) {
         // Hidden files are files like any other here; devices, sockets and pipes are not files to open.
         const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
         for (const QString& name : names) {
-            const QString path = dir.filePath(name);
+            const QString path = PathInFolder(CurrentFolder, name);
             if (!QFileInfo(path).isFile()) {
                 continue;
             }

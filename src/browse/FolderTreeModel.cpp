@@ -1,5 +1,7 @@
 #include "browse/FolderTreeModel.h"
 
+#include "platform/Paths.h"
+
 #include <QDir>
 #include <QDirIterator>
 
@@ -123,7 +125,7 @@ void CFolderTreeModel::fetchMore(const QModelIndex& parent) {
     beginInsertRows(parent, 0, static_cast<int>(names.size()) - 1);
     for (const QString& name : names) {
         auto child = std::make_unique<CNode>();
-        child->Path = QDir(node->Path).filePath(name);
+        child->Path = PathInFolder(node->Path, name);
         child->Name = name;
         child->Parent = node;
         child->Row = static_cast<int>(node->Children.size());

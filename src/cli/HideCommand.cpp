@@ -43,7 +43,7 @@ QString CHideCommand::DefaultOutputPath(const QString& carrierPath) {
     if (dot >= 0) {
         base.truncate(dot);
     }
-    return info.dir().filePath(base + QStringLiteral("_steg.png"));
+    return PathInFolder(info.path(), base + QStringLiteral("_steg.png"));
 }
 
 QString CHideCommand::OutputMimeType(const QString& outputPath) {

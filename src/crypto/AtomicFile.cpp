@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <cerrno>
@@ -209,6 +210,21 @@ bool RemoveIfSameFile(const QString& path, const CFileIdentity& identity) {
         return false;
     }
     return ::unlink(Native(path).constData()) == 0;
+}
+
+int RemoveStaleTemporaries(const QString& folder, const QDateTime& startedAt) {
+    static const QRegularExpression ownName(QStringLiteral("^\\.veilpane\\.[0-9a-f]{16}\\.tmp$"));
+    int removed = 0;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        // A writer still at work changes its file as it goes; only one older than the run is left over.
+        if (ownName.match(entry.fileName()).hasMatch() && entry.lastModified() < startedAt &&
+            ::unlink(Native(entry.absoluteFilePath()).constData()) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 bool SyncFolderOf(const QString& path, QString* error) {

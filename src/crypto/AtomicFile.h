@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -62,6 +63,12 @@ struct CFileIdentity {
 CFileIdentity IdentityOf(const QString& path);
 // Removes path when it still names the file described by identity. True when it is gone.
 bool RemoveIfSameFile(const QString& path, const CFileIdentity& identity);
+
+// Removes the temporary files a writer of this program left in folder when it was killed before it could
+// discard them: regular files named exactly as CAtomicFile names them and last changed before startedAt.
+// A folder run calls it first, so that an interrupted run leaves no hidden partial copy behind for long (a
+// decryption's would be plain text). Returns how many went.
+int RemoveStaleTemporaries(const QString& folder, const QDateTime& startedAt);
 
 // Makes the renames and removals of a folder's entries durable.
 bool SyncFolderOf(const QString& path, QString* error);

@@ -64,6 +64,14 @@ private:
     CFolderProgress m_progress;
 };
 
+// What an interrupted earlier run left: its partial outputs under their temporary names.
+void RemoveLeftovers(const QString& folder) {
+    if (const int removed = RemoveStaleTemporaries(folder, QDateTime::currentDateTime())) {
+        LogCipherFailure(
+            QStringLiteral("%1: removed %2 temporary files of an interrupted run").arg(folder).arg(removed));
+    }
+}
+
 } // namespace
 
 QString LowerAscii(const QString& text) {
@@ -145,6 +153,7 @@ CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan) {
 
 CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks) {
     CFolderRunResult result;
+    RemoveLeftovers(plan.Folder);
     CRunLoop loop(plan, hooks, result);
     const CKeyMaterial material = KeyMaterialFor(plan.Password);
     // Two listed names that differ only in letter case would both become the same lower-cased .cry name;
@@ -206,6 +215,7 @@ CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& h
 
 CFolderRunResult DecryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks) {
     CFolderRunResult result;
+    RemoveLeftovers(plan.Folder);
     CRunLoop loop(plan, hooks, result);
     const CCryDecryptor decryptor(plan.Set);
     // An output name that is itself one of the listed .cry files (a.cry.cry beside a.cry) would replace a

@@ -1,6 +1,13 @@
 #include "crypto/PasswordSet.h"
 
+#include <QStringDecoder>
+
 namespace veilpane {
+
+QString PasswordText(const QByteArray& password) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(password);
+}
 
 bool CPasswordSet::HasDefinedPassword() const {
     for (const QByteArray& password : Passwords) {

@@ -33,6 +33,10 @@ struct CPasswordSet {
     bool operator==(const CPasswordSet&) const = default;
 };
 
+// A password's bytes as the text the user typed. QString::fromUtf8 would drop a leading U+FEFF as a
+// byte-order mark, and a password shown, confirmed or saved through it would no longer be the one in use.
+QString PasswordText(const QByteArray& password);
+
 // The messages of the two checks every command makes first, and of the passwords dialog's validation.
 QString NoDefinedPasswordsMessage();
 QString EmptySelectedPasswordMessage(int number); // number 1 to 5

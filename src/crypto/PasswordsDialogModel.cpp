@@ -6,7 +6,7 @@ namespace veilpane {
 
 CPasswordsDialogModel::CPasswordsDialogModel(const CPasswordSet& set) {
     for (const QByteArray& password : set.Passwords) {
-        PasswordTexts << QString::fromUtf8(password);
+        PasswordTexts << PasswordText(password);
     }
     CheckedIndex =
         set.PasswordRadioCry >= 0 && set.PasswordRadioCry < PasswordCount ? set.PasswordRadioCry : -1;

@@ -44,7 +44,7 @@ QString CPictoriumDoc::SavePathFor(const QString& extension) const {
         base.truncate(dot);
     }
     const QString suffix = HiddenDataAdded ? QStringLiteral("_steg") : QStringLiteral("_conv");
-    return QDir(CurrentFolder).filePath(base + suffix + QLatin1Char('.') + extension);
+    return PathInFolder(CurrentFolder, base + suffix + QLatin1Char('.') + extension);
 }
 
 bool CPictoriumDoc::SaveImageAs(const QString& extension) {

@@ -1,7 +1,9 @@
 #include "image/PictoriumDoc.h"
 
 #include "app/CommandIds.h"
+#include "platform/Paths.h"
 #include "platform/StatusText.h"
+#include "stego/HiddenContent.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,7 +34,7 @@ QString CPictoriumDoc::EntryPath(int index) const {
     if (index < 0 || index >= RealFileNames.size()) {
         return {};
     }
-    return QDir(CurrentFolder).filePath(RealFileNames[index]);
+    return PathInFolder(CurrentFolder, RealFileNames[index]);
 }
 
 void CPictoriumDoc::SetStatus(const QString& text) {
@@ -119,7 +121,7 @@ void CPictoriumDoc::SelectImage(int index, const QString& hiddenImageName, const
     }
     const std::int32_t kind = SelectedKind();
     const bool showHiddenImage = !hiddenImageName.isEmpty() && kind == HiddenImage;
-    const QString path = showHiddenImage ? QDir(TempFolder()).filePath(hiddenImageName) : EntryPath(index);
+    const QString path = showHiddenImage ? HiddenFilePath(TempFolder(), hiddenImageName) : EntryPath(index);
     // Two carriers may hide images of the same name: the one just extracted for this entry must survive.
     if (TempImagePath != path) {
         WipeTempImage();

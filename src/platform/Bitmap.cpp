@@ -1,8 +1,10 @@
 #include "platform/Bitmap.h"
 
 #include "platform/GifWriter.h"
+#include "platform/SaveFile.h"
 #include "platform/TiffReader.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -30,6 +32,28 @@ constexpr CFormatEntry SaveFormats[] = {
     {"image/bmp", "bmp"},   {"image/jpeg", "jpeg"}, {"image/gif", "gif"},
     {"image/tiff", "tiff"}, {"image/png", "png"},
 };
+
+// Some decoders hand back the rows of a file cut short as they found the memory, so that two loads of the
+// same file differ. Given an image of the right size and format, they decode into it instead: its rows
+// start out zero. Left null (the decoder then allocates as usual) when the header does not tell, or tells
+// of more than the reader's allocation limit.
+QImage ZeroedImageFor(QImageReader& reader) {
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if (!size.isValid() || size.isEmpty() || format == QImage::Format_Invalid) {
+        return {};
+    }
+    const qint64 bytes =
+        qint64{size.width()} * size.height() * QImage::toPixelFormat(format).bitsPerPixel() / 8;
+    if (bytes > qint64{QImageReader::allocationLimit()} * 1024 * 1024) {
+        return {};
+    }
+    QImage image(size, format);
+    if (!image.isNull()) {
+        image.fill(0);
+    }
+    return image;
+}
 
 } // namespace
 
@@ -59,7 +83,10 @@ CBitmap CBitmap::Load(const QString& path) {
         image = ReadUnassociatedAlphaTiff(path);
     }
     if (image.isNull()) {
-        image = reader.read();
+        image = ZeroedImageFor(reader);
+        if (!reader.read(&image)) {
+            image = QImage();
+        }
     }
     if (image.isNull()) {
         bitmap.m_status = reader.error() == QImageReader::UnsupportedFormatError ? Status::UnknownFormat
@@ -143,18 +170,18 @@ bool CBitmap::Save(const QString& path, const QString& mimeType) {
         m_error = QStringLiteral("No encoder for %1").arg(mimeType);
         return false;
     }
-    // Written beside the target and renamed into place only when complete: a failed save keeps the old file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_status = Status::WriteFailed;
-        m_error = file.errorString();
-        return false;
-    }
+    // Encoded in memory first: some encoders seek back and forth in their output, and a failed write
+    // followed by a successful seek leaves no trace in the file's error state. What is then written in one
+    // piece beside the target and renamed into place only when complete either is all there or fails, and
+    // a failed save keeps the old file.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
     bool written = false;
     if (qstrcmp(format, "gif") == 0) {
-        written = WriteGif(m_image, file, &m_error);
+        written = WriteGif(m_image, buffer, &m_error);
     } else {
-        QImageWriter writer(&file, format);
+        QImageWriter writer(&buffer, format);
         if (qstrcmp(format, "jpeg") == 0) {
             writer.setQuality(100);
         }
@@ -164,11 +191,18 @@ bool CBitmap::Save(const QString& path, const QString& mimeType) {
             m_error = writer.errorString();
         }
     }
-    if (!written || !file.commit()) {
-        if (written) {
-            m_error = file.errorString();
-        }
+    if (!written) {
+        m_status = Status::WriteFailed;
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(encoded) != encoded.size()) {
+        m_error = file.errorString();
         file.cancelWriting();
+        m_status = Status::WriteFailed;
+        return false;
+    }
+    if (!CommitSaveFile(file, &m_error)) {
         m_status = Status::WriteFailed;
         return false;
     }

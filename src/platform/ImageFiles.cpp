@@ -1,5 +1,7 @@
 #include "platform/ImageFiles.h"
 
+#include "platform/Paths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,7 +59,7 @@ QStringList ListFolderImages(const QString& folder) {
     QStringList images;
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     for (const QString& name : names) {
-        const QString path = dir.filePath(name);
+        const QString path = PathInFolder(folder, name);
         if (IsImageFile(path)) {
             images.append(path);
         }

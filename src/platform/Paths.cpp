@@ -16,4 +16,11 @@ QString PlainFileName(const QString& name) {
     return plain;
 }
 
+QString PathInFolder(const QString& folder, const QString& name) {
+    if (folder.isEmpty()) {
+        return name;
+    }
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
 } // namespace veilpane

@@ -11,4 +11,8 @@ QString FileNameOfPath(const QString& path);
 // never "." or "..", no NUL. Empty when nothing usable is left.
 QString PlainFileName(const QString& name);
 
+// The file name inside folder: the two joined by one separator. Unlike QDir::filePath, a name that starts
+// with ':' (which Qt reads as a path into the program's resources) stays a file of that folder.
+QString PathInFolder(const QString& folder, const QString& name);
+
 } // namespace veilpane

@@ -5,6 +5,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
+#include "platform/SaveFile.h"
 #include "platform/StatusText.h"
 #include "platform/TaskRunner.h"
 #include "platform/ToolWindows.h"
@@ -64,7 +65,7 @@ bool CopyReplacing(const QString& source, const QString& target) {
         out.cancelWriting();
         return false;
     }
-    return out.commit();
+    return CommitSaveFile(out);
 }
 
 } // namespace
@@ -269,7 +270,7 @@ void CPictoriumDoc::OnExtractHiddenFile() {
     const QString carrierPath = QFileInfo(EntryPath(SelectedIndex)).absoluteFilePath();
     auto replacesCarrier = [&](const QString& name) {
         return !name.isEmpty() &&
-               QFileInfo(QDir(CurrentFolder).filePath(name)).absoluteFilePath() == carrierPath;
+               QFileInfo(HiddenFilePath(CurrentFolder, name)).absoluteFilePath() == carrierPath;
     };
     auto refuse = [&] {
         wait.reset();
@@ -285,7 +286,8 @@ void CPictoriumDoc::OnExtractHiddenFile() {
             refuse();
             return;
         }
-        extracted = CopyReplacing(TempImagePath, QDir(CurrentFolder).filePath(FileNameOfPath(TempImagePath)));
+        extracted =
+            CopyReplacing(TempImagePath, HiddenFilePath(CurrentFolder, FileNameOfPath(TempImagePath)));
     } else {
         // Without a copy of the hidden image at hand (its extraction for display failed, or it was removed)
         // the current image may be that copy rather than the carrier: read the carrier from its file then.

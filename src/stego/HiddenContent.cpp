@@ -3,6 +3,7 @@
 #include "crypto/CipherProfile.h"
 #include "crypto/KeyDerivation.h"
 #include "platform/Paths.h"
+#include "platform/SaveFile.h"
 #include "stego/PixelBitStream.h"
 
 #include <QDir>
@@ -33,16 +34,20 @@ QString ConfinedHiddenName(const QByteArray& storedName) {
     return PlainFileName(QString::fromUtf8(storedName));
 }
 
+QString HiddenFilePath(const QString& folder, const QString& confinedName) {
+    return PathInFolder(folder, confinedName);
+}
+
 namespace {
 
 bool WriteAtomically(const QString& path, const QByteArray& content, QString& error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
         error = file.errorString();
         file.cancelWriting();
         return false;
     }
-    return true;
+    return CommitSaveFile(file, &error);
 }
 
 } // namespace
@@ -61,6 +66,13 @@ CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passw
         found.Kind = header.Kind;
         return found;
     }
+    // A data block that reaches past the last pixel was never written by a hide (it refuses images too
+    // small for the whole payload); reading it would only decrypt up to ten megabytes of zeros.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(image.Width()) * image.Height();
+    if (PayloadPixelCount(header.DataLength) > pixels) {
+        LogCipherFailure(QStringLiteral("The hidden data block reaches past the end of the image."));
+        return CHiddenContent{};
+    }
     const QByteArray encrypted = ReadHiddenBytes(image, HeaderPixelCount, header.DataLength);
     std::optional<QByteArray> content = DecryptPayloadData(encrypted, KeyMaterialFor(opened->Password));
     if (!content) {
@@ -73,7 +85,7 @@ CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passw
             LogCipherFailure(QStringLiteral("The hidden file's name is not a usable file name."));
             return CHiddenContent{};
         }
-        const QString path = QDir(destinationFolder).filePath(found.Name);
+        const QString path = HiddenFilePath(destinationFolder, found.Name);
         QString error;
         if (!WriteAtomically(path, *content, error)) {
             LogCipherFailure(QStringLiteral("%1: %2").arg(path, error));

@@ -37,6 +37,8 @@ std::optional<CFoundHeader> DetectPayload(const CBitmap& image, const CPasswordS
 // The hidden name reduced to a plain file name: what an extraction writes, never a path that leads out of
 // its folder. Empty when nothing usable is left.
 QString ConfinedHiddenName(const QByteArray& storedName);
+// Where an extraction into folder writes a file of the confined name.
+QString HiddenFilePath(const QString& folder, const QString& confinedName);
 
 // What FindHiddenContent found and did.
 struct CHiddenContent {

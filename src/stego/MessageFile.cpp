@@ -1,5 +1,7 @@
 #include "stego/MessageFile.h"
 
+#include "platform/Paths.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -44,7 +46,7 @@ CHideResult HideMessageInImage(CBitmap* image, const QString& entryName, const Q
                                const QByteArray& password, CReportStatistics& statistics,
                                const QDateTime& moment) {
     const QTemporaryDir folder;
-    const QString path = folder.filePath(MessageFileName(entryName));
+    const QString path = PathInFolder(folder.path(), MessageFileName(entryName));
     bool written = false;
     if (folder.isValid()) {
         const QByteArray content = MessageFileContent(message);

@@ -1,4 +1,5 @@
 #include "app/CommandIds.h"
+#include "crypto/PasswordsDialogModel.h"
 #include "image/PictoriumDoc.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
@@ -254,6 +255,20 @@ TEST(DocSettings, PasswordsAreTheUtf8BytesOfTheStoredText) {
     EXPECT_EQ(doc->PasswordSet.Passwords[1].size(), 17);
     doc->SaveSettings();
     EXPECT_EQ(platform.Settings.GetString(Section, QStringLiteral("PasswordCry02"), {}), typed);
+
+    // A password that starts with U+FEFF (the byte-order mark's character) keeps it through the passwords
+    // dialog and the settings: the next start uses the same password.
+    const QString marked = QChar(0xFEFF) + QStringLiteral("after-the-mark");
+    platform.Settings.WriteString(Section, QStringLiteral("PasswordCry03"), marked);
+    auto next = MakeDoc(platform, QStringLiteral("/nonexistent/bin/veilpane"));
+    EXPECT_EQ(next->PasswordSet.Passwords[2], marked.toUtf8());
+    platform.Dialogs.PasswordsScripts.push_back([&](CPasswordsDialogModel& model) {
+        EXPECT_EQ(model.PasswordTexts[2], marked);
+        return model.OnOk(platform.Messages);
+    });
+    next->OnSettingsPasswords();
+    EXPECT_EQ(next->PasswordSet.Passwords[2], marked.toUtf8());
+    EXPECT_EQ(platform.Settings.GetString(Section, QStringLiteral("PasswordCry03"), {}), marked);
 }
 
 TEST(DocSettings, SamplesFolderComesFromTheProgramsLocation) {

@@ -62,6 +62,8 @@ TEST(DocFolder, ScanListsImagesByContentWithLowerCasedNamesAndCountsEveryFile) {
     folder.Write(QStringLiteral("empty.bmp"), {});
     ASSERT_TRUE(QDir(folder.Path()).mkdir(QStringLiteral("Sub.png")));
     SaveImage(folder.FilePath(QStringLiteral("Sub.png/inner.png")), "image/png");
+    // Qt would take a name starting with ':' joined by QDir::filePath for a resource path.
+    SaveImage(folder.Path() + QStringLiteral("/:Colon.png"), "image/png");
 
     CFolderFixture f;
     f.Doc->LoadFolder(folder.Path());
@@ -69,21 +71,21 @@ TEST(DocFolder, ScanListsImagesByContentWithLowerCasedNamesAndCountsEveryFile) {
     EXPECT_EQ(f.Doc->CurrentFolder, folder.Path());
     EXPECT_EQ(AsSet(f.Doc->FileNames),
               (std::set<QString>{QStringLiteral("photo.jpg"), QStringLiteral("camera.dat"),
-                                 QStringLiteral("trick.cry")}));
+                                 QStringLiteral("trick.cry"), QStringLiteral(":colon.png")}));
     ASSERT_EQ(f.Doc->RealFileNames.size(), f.Doc->FileNames.size());
     for (qsizetype i = 0; i < f.Doc->FileNames.size(); ++i) {
         EXPECT_EQ(f.Doc->RealFileNames[i].toLower(), f.Doc->FileNames[i]);
         EXPECT_TRUE(QFile::exists(f.Doc->EntryPath(static_cast<int>(i))))
             << f.Doc->RealFileNames[i].toStdString();
     }
-    EXPECT_EQ(f.Doc->HiddenKinds, std::vector<std::int32_t>(3, HiddenNothing));
-    // Six files; the valid image named .cry counts as image and as encrypted, as does Notes.CRY.
-    EXPECT_EQ(f.Doc->FileCount, 6);
-    EXPECT_EQ(f.Doc->ImageCount, 3);
+    EXPECT_EQ(f.Doc->HiddenKinds, std::vector<std::int32_t>(4, HiddenNothing));
+    // Seven files; the valid image named .cry counts as image and as encrypted, as does Notes.CRY.
+    EXPECT_EQ(f.Doc->FileCount, 7);
+    EXPECT_EQ(f.Doc->ImageCount, 4);
     EXPECT_EQ(f.Doc->EncryptedCount, 2);
     EXPECT_EQ(f.Doc->SelectedIndex, -1);
     EXPECT_EQ(f.Platform.Status.Texts,
-              (QStringList{QString(), QStringLiteral("Files: 6 (Images: 3  Encrypted: 2)")}));
+              (QStringList{QString(), QStringLiteral("Files: 7 (Images: 4  Encrypted: 2)")}));
     EXPECT_EQ(f.Labels, QStringList{QString()});
 
     // The listed name is lower-cased, the file is still opened through the name it has on disk.
@@ -93,6 +95,9 @@ TEST(DocFolder, ScanListsImagesByContentWithLowerCasedNamesAndCountsEveryFile) {
     ASSERT_TRUE(f.Doc->HasImage());
     EXPECT_TRUE(f.Doc->CurrentImage->IsValid());
     EXPECT_EQ(f.Doc->CurrentImage->Width(), 40u);
+    f.Doc->SelectImage(static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral(":colon.png"))), {}, {});
+    ASSERT_TRUE(f.Doc->HasImage());
+    EXPECT_TRUE(f.Doc->CurrentImage->IsValid());
 }
 
 TEST(DocFolder, SummaryGoesToTheLabelWithoutImagesAndToTheStatusWithThem) {

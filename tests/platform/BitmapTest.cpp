@@ -38,6 +38,36 @@ TEST(Bitmap, FailedLoadsAreEmptyAndKeepTheirError) {
     EXPECT_LE(truncated.Width(), 50u);
 }
 
+// A BMP cut short: the decoder reads the bottom rows and stops. The rows it never reached are black, the
+// same at every load, never whatever the memory held before.
+TEST(Bitmap, RowsAFileCutShortNeverHadAreBlack) {
+    CTempFolder folder;
+    CBitmap good = MakeNoiseBitmap(48, 40);
+    const QString path = folder.FilePath(QStringLiteral("good.bmp"));
+    ASSERT_TRUE(good.Save(path, QStringLiteral("image/bmp")));
+    const QByteArray bytes = folder.Read(QStringLiteral("good.bmp"));
+    const QString cut = folder.Write(QStringLiteral("cut.bmp"), bytes.left(bytes.size() / 2));
+    for (int load = 0; load < 3; ++load) {
+        // Memory of the image's size, dirtied and given back, as a busy program leaves it.
+        auto* dirty = new std::uint32_t[48 * 40];
+        std::fill(dirty, dirty + 48 * 40, 0x5A5A5A5Au);
+        delete[] dirty;
+        const CBitmap loaded = CBitmap::Load(cut);
+        ASSERT_TRUE(loaded.IsValid());
+        ASSERT_EQ(loaded.Width(), 48u);
+        // Stored bottom up: the lower half came from the file, the upper half never did.
+        for (std::uint32_t y = 0; y < 40; ++y) {
+            for (std::uint32_t x = 0; x < 48; ++x) {
+                if (y >= 21) {
+                    EXPECT_EQ(loaded.GetPixel(x, y), good.GetPixel(x, y)) << x << "," << y;
+                } else if (y < 19) {
+                    EXPECT_EQ(loaded.GetPixel(x, y), 0xFF000000u) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(Bitmap, PixelAccessBoundsAndCopies) {
     CBitmap bitmap(3, 2);
     EXPECT_EQ(bitmap.GetPixel(0, 0), 0u);

@@ -102,6 +102,19 @@ TEST(HiddenContent, ImagesWithoutPayloadOrTooFewPixels) {
         // The data block lies beyond the image: extraction finds nothing to decrypt.
         EXPECT_EQ(FindHiddenContent(image, set, false, HiddenOutput::Text).Kind, HiddenNothing);
     }
+    // The whole payload to its last pixel: extracted; one pixel short of it: nothing, without decrypting
+    // the missing bits as zeros.
+    const QByteArray bits = payload.Header + payload.Data;
+    for (const std::uint32_t width : {8u * 176u, 8u * 176u - 1u}) {
+        CBitmap image = test::MakeNoiseBitmap(width, 1);
+        for (std::uint32_t bit = 0; bit < width; ++bit) {
+            const std::uint32_t value = (static_cast<std::uint8_t>(bits[bit / 8]) >> (bit % 8)) & 1u;
+            image.SetPixel(bit, 0, (image.GetPixel(bit, 0) & ~1u) | value);
+        }
+        const CHiddenContent found = FindHiddenContent(image, set, false, HiddenOutput::Text);
+        EXPECT_EQ(found.Kind, width == 8u * 176u ? HiddenFile : HiddenNothing) << width;
+        EXPECT_EQ(found.Content, width == 8u * 176u ? QByteArray("x") : QByteArray()) << width;
+    }
 }
 
 TEST(HiddenContent, HiddenNamesAreConfinedToTheDestinationFolder) {
@@ -117,6 +130,9 @@ TEST(HiddenContent, HiddenNamesAreConfinedToTheDestinationFolder) {
         {"folder/..", QString()},
         {"trailing/", QString()},
         {"plain.bin", QStringLiteral("plain.bin")},
+        // Qt reads a leading ':' as the program's resources: such a name is still a file of the folder.
+        {":notes.txt", QStringLiteral(":notes.txt")},
+        {"sub/:x.png", QStringLiteral(":x.png")},
     };
     for (const auto& c : cases) {
         test::CTempFolder temp;

@@ -25,8 +25,16 @@ struct CJobState {
     std::int64_t Done = 0;
     std::int64_t Total = 0;
     QString Text;
-    bool Posted = false; // a delivery to the dialog is queued and will read the latest values
+    bool Posted = false;   // a delivery to the dialog is queued and will read the latest values
+    bool WorkDone = false; // the work has returned; what it wrote is for the finishing call
 };
+
+// Orders the making of a queued progress delivery on the worker before its reading on the user-interface
+// thread. Qt's event queue does that with a lock of its own, which the thread sanitizer cannot see into.
+std::mutex& HandOverLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 } // namespace
 
@@ -83,8 +91,18 @@ private:
             if (!m_state->Posted) {
                 m_state->Posted = true;
                 CJob* job = &m_job;
+                const std::lock_guard<std::mutex> handOver(HandOverLock());
                 QMetaObject::invokeMethod(
-                    job, [job] { job->ShowProgress(); }, Qt::QueuedConnection);
+                    job,
+                    [job] {
+                        CJob* target = nullptr;
+                        {
+                            const std::lock_guard<std::mutex> taken(HandOverLock());
+                            target = job;
+                        }
+                        target->ShowProgress();
+                    },
+                    Qt::QueuedConnection);
             }
         }
         bool CancelRequested() const override { return m_state->Cancel; }
@@ -105,6 +123,10 @@ private:
         } catch (...) {
             qWarning("Background work failed");
         }
+        // Everything the work wrote is handed over under this lock, which End() takes before the finishing
+        // call reads it: QThread::wait() orders the two as well, but out of the thread sanitizer's sight.
+        const std::lock_guard<std::mutex> handOver(m_state->Lock);
+        m_state->WorkDone = true;
     }
 
     void ShowProgress() {
@@ -134,6 +156,10 @@ private:
     void End() {
         m_thread->wait();
         m_thread.reset();
+        {
+            const std::lock_guard<std::mutex> handOver(m_state->Lock);
+            Q_ASSERT(m_state->WorkDone);
+        }
         if (m_dialog) {
             m_dialog->hide();
             m_dialog->deleteLater();
