@@ -142,7 +142,22 @@ TEST(Races, FolderRunsWhileThumbnailsLoadTheSameFiles) {
         f.Fidget(round);
         ASSERT_LT(round, 200000);
     }
-    EXPECT_EQ(Contents(f.Folder.Path()), before);
+    // With two passwords set, the wrong one passes the padding check of a random .cry file about once in
+    // 256; the run then keeps that .cry beside the plain file and says so. That is the only difference
+    // allowed, and only as many times as the status text reports.
+    std::map<QString, QByteArray> after = Contents(f.Folder.Path());
+    int kept = 0;
+    for (auto it = after.begin(); it != after.end();) {
+        if (it->first.endsWith(QStringLiteral(".cry")) && before.count(it->first.chopped(4)) != 0) {
+            it = after.erase(it);
+            ++kept;
+        } else {
+            ++it;
+        }
+    }
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(f.Platform.Status.Texts.contains(FolderDecryptedStatus(14, kept)))
+        << f.Platform.Status.Last().toStdString();
     f.Doc->LoadFolder(f.Folder.Path());
     EXPECT_TRUE(test::ProcessEventsUntil([&] { return !f.View->IsLoading(); }));
     EXPECT_EQ(f.View->HiddenCount(), 8);
