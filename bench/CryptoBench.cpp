@@ -1,10 +1,10 @@
 // File encryption throughput: the streaming pipeline with and without the final flush to disk, against a
 // default FileSource pipeline (kilobyte pieces) and OpenSSL's EVP interface; and a folder of small files.
 // Sizes: VEILPANE_BENCH_FILE_MIB (default 256) and VEILPANE_BENCH_FOLDER_FILES (default 2000 files of 4 KiB).
-#include "crypto/AtomicFile.h"
 #include "crypto/CipherProfile.h"
 #include "crypto/CryFile.h"
 #include "crypto/FolderRun.h"
+#include "platform/AtomicFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,9 +6,9 @@
 // rectangles, and a state that saves and loads back to itself.
 #include "FuzzSupport.h"
 
-#include "app/WindowPlacement.h"
-#include "crypto/PasswordsDialogModel.h"
-#include "image/PictoriumDoc.h"
+#include "doc/PasswordsDialogModel.h"
+#include "doc/PictoriumDoc.h"
+#include "doc/WindowPlacement.h"
 #include "platform/SettingsStore.h"
 
 #include <QRect>

@@ -1,8 +1,8 @@
 #include "app/AboutDlg.h"
 
 #include "app/CommandIcons.h"
-#include "app/ProductLine.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProductLine.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

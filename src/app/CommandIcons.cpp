@@ -1,6 +1,6 @@
 #include "app/CommandIcons.h"
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 
 #include <QPainter>
 #include <QPainterPath>

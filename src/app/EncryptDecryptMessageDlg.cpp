@@ -1,7 +1,7 @@
 #include "app/EncryptDecryptMessageDlg.h"
 
 #include "app/TextLengthLimit.h"
-#include "crypto/MessageDialogModel.h"
+#include "doc/MessageDialogModel.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "app/ImagePrinter.h"
 
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include <QPageSetupDialog>
 #include <QPainter>

@@ -2,11 +2,11 @@
 
 #include "app/CommandIcons.h"
 #include "app/ImagePrinter.h"
-#include "app/ProductLine.h"
-#include "app/WindowPlacement.h"
 #include "browse/PictoriumView.h"
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
+#include "doc/WindowPlacement.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ProductLine.h"
 #include "platform/SettingsStore.h"
 
 #include <QCloseEvent>

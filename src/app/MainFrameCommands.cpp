@@ -1,9 +1,9 @@
 // The frame's menus, toolbar and the pass that keeps their actions in step with the document.
 #include "app/CommandIcons.h"
-#include "app/CommandTable.h"
 #include "app/ImagePrinter.h"
 #include "app/MainFrame.h"
-#include "image/PictoriumDoc.h"
+#include "doc/CommandTable.h"
+#include "doc/PictoriumDoc.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "app/PasswordsDlg.h"
 
 #include "crypto/PasswordSet.h"
-#include "crypto/PasswordsDialogModel.h"
+#include "doc/PasswordsDialogModel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

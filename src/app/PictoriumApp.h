@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/FrameServices.h"
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include <memory>
 

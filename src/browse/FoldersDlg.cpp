@@ -1,8 +1,8 @@
 #include "browse/FoldersDlg.h"
 
-#include "app/CommandIds.h"
 #include "browse/FolderTreeModel.h"
-#include "image/PictoriumDoc.h"
+#include "doc/CommandIds.h"
+#include "doc/PictoriumDoc.h"
 
 #include <QDir>
 #include <QHeaderView>

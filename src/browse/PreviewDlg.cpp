@@ -1,7 +1,7 @@
 #include "browse/PreviewDlg.h"
 
 #include "browse/FitGeometry.h"
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include <QKeyEvent>
 #include <QLabel>

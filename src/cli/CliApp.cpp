@@ -1,12 +1,12 @@
 #include "cli/CliApp.h"
 
-#include "app/ProductLine.h"
 #include "cli/CryptoCommands.h"
 #include "cli/DetectCommand.h"
 #include "cli/EditCommand.h"
 #include "cli/ExtractCommand.h"
 #include "cli/HideCommand.h"
 #include "cli/InfoCommand.h"
+#include "platform/ProductLine.h"
 
 namespace veilpane::cli {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "crypto/AtomicFile.h"
 #include "crypto/KeyDerivation.h"
 #include "crypto/PasswordSet.h"
+#include "platform/AtomicFile.h"
 #include "platform/UserMessage.h"
 
 #include <QByteArray>

@@ -1,9 +1,9 @@
 #include "crypto/FolderRun.h"
 
-#include "browse/FolderFiles.h"
-#include "crypto/AtomicFile.h"
 #include "crypto/CipherProfile.h"
 #include "crypto/CryFile.h"
+#include "platform/AtomicFile.h"
+#include "platform/FolderFiles.h"
 #include "platform/Paths.h"
 
 #include <QDir>

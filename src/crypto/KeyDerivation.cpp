@@ -156,4 +156,12 @@ void ClearKeyCache() {
     Cache().Clear();
 }
 
+QByteArray Sha256Digest(const QByteArray& bytes) {
+    QByteArray digest(CryptoPP::SHA256::DIGESTSIZE, Qt::Uninitialized);
+    CryptoPP::SHA256().CalculateDigest(reinterpret_cast<CryptoPP::byte*>(digest.data()),
+                                       reinterpret_cast<const CryptoPP::byte*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size()));
+    return digest;
+}
+
 } // namespace veilpane

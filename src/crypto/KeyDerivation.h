@@ -38,4 +38,7 @@ void ClearKeyCache();
 // The password bytes as the cipher sees them: everything before the first NUL.
 QByteArray PasswordBytes(const QByteArray& password);
 
+// The 32-byte SHA-256 digest of bytes.
+QByteArray Sha256Digest(const QByteArray& bytes);
+
 } // namespace veilpane

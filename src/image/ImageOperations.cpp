@@ -1,7 +1,5 @@
 #include "image/ImageOperations.h"
 
-#include "app/CommandIds.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -170,37 +168,6 @@ int GammaOperationValue(double gamma) {
         return 0;
     }
     return static_cast<int>(thousandfold);
-}
-
-std::optional<ImageOperation> ImageOperationForCommand(int commandId) {
-    switch (commandId) {
-    case cmd::Mirror:
-        return ImageOperation::Mirror;
-    case cmd::Flip:
-        return ImageOperation::Flip;
-    case cmd::RotateRight:
-        return ImageOperation::RotateRight;
-    case cmd::RotateLeft:
-        return ImageOperation::RotateLeft;
-    case cmd::Negative:
-        return ImageOperation::Negative;
-    case cmd::Grayscale:
-        return ImageOperation::Grayscale;
-    case cmd::Lighten:
-        return ImageOperation::Lighten;
-    case cmd::Darken:
-        return ImageOperation::Darken;
-    case cmd::Contrast:
-        return ImageOperation::Contrast;
-    case cmd::Sharpen:
-        return ImageOperation::Sharpen;
-    case cmd::GammaColors:
-        return ImageOperation::Gamma;
-    case cmd::Threshold:
-        return ImageOperation::Threshold;
-    default:
-        return std::nullopt;
-    }
 }
 
 std::optional<CColorMatrix> ColorMatrixFor(ImageOperation operation) {

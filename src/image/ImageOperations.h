@@ -38,9 +38,6 @@ enum class ImageOperation {
 // being the added constant. The alpha row and column of every matrix here are those of the identity.
 using CColorMatrix = std::array<std::array<float, 5>, 5>;
 
-// The operation a command id of the Edit menu stands for; nothing for any other id.
-std::optional<ImageOperation> ImageOperationForCommand(int commandId);
-
 // The matrix of the six matrix operations (Negative, Grayscale, Lighten, Darken, Contrast, Sharpen);
 // nothing for the others.
 std::optional<CColorMatrix> ColorMatrixFor(ImageOperation operation);

@@ -3,8 +3,6 @@
 #include "crypto/CipherProfile.h"
 #include "crypto/RandomText.h"
 
-#include <cryptopp/sha.h>
-
 #include <array>
 
 namespace veilpane {
@@ -83,12 +81,11 @@ std::optional<CPayloadHeader> ParsePlainHeader(const QByteArray& plain) {
 }
 
 std::uint32_t ComputeStegoSeed(const QByteArray& password) {
-    const QByteArray bytes = PasswordBytes(password);
-    std::array<CryptoPP::byte, CryptoPP::SHA256::DIGESTSIZE> digest{};
-    CryptoPP::SHA256().CalculateDigest(digest.data(),
-                                       reinterpret_cast<const CryptoPP::byte*>(bytes.constData()),
-                                       static_cast<std::size_t>(bytes.size()));
-    return (digest[0] + 1u) * (digest[1] + 1u) * (digest[2] + 1u);
+    const QByteArray digest = Sha256Digest(PasswordBytes(password));
+    const auto byte = [&digest](int i) {
+        return static_cast<std::uint8_t>(digest[i]) + 1u;
+    };
+    return byte(0) * byte(1) * byte(2);
 }
 
 PayloadError EncryptPayload(const QByteArray& content, const QByteArray& name, const CKeyMaterial& material,

@@ -1,5 +1,5 @@
 #include "cli/CliApp.h"
-#include "app/ProductLine.h"
+#include "platform/ProductLine.h"
 #include "support/TempFolder.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "app/ImagePrinter.h"
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
+#include "doc/PictoriumDoc.h"
 #include "gui/GuiTestSupport.h"
-#include "image/PictoriumDoc.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 

@@ -1,5 +1,5 @@
 // Menus and toolbar against the command table, and their states against the document.
-#include "app/CommandTable.h"
+#include "doc/CommandTable.h"
 #include "gui/FrameFixture.h"
 #include "support/TestImages.h"
 

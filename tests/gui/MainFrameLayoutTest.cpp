@@ -1,6 +1,6 @@
 // The window layout kept in the settings, and closing the main window.
-#include "app/CommandIds.h"
-#include "app/WindowPlacement.h"
+#include "doc/CommandIds.h"
+#include "doc/WindowPlacement.h"
 #include "gui/FrameFixture.h"
 
 #include <QAction>

@@ -1,13 +1,13 @@
 #include "CarrierFolder.h"
 #include "GuiTestSupport.h"
 
-#include "app/WindowPlacement.h"
 #include "browse/FoldersDlg.h"
 #include "browse/PictoriumView.h"
 #include "browse/PreviewDlg.h"
 #include "browse/ThumbnailDelegate.h"
 #include "browse/ThumbnailModel.h"
 #include "browse/ThumbnailRender.h"
+#include "doc/WindowPlacement.h"
 #include "support/FakePlatform.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "CarrierFolder.h"
 #include "GuiTestSupport.h"
 
-#include "app/CommandIds.h"
 #include "browse/FolderTreeModel.h"
 #include "browse/FoldersDlg.h"
 #include "browse/PreviewDlg.h"
+#include "doc/CommandIds.h"
 #include "support/FakePlatform.h"
 
 #include <QDir>

@@ -1,5 +1,4 @@
 #include "image/ImageOperations.h"
-#include "app/CommandIds.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
@@ -178,23 +177,6 @@ TEST(ImageOperations, MatricesHoldTheExactSinglePrecisionConstants) {
     }
     EXPECT_FALSE(ColorMatrixFor(ImageOperation::Mirror));
     EXPECT_FALSE(ColorMatrixFor(ImageOperation::Gamma));
-}
-
-TEST(ImageOperations, CommandIdsNameTheirOperations) {
-    EXPECT_EQ(ImageOperationForCommand(cmd::Mirror), ImageOperation::Mirror);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Flip), ImageOperation::Flip);
-    EXPECT_EQ(ImageOperationForCommand(cmd::RotateRight), ImageOperation::RotateRight);
-    EXPECT_EQ(ImageOperationForCommand(cmd::RotateLeft), ImageOperation::RotateLeft);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Negative), ImageOperation::Negative);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Grayscale), ImageOperation::Grayscale);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Lighten), ImageOperation::Lighten);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Darken), ImageOperation::Darken);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Contrast), ImageOperation::Contrast);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Sharpen), ImageOperation::Sharpen);
-    EXPECT_EQ(ImageOperationForCommand(cmd::GammaColors), ImageOperation::Gamma);
-    EXPECT_EQ(ImageOperationForCommand(cmd::Threshold), ImageOperation::Threshold);
-    EXPECT_FALSE(ImageOperationForCommand(cmd::SavePng));
-    EXPECT_FALSE(ImageOperationForCommand(cmd::Undo));
 }
 
 TEST(ImageOperations, GammaIsStoredInThousandthsTruncatedTowardZero) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/FileDialog.h"

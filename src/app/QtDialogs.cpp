@@ -1,4 +1,4 @@
-#include "platform/qt/QtDialogs.h"
+#include "app/QtDialogs.h"
 
 #include "app/AboutDlg.h"
 #include "app/EncryptDecryptMessageDlg.h"

@@ -1,4 +1,4 @@
-#include "app/CommandTable.h"
+#include "doc/CommandTable.h"
 
 namespace veilpane {
 

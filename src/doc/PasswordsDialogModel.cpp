@@ -1,4 +1,4 @@
-#include "crypto/PasswordsDialogModel.h"
+#include "doc/PasswordsDialogModel.h"
 
 #include "platform/MessageBoxes.h"
 

@@ -1,5 +1,5 @@
 // The Hide menu, File/Extract and the secret message.
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include "platform/Dialogs.h"
 #include "platform/FileDialog.h"

@@ -1,4 +1,4 @@
-#include "crypto/MessageDialogModel.h"
+#include "doc/MessageDialogModel.h"
 
 #include "crypto/MessageBlock.h"
 #include "platform/Clipboard.h"

@@ -1,5 +1,5 @@
-#include "app/CommandIds.h"
-#include "image/PictoriumDoc.h"
+#include "doc/CommandIds.h"
+#include "doc/PictoriumDoc.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"

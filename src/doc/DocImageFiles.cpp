@@ -1,5 +1,5 @@
 // Saving the current image.
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"

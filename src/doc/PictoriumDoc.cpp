@@ -1,6 +1,6 @@
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 #include "platform/Paths.h"
 #include "platform/StatusText.h"
 #include "stego/HiddenContent.h"

@@ -1,5 +1,5 @@
-#include "image/PictoriumDoc.h"
-#include "app/CommandIds.h"
+#include "doc/PictoriumDoc.h"
+#include "doc/CommandIds.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 // The Edit menu's image operations: commands, value dialogs and the worker.
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 #include "image/ImageOperations.h"
 #include "platform/Dialogs.h"
 #include "platform/TaskRunner.h"
@@ -16,6 +16,38 @@ namespace {
 
 constexpr double InitialGamma = 0.5;
 constexpr int InitialThresholdLevel = 0;
+
+// The operation a command id of the Edit menu stands for; nothing for any other id.
+std::optional<ImageOperation> ImageOperationForCommand(int commandId) {
+    switch (commandId) {
+    case cmd::Mirror:
+        return ImageOperation::Mirror;
+    case cmd::Flip:
+        return ImageOperation::Flip;
+    case cmd::RotateRight:
+        return ImageOperation::RotateRight;
+    case cmd::RotateLeft:
+        return ImageOperation::RotateLeft;
+    case cmd::Negative:
+        return ImageOperation::Negative;
+    case cmd::Grayscale:
+        return ImageOperation::Grayscale;
+    case cmd::Lighten:
+        return ImageOperation::Lighten;
+    case cmd::Darken:
+        return ImageOperation::Darken;
+    case cmd::Contrast:
+        return ImageOperation::Contrast;
+    case cmd::Sharpen:
+        return ImageOperation::Sharpen;
+    case cmd::GammaColors:
+        return ImageOperation::Gamma;
+    case cmd::Threshold:
+        return ImageOperation::Threshold;
+    default:
+        return std::nullopt;
+    }
+}
 
 } // namespace
 

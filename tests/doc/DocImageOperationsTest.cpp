@@ -1,6 +1,6 @@
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
+#include "doc/PictoriumDoc.h"
 #include "image/ImageOperations.h"
-#include "image/PictoriumDoc.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"

@@ -1,10 +1,10 @@
 // The Encrypt menu and the passwords dialog as the document runs them, against the scripted fakes.
-#include "app/CommandIds.h"
 #include "crypto/CryFile.h"
 #include "crypto/MessageBlock.h"
-#include "crypto/MessageDialogModel.h"
-#include "crypto/PasswordsDialogModel.h"
-#include "image/PictoriumDoc.h"
+#include "doc/CommandIds.h"
+#include "doc/MessageDialogModel.h"
+#include "doc/PasswordsDialogModel.h"
+#include "doc/PictoriumDoc.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 

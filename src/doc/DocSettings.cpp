@@ -1,5 +1,5 @@
 // Settings, first run and the shell's own commands of the document.
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include "platform/Dialogs.h"
 #include "platform/MessageBoxes.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommandTable.h"
 #include "crypto/PasswordSet.h"
+#include "doc/CommandTable.h"
 #include "platform/Bitmap.h"
 #include "stego/HideEngine.h"
 #include "stego/PayloadFormat.h"

@@ -1,11 +1,11 @@
 // The Encrypt menu and the passwords dialog. File work runs off the user-interface thread on a snapshot of
 // the password set; its results are shown when it has finished.
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include "crypto/CryFile.h"
 #include "crypto/FolderRun.h"
-#include "crypto/MessageDialogModel.h"
-#include "crypto/PasswordsDialogModel.h"
+#include "doc/MessageDialogModel.h"
+#include "doc/PasswordsDialogModel.h"
 #include "platform/Dialogs.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBoxes.h"

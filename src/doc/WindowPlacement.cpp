@@ -1,4 +1,4 @@
-#include "app/WindowPlacement.h"
+#include "doc/WindowPlacement.h"
 
 #include "platform/SettingsStore.h"
 

@@ -1,5 +1,5 @@
-#include "app/CommandIds.h"
-#include "image/PictoriumDoc.h"
+#include "doc/CommandIds.h"
+#include "doc/PictoriumDoc.h"
 #include "stego/HiddenContent.h"
 #include "stego/HideEngine.h"
 #include "stego/MessageFile.h"

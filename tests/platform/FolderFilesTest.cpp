@@ -1,4 +1,4 @@
-#include "browse/FolderFiles.h"
+#include "platform/FolderFiles.h"
 #include "support/TempFolder.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "browse/FolderFiles.h"
+#include "platform/FolderFiles.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

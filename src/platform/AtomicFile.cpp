@@ -1,4 +1,4 @@
-#include "crypto/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>

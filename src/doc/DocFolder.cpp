@@ -1,5 +1,5 @@
 // The folder scan of the document.
-#include "image/PictoriumDoc.h"
+#include "doc/PictoriumDoc.h"
 
 #include "platform/ImageFiles.h"
 #include "platform/Paths.h"
