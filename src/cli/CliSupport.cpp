@@ -73,28 +73,6 @@ void PrintError(CCliStreams& io, const QString& text) {
     PrintMessage(io, CUserMessage::ErrorBox(QString(), text));
 }
 
-bool TakeFlag(QStringList& args, const QString& flag) {
-    const auto removed = args.removeAll(flag);
-    return removed > 0;
-}
-
-bool TakeOperands(QStringList& args, CPasswordOptions& passwords, QString* error) {
-    const qsizetype end = args.indexOf(QStringLiteral("--"));
-    QStringList options = end < 0 ? args : args.mid(0, end);
-    const QStringList rest = end < 0 ? QStringList() : args.mid(end + 1);
-    if (!passwords.Take(options, error)) {
-        return false;
-    }
-    for (const QString& arg : options) {
-        if (arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
-            *error = QStringLiteral("unknown option '%1'").arg(arg);
-            return false;
-        }
-    }
-    args = options + rest;
-    return true;
-}
-
 QByteArray ReadAllInput(CCliStreams& io) {
     QByteArray input = io.In.readAll().toUtf8();
     if (input.endsWith('\n')) {

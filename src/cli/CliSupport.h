@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cli/CliCommand.h"
-#include "cli/PasswordOptions.h"
 #include "platform/UserMessage.h"
 #include "stego/PayloadFormat.h"
 
@@ -34,13 +33,6 @@ bool LooksLikeOption(const QString& arg);
 // Writes a message the desktop program would show in a box to standard error, after the program's name.
 void PrintMessage(CCliStreams& io, const CUserMessage& message);
 void PrintError(CCliStreams& io, const QString& text);
-
-// Removes every occurrence of flag from args; true when there was one.
-bool TakeFlag(QStringList& args, const QString& flag);
-
-// Takes the password options, then leaves the operands in args. Fails (with *error set) on a bad password
-// option or on an option nobody recognised; "--" ends the options.
-bool TakeOperands(QStringList& args, CPasswordOptions& passwords, QString* error);
 
 // Standard input read whole, UTF-8, without the line end that ends the last line.
 QByteArray ReadAllInput(CCliStreams& io);

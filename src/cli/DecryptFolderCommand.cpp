@@ -1,4 +1,5 @@
 #include "cli/CliSupport.h"
+#include "cli/CryptoCommand.h"
 #include "cli/CryptoCommands.h"
 #include "crypto/FolderRun.h"
 
@@ -6,53 +7,31 @@ namespace veilpane::cli {
 
 namespace {
 
-class CDecryptFolderCommand : public CCliCommand {
+class CDecryptFolderCommand : public CCryptoCommand {
 public:
     QString Name() const override { return QStringLiteral("decrypt-folder"); }
     QString Summary() const override { return QStringLiteral("decrypt every .cry file of a folder"); }
-    QString Help() const override {
-        return QStringLiteral(
-                   "Usage: veilpane-cli decrypt-folder DIR [password options]\n\n"
-                   "Decrypts every .cry file of DIR (not recursive) with the first password of the set\n"
-                   "that opens it and removes the .cry files. Files no password opens stay as they are;\n"
-                   "so does a .cry file that more than one password fits.\n\n") +
-               CPasswordOptions::HelpText();
-    }
 
-    int Run(const QStringList& arguments, CCliStreams& io) override {
-        QStringList operands = arguments;
-        CPasswordOptions passwords;
-        QString error;
-        if (!TakeOperands(operands, passwords, &error)) {
-            return UsageError(io, Name(), error);
-        }
-        if (operands.size() != 1) {
-            return UsageError(io, Name(), QStringLiteral("name exactly one folder"));
-        }
-        auto planned = PlanFolderDecryption(operands.first(), passwords.Set());
+protected:
+    QString HelpIntro() const override {
+        return QStringLiteral(
+            "Usage: veilpane-cli decrypt-folder DIR [password options]\n\n"
+            "Decrypts every .cry file of DIR (not recursive) with the first password of the set\n"
+            "that opens it and removes the .cry files. Files no password opens stay as they are;\n"
+            "so does a .cry file that more than one password fits.\n\n");
+    }
+    COperandCount Operands() const override { return {1, 1, "name exactly one folder"}; }
+
+    int RunOne(const QString& folder, CCliStreams& io) override {
+        auto planned = PlanFolderDecryption(folder, Set());
         if (const auto* refusal = std::get_if<CUserMessage>(&planned)) {
             PrintMessage(io, *refusal);
             return ExitFailure;
         }
         const CFolderPlan& plan = std::get<CFolderPlan>(planned);
-        CInterruptGuard interrupt;
-        CFolderRunResult result;
-        {
-            CProgressLine progress(io, QStringLiteral("Decrypting"));
-            CFolderRunHooks hooks;
-            hooks.Progress = [&progress](const CFolderProgress& p) {
-                progress.Show(p.FilesDone, p.FilesTotal, p.BytesDone, p.BytesTotal);
-            };
-            hooks.Cancelled = &CInterruptGuard::Interrupted;
-            hooks.FileFailed = [&io](const QString& path, const QString& text) {
-                PrintError(io, QStringLiteral("%1: %2").arg(path, text));
-            };
-            result = DecryptFolder(plan, hooks);
-        }
-        io.Out << result.StatusText << '\n';
-        if (result.Cancelled) {
-            PrintError(io, QStringLiteral("interrupted; %1 files were not visited").arg(result.NotVisited));
-        }
+        const CFolderRunResult result =
+            RunFolder(io, QStringLiteral("Decrypting"),
+                      [&plan](const CFolderRunHooks& hooks) { return DecryptFolder(plan, hooks); });
         return result.Failed == 0 && result.Kept == 0 && !result.Cancelled ? ExitOk : ExitFailure;
     }
 };

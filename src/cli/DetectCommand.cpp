@@ -1,6 +1,7 @@
 #include "cli/DetectCommand.h"
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/PasswordOptions.h"
 #include "platform/ImageFiles.h"
 #include "platform/TopRowsReader.h"
@@ -25,22 +26,22 @@ QString CDetectCommand::Help() const {
 }
 
 int CDetectCommand::Run(const QStringList& arguments, CCliStreams& io) {
-    QStringList args = arguments;
+    CCommandLine line;
+    CPasswordOptions::AddTo(line);
+    line.Parse(arguments);
     CPasswordOptions passwords;
     QString error;
-    if (!passwords.Take(args, &error)) {
+    if (!passwords.Read(line, &error)) {
         return UsageError(io, Name(), error);
     }
-    for (const QString& arg : args) {
-        if (LooksLikeOption(arg)) {
-            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
-        }
+    if (const QString misfit = line.Misfit(); !misfit.isEmpty()) {
+        return UsageError(io, Name(), misfit);
     }
-    if (args.isEmpty()) {
+    if (line.Operands().isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("no image or folder given"));
     }
     int status = ExitOk;
-    for (const QString& arg : args) {
+    for (const QString& arg : line.Operands()) {
         const QFileInfo info(arg);
         QStringList images;
         if (info.isDir()) {

@@ -1,6 +1,7 @@
 #include "cli/EditCommand.h"
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "image/ImageOperations.h"
 #include "platform/Bitmap.h"
 
@@ -105,18 +106,14 @@ QString CEditCommand::OutputMimeType(const QString& outputPath) {
 }
 
 int CEditCommand::Run(const QStringList& arguments, CCliStreams& io) {
-    QStringList operands;
-    bool optionsEnded = false;
-    for (const QString& arg : arguments) {
-        if (!optionsEnded && arg == QLatin1String("--")) {
-            optionsEnded = true;
-        } else if (!optionsEnded && LooksLikeOption(arg) && !IsNumber(arg)) {
-            // A negative VALUE is a value, not an option, and is refused below for what it is.
-            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
-        } else {
-            operands << arg;
-        }
+    CCommandLine line(CCommandLine::DoubleDashEndsOptions);
+    // A negative VALUE is a value, not an option, and is refused below for what it is.
+    line.SetOptionTest([](const QString& arg) { return LooksLikeOption(arg) && !IsNumber(arg); });
+    line.Parse(arguments);
+    if (const QString misfit = line.Misfit(); !misfit.isEmpty()) {
+        return UsageError(io, Name(), misfit);
     }
+    const QStringList operands = line.Operands();
     if (operands.size() < 3) {
         return UsageError(io, Name(), QStringLiteral("give INPUT, OUTPUT and OPERATION"));
     }

@@ -1,58 +1,45 @@
 #include "cli/CliSupport.h"
+#include "cli/CryptoCommand.h"
 #include "cli/CryptoCommands.h"
 #include "crypto/CryFile.h"
-
-#include <QFileInfo>
 
 namespace veilpane::cli {
 
 namespace {
 
-class CEncryptCommand : public CCliCommand {
+class CEncryptCommand : public CCryptoCommand {
 public:
     QString Name() const override { return QStringLiteral("encrypt"); }
     QString Summary() const override {
         return QStringLiteral("encrypt files into FILE.cry (plain files removed)");
     }
-    QString Help() const override {
+
+protected:
+    QString HelpIntro() const override {
         return QStringLiteral("Usage: veilpane-cli encrypt FILE... [password options]\n\n"
                               "Encrypts each FILE with the selected password into FILE.cry and removes FILE\n"
-                              "once FILE.cry is safely written. A FILE.cry already there is replaced.\n\n") +
-               CPasswordOptions::HelpText();
+                              "once FILE.cry is safely written. A FILE.cry already there is replaced.\n\n");
+    }
+    COperandCount Operands() const override {
+        return {1, std::numeric_limits<qsizetype>::max(), "name at least one file to encrypt"};
+    }
+    std::optional<QString> PasswordRefusal(const CPasswordSet& set) const override {
+        return CheckSelectedPassword(set);
     }
 
-    int Run(const QStringList& arguments, CCliStreams& io) override {
-        QStringList files = arguments;
-        CPasswordOptions passwords;
-        QString error;
-        if (!TakeOperands(files, passwords, &error)) {
-            return UsageError(io, Name(), error);
-        }
-        if (files.isEmpty()) {
-            return UsageError(io, Name(), QStringLiteral("name at least one file to encrypt"));
-        }
-        if (const auto refusal = CheckSelectedPassword(passwords.Set())) {
-            PrintMessage(io, CUserMessage::AppBox(*refusal));
+    int RunOne(const QString& file, CCliStreams& io) override {
+        if (!FileExists(file, io)) {
             return ExitFailure;
         }
-        int status = ExitOk;
-        for (const QString& file : files) {
-            if (!QFileInfo::exists(file)) {
-                PrintError(io, QStringLiteral("%1: no such file").arg(file));
-                status = ExitFailure;
-                continue;
-            }
-            const CFileCommandResult result = EncryptFileCommand(file, passwords.Set());
-            if (result.Message) {
-                PrintError(io, QStringLiteral("%1: %2").arg(file, result.Message->Text));
-            }
-            if (!result.Ok) {
-                status = ExitFailure;
-                continue;
-            }
-            io.Out << result.StatusText << '\n';
+        const CFileCommandResult result = EncryptFileCommand(file, Set());
+        if (result.Message) {
+            PrintError(io, QStringLiteral("%1: %2").arg(file, result.Message->Text));
         }
-        return status;
+        if (!result.Ok) {
+            return ExitFailure;
+        }
+        io.Out << result.StatusText << '\n';
+        return ExitOk;
     }
 };
 

@@ -1,6 +1,7 @@
 #include "cli/ExtractCommand.h"
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/PasswordOptions.h"
 #include "stego/HiddenContent.h"
 
@@ -33,26 +34,20 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
     if (!passwords.Take(args, &error)) {
         return UsageError(io, Name(), error);
     }
-    QString image;
-    QString directory;
-    bool print = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("-d") || arg == QLatin1String("--directory")) {
-            if (i + 1 >= args.size()) {
-                return UsageError(io, Name(), QStringLiteral("option '%1' needs a value").arg(arg));
-            }
-            directory = args[++i];
-        } else if (arg == QLatin1String("--print")) {
-            print = true;
-        } else if (LooksLikeOption(arg)) {
-            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
-        } else if (image.isEmpty()) {
-            image = arg;
-        } else {
-            return UsageError(io, Name(), QStringLiteral("one image only ('%1' is extra)").arg(arg));
-        }
+    // The command's own options only see what the password options left, as "-d -p x" always read.
+    CCommandLine line;
+    line.AddOption({QStringLiteral("d"), QStringLiteral("directory")}, QStringLiteral("DIR"));
+    line.AddOption({QStringLiteral("print")});
+    line.Parse(args);
+    if (const QString misfit = line.Misfit(QStringLiteral("one image only")); !misfit.isEmpty()) {
+        return UsageError(io, Name(), misfit);
     }
+    if (const QString option = line.MissingValue(); !option.isEmpty()) {
+        return UsageError(io, Name(), QStringLiteral("option '%1' needs a value").arg(option));
+    }
+    const QString image = line.FirstOperand();
+    QString directory = line.Value(QStringLiteral("directory"));
+    const bool print = line.IsSet(QStringLiteral("print"));
     if (image.isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("no image given"));
     }

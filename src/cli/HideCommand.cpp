@@ -1,6 +1,7 @@
 #include "cli/HideCommand.h"
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/PasswordOptions.h"
 #include "platform/Bitmap.h"
 #include "platform/Paths.h"
@@ -67,34 +68,25 @@ int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
     if (!passwords.Take(args, &error)) {
         return UsageError(io, Name(), error);
     }
-    QString carrier;
-    std::optional<QString> file;
-    std::optional<QString> message;
-    QString output;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        const bool takesValue = arg == QLatin1String("--file") || arg == QLatin1String("--message") ||
-                                arg == QLatin1String("-o") || arg == QLatin1String("--output");
-        if (takesValue) {
-            if (i + 1 >= args.size()) {
-                return UsageError(io, Name(), QStringLiteral("option '%1' needs a value").arg(arg));
-            }
-            const QString& value = args[++i];
-            if (arg == QLatin1String("--file")) {
-                file = value;
-            } else if (arg == QLatin1String("--message")) {
-                message = value;
-            } else {
-                output = value;
-            }
-        } else if (LooksLikeOption(arg)) {
-            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
-        } else if (carrier.isEmpty()) {
-            carrier = arg;
-        } else {
-            return UsageError(io, Name(), QStringLiteral("one carrier image only ('%1' is extra)").arg(arg));
-        }
+    // The command's own options only see what the password options left, as "-o -p x" always read.
+    CCommandLine line;
+    line.AddOption({QStringLiteral("file")}, QStringLiteral("PATH"));
+    line.AddOption({QStringLiteral("message")}, QStringLiteral("TEXT"));
+    line.AddOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("PATH"));
+    line.Parse(args);
+    if (const QString misfit = line.Misfit(QStringLiteral("one carrier image only")); !misfit.isEmpty()) {
+        return UsageError(io, Name(), misfit);
     }
+    if (const QString option = line.MissingValue(); !option.isEmpty()) {
+        return UsageError(io, Name(), QStringLiteral("option '%1' needs a value").arg(option));
+    }
+    const QString carrier = line.FirstOperand();
+    const auto given = [&line](const QString& name) {
+        return line.IsSet(name) ? std::optional<QString>(line.Value(name)) : std::nullopt;
+    };
+    const std::optional<QString> file = given(QStringLiteral("file"));
+    const std::optional<QString> message = given(QStringLiteral("message"));
+    QString output = line.Value(QStringLiteral("output"));
     if (carrier.isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("no carrier image given"));
     }

@@ -1,6 +1,7 @@
 #include "cli/InfoCommand.h"
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/PasswordOptions.h"
 #include "stego/HiddenContent.h"
 #include "stego/ReportStatistics.h"
@@ -23,22 +24,18 @@ QString CInfoCommand::Help() const {
 }
 
 int CInfoCommand::Run(const QStringList& arguments, CCliStreams& io) {
-    QStringList args = arguments;
+    CCommandLine line;
+    CPasswordOptions::AddTo(line);
+    line.Parse(arguments);
     CPasswordOptions passwords;
     QString error;
-    if (!passwords.Take(args, &error)) {
+    if (!passwords.Read(line, &error)) {
         return UsageError(io, Name(), error);
     }
-    QString image;
-    for (const QString& arg : args) {
-        if (LooksLikeOption(arg)) {
-            return UsageError(io, Name(), QStringLiteral("unknown option '%1'").arg(arg));
-        }
-        if (!image.isEmpty()) {
-            return UsageError(io, Name(), QStringLiteral("one image only ('%1' is extra)").arg(arg));
-        }
-        image = arg;
+    if (const QString misfit = line.Misfit(QStringLiteral("one image only")); !misfit.isEmpty()) {
+        return UsageError(io, Name(), misfit);
     }
+    const QString image = line.FirstOperand();
     if (image.isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("no image given"));
     }

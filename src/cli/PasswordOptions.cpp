@@ -1,58 +1,39 @@
 #include "cli/PasswordOptions.h"
 
+#include "cli/CommandLine.h"
 #include "platform/SettingsStore.h"
+
 #include <QFile>
 
 namespace veilpane::cli {
 
-namespace {
-
-bool TakeValue(QStringList& args, int index, QString& value, QString* error) {
-    if (index + 1 >= args.size()) {
-        *error = QStringLiteral("option '%1' needs a value").arg(args[index]);
-        return false;
-    }
-    value = args[index + 1];
-    args.remove(index, 2);
-    return true;
+void CPasswordOptions::AddTo(CCommandLine& line) {
+    line.AddOption({QStringLiteral("p"), QStringLiteral("password")}, QStringLiteral("TEXT"), true);
+    line.AddOption({QStringLiteral("password-file")}, QStringLiteral("FILE"));
+    line.AddOption({QStringLiteral("use")}, QStringLiteral("N"));
 }
 
-} // namespace
-
-bool CPasswordOptions::Take(QStringList& args, QString* error) {
-    QList<QByteArray> given;
-    QString file;
-    std::optional<int> use;
-    for (int i = 0; i < args.size();) {
-        const QString& arg = args[i];
-        QString value;
-        if (arg == QLatin1String("-p") || arg == QLatin1String("--password")) {
-            if (!TakeValue(args, i, value, error)) {
-                return false;
-            }
-            given.append(value.toUtf8());
-        } else if (arg.startsWith(QLatin1String("--password="))) {
-            given.append(arg.mid(11).toUtf8());
-            args.removeAt(i);
-        } else if (arg == QLatin1String("--password-file")) {
-            if (!TakeValue(args, i, file, error)) {
-                return false;
-            }
-        } else if (arg == QLatin1String("--use")) {
-            if (!TakeValue(args, i, value, error)) {
-                return false;
-            }
-            bool ok = false;
-            const int number = value.toInt(&ok);
-            if (!ok || number < 1 || number > PasswordCount) {
-                *error = QStringLiteral("--use takes a password number from 1 to 5, not '%1'").arg(value);
-                return false;
-            }
-            use = number;
-        } else {
-            ++i;
+bool CPasswordOptions::Read(const CCommandLine& line, QString* error) {
+    // Errors come in the order a scan of the arguments meets them: a bad --use can only precede an
+    // option left without its value at the end.
+    const QStringList uses = line.Values(QStringLiteral("use"));
+    for (const QString& value : uses) {
+        bool ok = false;
+        const int number = value.toInt(&ok);
+        if (!ok || number < 1 || number > PasswordCount) {
+            *error = QStringLiteral("--use takes a password number from 1 to 5, not '%1'").arg(value);
+            return false;
         }
     }
+    if (const QString option = line.MissingValue(); !option.isEmpty()) {
+        *error = QStringLiteral("option '%1' needs a value").arg(option);
+        return false;
+    }
+    QList<QByteArray> given;
+    for (const QString& password : line.Values(QStringLiteral("password"))) {
+        given.append(password.toUtf8());
+    }
+    const QString file = line.Value(QStringLiteral("password-file"));
     if (!file.isEmpty()) {
         QFile in(file);
         if (!in.open(QIODevice::ReadOnly)) {
@@ -63,9 +44,9 @@ bool CPasswordOptions::Take(QStringList& args, QString* error) {
         if (!lines.isEmpty() && lines.last().isEmpty()) {
             lines.removeLast(); // the final line end
         }
-        for (QByteArray& line : lines) {
-            if (line.endsWith('\r')) {
-                line.chop(1);
+        for (QByteArray& entry : lines) {
+            if (entry.endsWith('\r')) {
+                entry.chop(1);
             }
         }
         given = lines + given;
@@ -83,9 +64,20 @@ bool CPasswordOptions::Take(QStringList& args, QString* error) {
         }
         m_set.PasswordRadioCry = 0;
     }
-    if (use) {
-        m_set.PasswordRadioCry = *use - 1;
+    if (!uses.isEmpty()) {
+        m_set.PasswordRadioCry = uses.last().toInt() - 1;
     }
+    return true;
+}
+
+bool CPasswordOptions::Take(QStringList& args, QString* error) {
+    CCommandLine line;
+    AddTo(line);
+    line.Parse(args);
+    if (!Read(line, error)) {
+        return false;
+    }
+    args = line.Rest();
     return true;
 }
 

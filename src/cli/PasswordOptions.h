@@ -5,9 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 namespace veilpane::cli {
+
+class CCommandLine;
 
 // The password options every command shares:
 //   -p, --password TEXT    add a password to the set (repeatable, at most five, tried in this order)
@@ -16,8 +16,15 @@ namespace veilpane::cli {
 // With neither -p nor --password-file the desktop program's saved set and selection are used.
 class CPasswordOptions {
 public:
-    // Removes the password options it recognises from args. Returns false with *error set on a usage
-    // error (a missing value, a sixth password, --use out of range, an unreadable password file).
+    // Declares the password options to a pass over a command's arguments.
+    static void AddTo(CCommandLine& line);
+
+    // Builds the set from a parsed pass. Returns false with *error set on a usage error (a missing value,
+    // a sixth password, --use out of range, an unreadable password file).
+    bool Read(const CCommandLine& line, QString* error);
+
+    // Takes the password options from anywhere in args ("--" included), leaving the other arguments in
+    // their order; fails as Read does.
     bool Take(QStringList& args, QString* error);
 
     // The set the command works with.

@@ -1,0 +1,110 @@
+#include "cli/CryptoCommand.h"
+
+#include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
+#include "cli/PasswordOptions.h"
+#include "crypto/CryFile.h"
+#include "crypto/FolderRun.h"
+#include "crypto/MessageBlock.h"
+
+#include <QFileInfo>
+
+namespace veilpane::cli {
+
+QString CCryptoCommand::Help() const {
+    return HelpIntro() + CPasswordOptions::HelpText();
+}
+
+int CCryptoCommand::Run(const QStringList& args, CCliStreams& io) {
+    QStringList rest = args;
+    if (const QStringList names = FlagNames(); !names.isEmpty()) {
+        CCommandLine flags;
+        flags.AddOption(names);
+        flags.Parse(args);
+        m_flag = flags.IsSet(names.first());
+        rest = flags.Rest();
+    }
+    CCommandLine line(CCommandLine::DoubleDashEndsOptions);
+    CPasswordOptions::AddTo(line);
+    line.Parse(rest);
+    CPasswordOptions passwords;
+    QString error;
+    if (!passwords.Read(line, &error)) {
+        return UsageError(io, Name(), error);
+    }
+    if (const QString misfit = line.Misfit(); !misfit.isEmpty()) {
+        return UsageError(io, Name(), misfit);
+    }
+    const QStringList operands = line.Operands();
+    const COperandCount count = Operands();
+    if (operands.size() < count.Min || operands.size() > count.Max) {
+        return UsageError(io, Name(), QString::fromUtf8(count.Error));
+    }
+    m_set = passwords.Set();
+    if (const auto refusal = PasswordRefusal(m_set)) {
+        PrintMessage(io, CUserMessage::AppBox(*refusal));
+        return ExitFailure;
+    }
+    if (operands.isEmpty()) {
+        return RunOne(QString::fromUtf8(ReadAllInput(io)), io);
+    }
+    int status = ExitOk;
+    for (const QString& operand : operands) {
+        if (RunOne(operand, io) != ExitOk) {
+            status = ExitFailure;
+        }
+    }
+    return status;
+}
+
+bool CCryptoCommand::FileExists(const QString& file, CCliStreams& io) {
+    if (QFileInfo::exists(file)) {
+        return true;
+    }
+    PrintError(io, QStringLiteral("%1: no such file").arg(file));
+    return false;
+}
+
+bool CCryptoCommand::DecryptedCleanly(const CFileCommandResult& result) {
+    return result.StatusText == FileDecryptedStatus();
+}
+
+CFolderRunResult
+CCryptoCommand::RunFolder(CCliStreams& io, const QString& verb,
+                          const std::function<CFolderRunResult(const CFolderRunHooks&)>& run) {
+    CInterruptGuard interrupt;
+    CFolderRunResult result;
+    {
+        CProgressLine progress(io, verb);
+        CFolderRunHooks hooks;
+        hooks.Progress = [&progress](const CFolderProgress& p) {
+            progress.Show(p.FilesDone, p.FilesTotal, p.BytesDone, p.BytesTotal);
+        };
+        hooks.Cancelled = &CInterruptGuard::Interrupted;
+        hooks.FileFailed = [&io](const QString& path, const QString& text) {
+            PrintError(io, QStringLiteral("%1: %2").arg(path, text));
+        };
+        result = run(hooks);
+    }
+    io.Out << result.StatusText << '\n';
+    if (result.Cancelled) {
+        PrintError(io, QStringLiteral("interrupted; %1 files were not visited").arg(result.NotVisited));
+    }
+    return result;
+}
+
+int CCryptoCommand::MessageOutcome(const CMessageResult& result, const QString& failure,
+                                   const QString& output, CCliStreams& io) {
+    if (result.Refusal) {
+        PrintMessage(io, *result.Refusal);
+        return ExitFailure;
+    }
+    if (!result.Ok) {
+        PrintError(io, failure);
+        return ExitFailure;
+    }
+    io.Out << output << '\n';
+    return ExitOk;
+}
+
+} // namespace veilpane::cli

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "cli/CliCommand.h"
+#include "crypto/PasswordSet.h"
+
+#include <functional>
+#include <limits>
+#include <optional>
+
+namespace veilpane {
+struct CFileCommandResult;
+struct CFolderRunHooks;
+struct CFolderRunResult;
+struct CMessageResult;
+} // namespace veilpane
+
+namespace veilpane::cli {
+
+// What the commands that encrypt and decrypt files, folders and messages share: operands and the password
+// options, "--" ending the options; the check of the password set before any operand is touched; a run
+// per operand; exit status 1 when any run fails.
+class CCryptoCommand : public CCliCommand {
+public:
+    QString Help() const final;
+    int Run(const QStringList& args, CCliStreams& io) final;
+
+protected:
+    struct COperandCount {
+        qsizetype Min;
+        qsizetype Max;
+        const char* Error; // the usage error for any other number
+    };
+    // The help before the password options.
+    virtual QString HelpIntro() const = 0;
+    virtual COperandCount Operands() const = 0;
+    // A flag taken from anywhere among the arguments, "--" and option values included, before anything
+    // else reads them; empty for none.
+    virtual QStringList FlagNames() const { return {}; }
+    // Why the set cannot serve this command, as the desktop program says it; nothing when it can or when
+    // the run checks the set itself.
+    virtual std::optional<QString> PasswordRefusal(const CPasswordSet&) const { return std::nullopt; }
+    // Runs once per operand; a command that may have none runs once on standard input instead.
+    virtual int RunOne(const QString& operand, CCliStreams& io) = 0;
+
+    const CPasswordSet& Set() const { return m_set; }
+    bool FlagGiven() const { return m_flag; }
+
+    // For the file commands: reports a missing file; true when it exists.
+    static bool FileExists(const QString& file, CCliStreams& io);
+    // The file's report when it was decrypted and its .cry file removed, as nothing else is a success.
+    // The one place that tells a clean decryption from the engine's status text.
+    static bool DecryptedCleanly(const CFileCommandResult& result);
+    // A folder run with its progress line, interruptible, its failures and its report written.
+    static CFolderRunResult RunFolder(CCliStreams& io, const QString& verb,
+                                      const std::function<CFolderRunResult(const CFolderRunHooks&)>& run);
+    // A message command's end: its refusal or failure on standard error, or its output line.
+    static int MessageOutcome(const CMessageResult& result, const QString& failure, const QString& output,
+                              CCliStreams& io);
+
+private:
+    CPasswordSet m_set;
+    bool m_flag = false;
+};
+
+} // namespace veilpane::cli
