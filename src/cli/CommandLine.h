@@ -23,7 +23,8 @@ public:
 
     explicit CCommandLine(DoubleDash doubleDash = DoubleDashIsUnknown) : m_doubleDash(doubleDash) {}
 
-    // A flag when valueName is empty. With inlineValue, "--name=VALUE" gives the value too (never "-x=VALUE").
+    // A flag when valueName is empty. With inlineValue, "--name=VALUE" gives the value too (never
+    // "-x=VALUE").
     void AddOption(const QStringList& names, const QString& valueName = {}, bool inlineValue = false);
     // Which arguments are options; by default every argument beginning with "-" except "-" itself.
     void SetOptionTest(std::function<bool(const QString&)> isOption) { m_isOption = std::move(isOption); }

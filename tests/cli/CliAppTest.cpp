@@ -101,6 +101,43 @@ TEST(CliApp, HelpVersionAndUsageErrors) {
     EXPECT_TRUE(unknown.ErrText.contains(QStringLiteral("unknown command 'frobnicate'")));
 }
 
+// The spellings and orders a general option parser would read differently from this program.
+TEST(CliApp, ArgumentsKeepTheirReading) {
+    const struct {
+        QStringList Args;
+        const char* Error;
+    } cases[] = {
+        {{"encrypt", "--use=2", "f"}, "unknown option '--use=2'"},
+        {{"encrypt", "-p=x", "f"}, "unknown option '-p=x'"},
+        {{"encrypt", "-password", "x", "f"}, "unknown option '-password'"},
+        {{"encrypt", "--p", "x", "f"}, "unknown option '--p'"},
+        {{"encrypt", "-pfoo", "f"}, "unknown option '-pfoo'"},
+        {{"encrypt", "-p", "--", "f"}, "option '-p' needs a value"},
+        {{"decrypt", "--bogus", "-p"}, "option '-p' needs a value"},
+        {{"decrypt", "--use", "9", "-p"}, "--use takes a password number from 1 to 5, not '9'"},
+        {{"message-encrypt", "--", "a", "-p", "x"}, "give the text as one argument (quote it)"},
+        {{"encrypt-folder", "-p", "--yes", "dir"}, "name exactly one folder"},
+        {{"encrypt-folder", "--yes=1", "dir"}, "unknown option '--yes=1'"},
+        {{"detect", "--", "-p"}, "option '-p' needs a value"},
+        {{"detect", "a", "--"}, "unknown option '--'"},
+        {{"info", "a", "--x", "b"}, "unknown option '--x'"},
+        {{"info", "a", "b", "--x"}, "one image only ('b' is extra)"},
+        {{"info", "", "a", "b"}, "one image only ('b' is extra)"},
+        {{"extract", "img", "-d", "-p", "x"}, "option '-d' needs a value"},
+        {{"extract", "img", "--print=1"}, "unknown option '--print=1'"},
+        {{"hide", "c", "--file", "-p", "x"}, "option '--file' needs a value"},
+        {{"hide", "c", "-o", "o.png", "--output"}, "option '--output' needs a value"},
+    };
+    for (const auto& c : cases) {
+        CCapture run;
+        EXPECT_EQ(run.Run(c.Args), cli::ExitUsage) << c.Args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(run.ErrText,
+                  QStringLiteral("veilpane-cli %1: %2\nRun 'veilpane-cli %1 --help' for usage.\n")
+                      .arg(c.Args.first(), QString::fromUtf8(c.Error)));
+        EXPECT_TRUE(run.OutText.isEmpty());
+    }
+}
+
 TEST(CliApp, TheProgramItself) {
     // The version the About box shows, word for word.
     const auto version = test::RunProgram(QStringLiteral(VEILPANE_CLI_PATH), {QStringLiteral("--version")});
