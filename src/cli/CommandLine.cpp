@@ -26,7 +26,8 @@ void CCommandLine::Parse(const QStringList& args) {
     QStringList parsed{QString()}; // the parser expects a program name first
     for (qsizetype i = 0; i < end; ++i) {
         const QString& arg = args[i];
-        // A control character cannot be typed into an option name; it marks the argument's position.
+        // Only declared spellings reach the parser as typed, so a token with a control character can
+        // stand for the argument's position without ever meeting one the user typed.
         const QString position = QChar(u'\x01') + QString::number(i);
         const auto prefix = std::find_if(m_inline.cbegin(), m_inline.cend(),
                                          [&arg](const QString& p) { return arg.startsWith(p); });
