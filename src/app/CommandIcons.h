@@ -1,13 +1,15 @@
 #pragma once
 
+#include "doc/CommandPictures.h"
+
 #include <QIcon>
 #include <QImage>
 
 namespace veilpane {
 
-// The 16 × 16 pictures of the toolbar buttons and menu items, drawn by the program itself at start-up (in
-// 16 and 32 pixels for high-density screens). A null icon for commands without a picture.
-QIcon CommandIcon(int id);
+// A command's picture as an icon for its toolbar button and menu item, drawn at start-up in 16 and 32
+// pixels for high-density screens. A null icon for a null painting.
+QIcon CommandIcon(CPainting painting);
 
 // The program's own icon: the main window, the about box.
 QIcon ApplicationIcon();

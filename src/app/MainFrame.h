@@ -21,7 +21,7 @@ class CPictoriumView;
 // The main window: menus and toolbar built from the command table, the one-pane status bar every command
 // reports through, the show/hide state of the two tool windows, and the window layout kept in the
 // settings. The view of thumbnails is its central widget. Commands go to the document; only the toolbar,
-// status bar and tool-window toggles and Exit are the frame's own.
+// status bar and tool-window toggles, printing and Exit are the frame's own.
 class CMainFrame final : public QMainWindow, public CStatusText, public CToolWindows {
     Q_OBJECT
 
@@ -70,6 +70,13 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void OnCommand(int id);
+    // The commands only a window can carry out, by id: what each does and, for the toggles, what its check
+    // mark shows. Their rows in the command table hold the texts and the enable rules.
+    struct CFrameCommand {
+        void (*Run)(CMainFrame&) = nullptr;
+        bool (*Checked)(const CMainFrame&) = nullptr;
+    };
+    static const QHash<int, CFrameCommand>& FrameCommands();
     void OnToolWindowShownChanged(ToolWindow window, bool shown);
     QWidget* ToolWindowWidget(ToolWindow window) const;
     bool& ToolWindowFlag(ToolWindow window);

@@ -1,4 +1,5 @@
-// The frame's menus, toolbar and the pass that keeps their actions in step with the document.
+// The frame's menus, toolbar and the pass that keeps their actions in step with the document, all built
+// from the command table.
 #include "app/CommandIcons.h"
 #include "app/ImagePrinter.h"
 #include "app/MainFrame.h"
@@ -13,77 +14,78 @@
 
 namespace veilpane {
 
-namespace {
-
 using namespace cmd;
 
-// Items that show a check mark: the four View toggles and the two Hide information items.
-bool IsCheckable(int id) {
-    switch (id) {
-    case FoldersWindow:
-    case ImagePreviewWindow:
-    case cmd::ToolBar:
-    case cmd::StatusBar:
-    case FileToHideItem:
-    case MessageToHideItem:
-        return true;
-    default:
-        return false;
-    }
+const QHash<int, CMainFrame::CFrameCommand>& CMainFrame::FrameCommands() {
+    static const QHash<int, CFrameCommand> commands = {
+        {FoldersWindow,
+         {[](CMainFrame& frame) { frame.OnToggleFolders(); },
+          [](const CMainFrame& frame) {
+              return frame.IsShown(ToolWindow::Folders);
+          }}},
+        {ImagePreviewWindow,
+         {[](CMainFrame& frame) { frame.OnTogglePreview(); },
+          [](const CMainFrame& frame) {
+              return frame.IsShown(ToolWindow::ImagePreview);
+          }}},
+        {cmd::ToolBar,
+         {[](CMainFrame& frame) { frame.m_toolBar->setVisible(frame.m_toolBar->isHidden()); },
+          [](const CMainFrame& frame) {
+              return !frame.m_toolBar->isHidden();
+          }}},
+        {cmd::StatusBar,
+         {[](CMainFrame& frame) { frame.statusBar()->setVisible(frame.statusBar()->isHidden()); },
+          [](const CMainFrame& frame) {
+              return !frame.statusBar()->isHidden();
+          }}},
+        {Exit, {[](CMainFrame& frame) {
+             frame.close();
+         }}},
+        {Print, {[](CMainFrame& frame) {
+             frame.m_printer->Print(&frame);
+         }}},
+        {PrintPreview, {[](CMainFrame& frame) {
+             frame.m_printer->PrintPreview(&frame);
+         }}},
+        {PrintSetup, {[](CMainFrame& frame) {
+             frame.m_printer->PrintSetup(&frame);
+         }}},
+    };
+    return commands;
 }
-
-// The tool-window toggles have toolbar pictures but show only their check marks in the menu.
-bool IconInMenu(int id) {
-    return id != FoldersWindow && id != ImagePreviewWindow;
-}
-
-QList<QKeySequence> ShortcutsOf(int id) {
-    switch (id) {
-    case Undo:
-        return {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)};
-    case Print:
-        return {QKeySequence(Qt::CTRL | Qt::Key_P)};
-    default:
-        return {};
-    }
-}
-
-} // namespace
 
 void CMainFrame::CreateActions() {
-    for (const CCommandInfo& info : CommandTable()) {
-        if (info.MenuText.isEmpty() && info.Tooltip.isEmpty()) {
-            continue;
+    for (const CCommandRow& row : CommandTable()) {
+        auto* action = new QAction(row.MenuText, this);
+        action->setObjectName(QStringLiteral("Command%1").arg(row.Id));
+        action->setData(row.Id);
+        action->setStatusTip(row.Prompt);
+        if (!row.Tooltip.isEmpty()) {
+            action->setToolTip(row.Tooltip);
         }
-        auto* action = new QAction(info.MenuText, this);
-        action->setObjectName(QStringLiteral("Command%1").arg(info.Id));
-        action->setData(info.Id);
-        action->setStatusTip(info.Prompt);
-        if (!info.Tooltip.isEmpty()) {
-            action->setToolTip(info.Tooltip);
+        if (row.Picture) {
+            action->setIcon(CommandIcon(row.Picture));
+            action->setIconVisibleInMenu(row.PictureInMenu);
         }
-        const QIcon icon = CommandIcon(info.Id);
-        if (!icon.isNull()) {
-            action->setIcon(icon);
-            action->setIconVisibleInMenu(IconInMenu(info.Id));
-        }
-        action->setCheckable(IsCheckable(info.Id));
-        action->setShortcuts(ShortcutsOf(info.Id));
-        const int id = info.Id;
+        action->setCheckable(row.Checkable);
+        action->setShortcuts(row.Shortcuts);
+        const int id = row.Id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-        m_actions.insert(info.Id, action);
+        m_actions.insert(row.Id, action);
     }
 }
 
 void CMainFrame::CreateMenus() {
-    for (const CMenuInfo& info : MenuLayout()) {
+    for (const CMenuInfo& info : MenuBar()) {
         QMenu* menu = menuBar()->addMenu(info.Title);
-        for (int id : info.Items) {
-            if (id == 0) {
-                menu->addSeparator();
-            } else if (QAction* action = Action(id)) {
-                menu->addAction(action);
+        for (const CCommandRow& row : CommandTable()) {
+            if (row.InMenu != info.Id) {
+                continue;
             }
+            if (row.SeparatorBefore) {
+                menu->addSeparator();
+            }
+            menu->addAction(Action(row.Id));
         }
         // What a menu offers can depend on things that change without a signal (a folder removed, a
         // tool window closed by the system): it is asked again each time the menu opens.
@@ -116,72 +118,27 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::OnCommand(int id) {
-    switch (id) {
-    case FoldersWindow:
-        OnToggleFolders();
-        break;
-    case ImagePreviewWindow:
-        OnTogglePreview();
-        break;
-    case cmd::ToolBar:
-        m_toolBar->setVisible(m_toolBar->isHidden());
-        break;
-    case cmd::StatusBar:
-        statusBar()->setVisible(statusBar()->isHidden());
-        break;
-    case Exit:
-        if (m_doc.CommandState(Exit).Enabled) {
-            close();
+    if (!m_doc.Execute(id)) {
+        const auto own = FrameCommands().constFind(id);
+        if (own != FrameCommands().cend() && m_doc.CommandState(id).Enabled) {
+            own->Run(*this);
         }
-        break;
-    case Print:
-        if (m_doc.CommandState(Print).Enabled) {
-            m_printer->Print(this);
-        }
-        break;
-    case PrintPreview:
-        if (m_doc.CommandState(PrintPreview).Enabled) {
-            m_printer->PrintPreview(this);
-        }
-        break;
-    case PrintSetup:
-        m_printer->PrintSetup(this);
-        break;
-    default:
-        m_doc.Execute(id);
-        break;
     }
     UpdateCommandStates();
 }
 
 void CMainFrame::UpdateCommandStates() {
-    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
-        const int id = it.key();
-        QAction* action = it.value();
-        CCommandState state;
-        switch (id) {
-        case FoldersWindow:
-            state.Checked = IsShown(ToolWindow::Folders);
-            break;
-        case ImagePreviewWindow:
-            state.Checked = IsShown(ToolWindow::ImagePreview);
-            break;
-        case cmd::ToolBar:
-            state.Checked = !m_toolBar->isHidden();
-            break;
-        case cmd::StatusBar:
-            state.Checked = !statusBar()->isHidden();
-            break;
-        default:
-            state = m_doc.CommandState(id);
-            break;
+    for (const CCommandRow& row : CommandTable()) {
+        QAction* action = Action(row.Id);
+        CCommandState state = m_doc.RuleState(row.Rule);
+        if (const CFrameCommand own = FrameCommands().value(row.Id); own.Checked) {
+            state.Checked = own.Checked(*this);
         }
         action->setEnabled(state.Enabled);
         if (action->isCheckable()) {
             action->setChecked(state.Checked);
         }
-        const CCommandInfo* info = FindCommand(id);
-        const QString text = state.Text.isEmpty() && info ? info->MenuText : state.Text;
+        const QString& text = state.Text.isEmpty() ? row.MenuText : state.Text;
         if (action->text() != text) {
             action->setText(text);
         }

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -14,7 +13,7 @@
 namespace veilpane {
 
 CFoldersDlg::CFoldersDlg(CPictoriumDoc& doc, QWidget* parent, const QStringList& roots)
-    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_doc(doc) {
+    : CToolWindowDlg(parent), m_doc(doc) {
     setWindowTitle(QStringLiteral(" Folders"));
     const QStringList treeRoots = roots.isEmpty() ? QStringList{QDir::homePath(), QDir::rootPath()} : roots;
     m_model = new CFolderTreeModel(treeRoots, this);
@@ -91,29 +90,6 @@ void CFoldersDlg::OnContextMenu(const QPoint& position) {
     }
     // popup, not exec: the menu runs in the program's one event loop.
     m_menu->popup(m_tree->viewport()->mapToGlobal(position));
-}
-
-void CFoldersDlg::keyPressEvent(QKeyEvent* event) {
-    // Escape would close it like a dialog's Cancel; only its close button and the frame's toggle do.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void CFoldersDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        emit ShownChanged(true);
-    }
-}
-
-void CFoldersDlg::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    if (!event->spontaneous()) {
-        emit ShownChanged(false);
-    }
 }
 
 } // namespace veilpane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "browse/ToolWindowDlg.h"
 
 class QMenu;
 class QTreeView;
@@ -13,7 +13,7 @@ class CPictoriumDoc;
 // The Folders tool window: the folder tree under the user's home and the file-system root. Choosing a
 // folder makes it the document's current folder; its context menu runs the folder commands, which act on
 // the current folder, not on the item under the pointer.
-class CFoldersDlg : public QDialog {
+class CFoldersDlg : public CToolWindowDlg {
     Q_OBJECT
 
 public:
@@ -25,14 +25,6 @@ public:
     QMenu* ContextMenu() const { return m_menu; }
     // Selects and shows the folder's item without loading it again (it is already the current folder).
     void RevealFolder(const QString& folder);
-
-signals:
-    void ShownChanged(bool shown);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void OnCurrentChanged(const QModelIndex& current);

@@ -3,8 +3,8 @@
 #include "browse/FitGeometry.h"
 #include "doc/PictoriumDoc.h"
 
-#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 
@@ -50,8 +50,7 @@ void CPreviewCanvas::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, m_scaled);
 }
 
-CPreviewDlg::CPreviewDlg(CPictoriumDoc& doc, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_doc(doc) {
+CPreviewDlg::CPreviewDlg(CPictoriumDoc& doc, QWidget* parent) : CToolWindowDlg(parent), m_doc(doc) {
     setWindowTitle(QStringLiteral(" Image Preview"));
     setSizeGripEnabled(false);
     QPalette bars = palette();
@@ -149,30 +148,9 @@ void CPreviewDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void CPreviewDlg::keyPressEvent(QKeyEvent* event) {
-    // Escape leaves full screen; otherwise it would close the window like a dialog's Cancel, which a
-    // window the frame toggles should not do behind its back.
-    if (event->key() == Qt::Key_Escape) {
-        if (m_fullScreen) {
-            SetFullScreen(false);
-        }
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void CPreviewDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        emit ShownChanged(true);
-    }
-}
-
-void CPreviewDlg::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    if (!event->spontaneous()) {
-        emit ShownChanged(false);
+void CPreviewDlg::OnEscape() {
+    if (m_fullScreen) {
+        SetFullScreen(false);
     }
 }
 

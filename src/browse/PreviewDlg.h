@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "browse/ToolWindowDlg.h"
+
 #include <QImage>
 #include <QRect>
 
@@ -32,7 +33,7 @@ private:
 
 // The Image Preview tool window: the document's current image fitted to the window between gray bars,
 // and the hidden message or hidden file's label over it. Double-click toggles full screen.
-class CPreviewDlg : public QDialog {
+class CPreviewDlg : public CToolWindowDlg {
     Q_OBJECT
 
 public:
@@ -48,16 +49,11 @@ public:
     QLabel* Label() const { return m_label; }
     QPlainTextEdit* Message() const { return m_message; }
 
-signals:
-    // Shown or hidden other than by the system (its close button, the frame's toggle).
-    void ShownChanged(bool shown);
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    // Escape leaves full screen.
+    void OnEscape() override;
 
 private:
     void OnImageChanged();

@@ -2,6 +2,7 @@
 #include "doc/PictoriumDoc.h"
 
 #include "doc/CommandIds.h"
+#include "doc/CommandTable.h"
 #include "image/ImageOperations.h"
 #include "platform/Dialogs.h"
 #include "platform/TaskRunner.h"
@@ -16,38 +17,6 @@ namespace {
 
 constexpr double InitialGamma = 0.5;
 constexpr int InitialThresholdLevel = 0;
-
-// The operation a command id of the Edit menu stands for; nothing for any other id.
-std::optional<ImageOperation> ImageOperationForCommand(int commandId) {
-    switch (commandId) {
-    case cmd::Mirror:
-        return ImageOperation::Mirror;
-    case cmd::Flip:
-        return ImageOperation::Flip;
-    case cmd::RotateRight:
-        return ImageOperation::RotateRight;
-    case cmd::RotateLeft:
-        return ImageOperation::RotateLeft;
-    case cmd::Negative:
-        return ImageOperation::Negative;
-    case cmd::Grayscale:
-        return ImageOperation::Grayscale;
-    case cmd::Lighten:
-        return ImageOperation::Lighten;
-    case cmd::Darken:
-        return ImageOperation::Darken;
-    case cmd::Contrast:
-        return ImageOperation::Contrast;
-    case cmd::Sharpen:
-        return ImageOperation::Sharpen;
-    case cmd::GammaColors:
-        return ImageOperation::Gamma;
-    case cmd::Threshold:
-        return ImageOperation::Threshold;
-    default:
-        return std::nullopt;
-    }
-}
 
 } // namespace
 
@@ -116,10 +85,11 @@ void CPictoriumDoc::OnThreshold() {
 void CPictoriumDoc::StartImageOperation(int id, int value) {
     // A handler called directly (not through Execute) obeys the same rule as the menu item, and
     // PendingOperation and OperationValue are only ever written while no operation runs.
-    const std::optional<ImageOperation> operation = ImageOperationForCommand(id);
-    if (!operation || !CommandState(id).Enabled || !m_services.Tasks) {
+    const CCommandRow* row = FindCommand(id);
+    if (!row || !row->Operation || !RuleState(row->Rule).Enabled || !m_services.Tasks) {
         return;
     }
+    const ImageOperation operation = *row->Operation;
     PendingOperation = id;
     if (operation == ImageOperation::Gamma || operation == ImageOperation::Threshold) {
         OperationValue = value;
@@ -135,9 +105,7 @@ void CPictoriumDoc::StartImageOperation(int id, int value) {
     };
     auto run = std::make_shared<CRun>();
     run->Source = *CurrentImage;
-    const ImageOperation what = *operation;
-    const CCommandInfo* info = FindCommand(id);
-    const QString title = info ? info->Tooltip : QString();
+    const QString title = row->Tooltip;
 
     // Busy before the work can possibly finish, so that its end is never overwritten by this start.
     WorkerThread = true;
@@ -146,9 +114,9 @@ void CPictoriumDoc::StartImageOperation(int id, int value) {
     QPointer<CPictoriumDoc> self(this);
     m_services.Tasks->Start(
         title,
-        [run, what, value, title](CTaskProgress& progress) {
+        [run, operation, value, title](CTaskProgress& progress) {
             progress.Report(0, 1, title);
-            run->Result = std::make_unique<CBitmap>(ApplyImageOperation(run->Source, what, value));
+            run->Result = std::make_unique<CBitmap>(ApplyImageOperation(run->Source, operation, value));
             run->Source = CBitmap();
             progress.Report(1, 1, title);
             // The operation cannot stop half-way; a cancel that came while it ran drops its result.

@@ -1,6 +1,7 @@
 #include "doc/PictoriumDoc.h"
 
 #include "doc/CommandIds.h"
+#include "doc/CommandTable.h"
 #include "platform/Paths.h"
 #include "platform/StatusText.h"
 #include "stego/HiddenContent.h"
@@ -197,212 +198,78 @@ void CPictoriumDoc::SetHiddenKind(int index, std::int32_t kind) {
 }
 
 CCommandState CPictoriumDoc::CommandState(int id) const {
+    const CCommandRow* row = FindCommand(id);
+    return row ? RuleState(row->Rule) : CCommandState{};
+}
+
+CCommandState CPictoriumDoc::RuleState(EnableRule rule) const {
     const bool idle = IsIdle();
     const bool image = HasImage() && idle;
     const std::int32_t kind = SelectedKind();
     const bool listed = !HiddenKinds.empty();
+    const bool hideable = image && listed && !HiddenDataAdded && kind <= HiddenNothing;
     CCommandState state;
-    switch (id) {
-    case Mirror:
-    case Flip:
-    case Negative:
-    case Grayscale:
-    case RotateRight:
-    case GammaColors:
-    case RotateLeft:
-    case Threshold:
-    case Lighten:
-    case Darken:
-    case Contrast:
-    case Sharpen:
-        state.Enabled = image && kind <= HiddenNothing;
+    switch (rule) {
+    case EnableRule::Always:
         break;
-    case SavePng:
-    case SaveBmp:
-    case SaveTiff:
-    case Print:
-    case PrintPreview:
+    case EnableRule::NoLongTask:
+        // Nothing may change the files, the folder or the image under long file work.
+        state.Enabled = !LongTaskRunning;
+        break;
+    case EnableRule::Idle:
+        state.Enabled = idle;
+        break;
+    case EnableRule::Image:
         state.Enabled = image;
         break;
-    case SaveJpeg:
-    case SaveGif:
+    case EnableRule::UnmarkedImage:
         state.Enabled = image && !HiddenDataAdded;
         break;
-    case Undo:
+    case EnableRule::EditableImage:
+        state.Enabled = image && kind <= HiddenNothing;
+        break;
+    case EnableRule::HiddenContent:
+        state.Enabled = image && listed && kind != HiddenNothing;
+        break;
+    case EnableRule::HideFile:
+        state.Enabled = hideable && !FileToHide.isEmpty();
+        break;
+    case EnableRule::HideMessage:
+        state.Enabled = hideable && !SecretMessage.isEmpty();
+        break;
+    case EnableRule::FileToHideChosen:
+        state.Enabled = !FileToHide.isEmpty();
+        break;
+    case EnableRule::Folder:
+        state.Enabled = !CurrentFolder.isEmpty() && idle;
+        break;
+    case EnableRule::Undo:
         state.Enabled = image && UndoPosition > 0;
         state.Text = QStringLiteral("&Undo (%1)").arg(UndoPosition);
         break;
-    case Redo:
+    case EnableRule::Redo:
         state.Enabled =
             image && UndoPosition < UndoDepth && UndoSlots[static_cast<std::size_t>(UndoPosition)];
         break;
-    case ExtractHiddenFile:
-        state.Enabled = image && listed && kind != HiddenNothing;
-        break;
-    case HideFile:
-        state.Enabled = image && listed && !FileToHide.isEmpty() && !HiddenDataAdded && kind <= HiddenNothing;
-        break;
-    case HideMessage:
-        state.Enabled =
-            image && listed && !SecretMessage.isEmpty() && !HiddenDataAdded && kind <= HiddenNothing;
-        break;
-    case UnselectFileToHide:
-        state.Enabled = !FileToHide.isEmpty();
-        break;
-    case RefreshFolder:
-    case EncryptFolder:
-    case DecryptFolder:
-        state.Enabled = !CurrentFolder.isEmpty() && idle;
-        break;
-    case Exit:
-        state.Enabled = idle;
-        break;
-    case FileToHideItem:
+    case EnableRule::FileToHideItem:
         state.Text = UpdateFileToHideItem(&state.Checked);
         break;
-    case MessageToHideItem:
+    case EnableRule::MessageToHideItem:
         state.Text = UpdateMessageToHideItem(&state.Checked);
-        break;
-    case EncryptFile:
-    case DecryptFile:
-    case cmd::SamplesFolder:
-    case OpenFolder:
-    case SelectFileToHide:
-    case EnterSecretMessage:
-    case Passwords:
-    case EncryptDecryptMessage:
-        // Always offered, except while long file work runs: nothing may change the files, the folder or
-        // the image under it.
-        state.Enabled = !LongTaskRunning;
-        break;
-    default:
         break;
     }
     return state;
 }
 
 bool CPictoriumDoc::Execute(int id) {
-    if (!CommandState(id).Enabled) {
-        return true; // known or not, a disabled command does nothing
-    }
-    switch (id) {
-    case SavePng:
-        SaveImageAs(QStringLiteral("png"));
-        return true;
-    case SaveBmp:
-        SaveImageAs(QStringLiteral("bmp"));
-        return true;
-    case SaveTiff:
-        SaveImageAs(QStringLiteral("tiff"));
-        return true;
-    case SaveJpeg:
-        SaveImageAs(QStringLiteral("jpg"));
-        return true;
-    case SaveGif:
-        SaveImageAs(QStringLiteral("gif"));
-        return true;
-    case Undo:
-        OnEditUndo();
-        return true;
-    case Redo:
-        OnEditRedo();
-        return true;
-    case ExtractHiddenFile:
-        OnExtractHiddenFile();
-        return true;
-    case HideFile:
-        OnHideFile();
-        return true;
-    case HideMessage:
-        OnHideMessage();
-        return true;
-    case SelectFileToHide:
-        OnSelectFileToHide();
-        return true;
-    case UnselectFileToHide:
-        OnUnselectFileToHide();
-        return true;
-    case EnterSecretMessage:
-        OnEnterSecretMessage();
-        return true;
-    case RefreshFolder:
-        OnRefreshFolder();
-        return true;
-    case cmd::SamplesFolder:
-        OnGoToSamplesFolder();
-        return true;
-    case OpenFolder:
-        OnOpenFolder();
-        return true;
-    case Passwords:
-        OnSettingsPasswords();
-        return true;
-    case EncryptFile:
-        OnEncryptFile();
-        return true;
-    case DecryptFile:
-        OnDecryptFile();
-        return true;
-    case EncryptFolder:
-        OnEncryptFolder();
-        return true;
-    case DecryptFolder:
-        OnDecryptFolder();
-        return true;
-    case EncryptDecryptMessage:
-        OnEncryptDecryptMessage();
-        return true;
-    case Disclaimer:
-        OnDisclaimer();
-        return true;
-    case WebSite:
-        OnWebSite();
-        return true;
-    case FrameColors:
-        OnFrameColors();
-        return true;
-    case About:
-        OnAbout();
-        return true;
-    case Mirror:
-        OnMirror();
-        return true;
-    case Flip:
-        OnFlip();
-        return true;
-    case RotateRight:
-        OnRotateRight();
-        return true;
-    case RotateLeft:
-        OnRotateLeft();
-        return true;
-    case Negative:
-        OnNegative();
-        return true;
-    case Grayscale:
-        OnGrayscale();
-        return true;
-    case Lighten:
-        OnLighten();
-        return true;
-    case Darken:
-        OnDarken();
-        return true;
-    case Contrast:
-        OnContrast();
-        return true;
-    case Sharpen:
-        OnSharpen();
-        return true;
-    case GammaColors:
-        OnGammaColors();
-        return true;
-    case Threshold:
-        OnThreshold();
-        return true;
-    default:
+    const CCommandRow* row = FindCommand(id);
+    if (!row || !row->Run) {
         return false;
     }
+    if (RuleState(row->Rule).Enabled) {
+        row->Run(*this);
+    }
+    return true;
 }
 
 } // namespace veilpane

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "crypto/PasswordSet.h"
-#include "doc/CommandTable.h"
+#include "doc/CommandState.h"
 #include "platform/Bitmap.h"
 #include "stego/HideEngine.h"
 #include "stego/PayloadFormat.h"
@@ -111,10 +111,12 @@ public:
     // The full path of list entry index through its real name.
     QString EntryPath(int index) const;
 
-    // Enabled, checked and menu text of every command (the window toggles and toolbar/status bar are the
-    // frame's own and answer as always enabled here).
+    // Enabled, checked and menu text of a command: the answer to its row's rule (a default state for ids
+    // without a row).
     CCommandState CommandState(int id) const;
-    // Runs a document command by id. Returns false for ids the document does not handle.
+    CCommandState RuleState(EnableRule rule) const;
+    // Runs a command by id when its rule enables it. Returns false for ids the document does not run
+    // (the main window's own commands, the information items, unknown ids).
     bool Execute(int id);
 
     // --- Undo (image/PictoriumDoc.cpp) ---------------------------------------------------------------

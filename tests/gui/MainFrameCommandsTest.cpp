@@ -1,4 +1,4 @@
-// Menus and toolbar against the command table, and their states against the document.
+// Menus and toolbar built from the command table, and their states against the document.
 #include "doc/CommandTable.h"
 #include "gui/FrameFixture.h"
 #include "support/TestImages.h"
@@ -12,6 +12,9 @@
 #include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
 
 using namespace veilpane;
 using namespace veilpane::test;
@@ -55,50 +58,126 @@ struct CListedFolder {
     }
 };
 
+// A state of the document, and the rules that offer their commands in it.
+struct CRuleCase {
+    const char* Name;
+    std::function<void(CPictoriumDoc&, const CListedFolder&)> Set;
+    QList<EnableRule> Offered;
+    QString UndoText;
+};
+
+void ShowFirstImage(CPictoriumDoc& doc, const CListedFolder& listed, std::int32_t kind) {
+    doc.LoadFolder(listed.Folder.Path());
+    doc.SelectImage(0, {}, {});
+    doc.SetHiddenKind(0, kind);
+    doc.FileToHide = listed.Folder.FilePath(QStringLiteral("second.png"));
+}
+
 } // namespace
 
-TEST(MainFrameCommands, MenusFollowTheLayoutWithEveryTextPromptAndTooltip) {
-    CFrameFixture f;
-    f.Start();
-    const QList<QAction*> menus = f.Frame().menuBar()->actions();
-    ASSERT_EQ(menus.size(), MenuLayout().size());
-    for (qsizetype m = 0; m < menus.size(); ++m) {
-        const CMenuInfo& expected = MenuLayout()[m];
-        SCOPED_TRACE(expected.Title.toStdString());
-        EXPECT_EQ(menus[m]->text(), expected.Title);
-        const QList<QAction*> items = menus[m]->menu()->actions();
-        QList<int> ids;
-        for (const QAction* item : items) {
-            ids << IdOf(item);
-        }
-        EXPECT_EQ(ids, expected.Items);
-        for (const QAction* item : items) {
-            if (item->isSeparator()) {
-                continue;
+TEST(MainFrameCommands, EveryRowDrivesItsActionItsMenuPlaceAndItsEnableState) {
+    {
+        CFrameFixture f;
+        f.Start();
+        const QList<QAction*> menus = f.Frame().menuBar()->actions();
+        ASSERT_EQ(menus.size(), MenuBar().size());
+        std::map<Menu, QList<int>> items;
+        for (const CCommandRow& row : CommandTable()) {
+            SCOPED_TRACE(row.MenuText.toStdString());
+            const QAction* action = f.Frame().Action(row.Id);
+            ASSERT_NE(action, nullptr);
+            EXPECT_EQ(action->objectName(), QStringLiteral("Command%1").arg(row.Id));
+            EXPECT_EQ(action->statusTip(), row.Prompt);
+            EXPECT_EQ(action->toolTip(), row.Tooltip.isEmpty() ? action->text() : row.Tooltip);
+            EXPECT_EQ(action->shortcuts(), row.Shortcuts);
+            EXPECT_EQ(action->isCheckable(), row.Checkable);
+            EXPECT_EQ(action->icon().isNull(), row.Picture == nullptr);
+            EXPECT_EQ(!action->icon().isNull() && action->isIconVisibleInMenu(),
+                      MenuPictures.contains(row.Id));
+            if (row.InMenu != Menu::None) {
+                if (row.SeparatorBefore) {
+                    items[row.InMenu] << 0;
+                }
+                items[row.InMenu] << row.Id;
             }
-            const CCommandInfo* info = FindCommand(IdOf(item));
-            ASSERT_NE(info, nullptr);
-            SCOPED_TRACE(info->MenuText.toStdString());
-            const CCommandState state = f.Doc().CommandState(info->Id);
-            EXPECT_EQ(item->text(), state.Text.isEmpty() ? info->MenuText : state.Text);
-            EXPECT_EQ(item->statusTip(), info->Prompt);
-            if (!info->Tooltip.isEmpty()) {
-                EXPECT_EQ(item->toolTip(), info->Tooltip);
-            }
-            const bool picture = MenuPictures.contains(info->Id);
-            EXPECT_EQ(!item->icon().isNull() && item->isIconVisibleInMenu(), picture);
         }
+        for (qsizetype m = 0; m < menus.size(); ++m) {
+            EXPECT_EQ(menus[m]->text(), MenuBar()[m].Title);
+            QList<int> ids;
+            for (const QAction* item : menus[m]->menu()->actions()) {
+                ids << IdOf(item);
+            }
+            EXPECT_EQ(ids, items[MenuBar()[m].Id]) << menus[m]->text().toStdString();
+        }
+        // Spot checks of the texts users meet first, access keys included.
+        EXPECT_EQ(f.Frame().Action(cmd::SaveJpeg)->text(), QStringLiteral("Save &JPG"));
+        EXPECT_EQ(f.Frame().Action(cmd::Undo)->text(), QStringLiteral("&Undo (0)"));
+        EXPECT_EQ(f.Frame().Action(cmd::Print)->text(), QStringLiteral("&Print ...\tCtrl+P"));
+        EXPECT_EQ(f.Frame().Action(cmd::FileToHideItem)->text(),
+                  QStringLiteral("<No file to hide selected>"));
+        EXPECT_EQ(f.Frame().Action(cmd::MessageToHideItem)->text(),
+                  QStringLiteral("<No secret message to hide>"));
+        EXPECT_EQ(f.Frame().Action(cmd::Print)->shortcuts(),
+                  QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_P)});
+        EXPECT_EQ(f.Frame().Action(cmd::Undo)->shortcuts(),
+                  (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z),
+                                       QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
     }
-    // Spot checks of the texts users meet first, access keys included.
-    EXPECT_EQ(f.Frame().Action(cmd::SaveJpeg)->text(), QStringLiteral("Save &JPG"));
-    EXPECT_EQ(f.Frame().Action(cmd::Undo)->text(), QStringLiteral("&Undo (0)"));
-    EXPECT_EQ(f.Frame().Action(cmd::Print)->text(), QStringLiteral("&Print ...\tCtrl+P"));
-    EXPECT_EQ(f.Frame().Action(cmd::FileToHideItem)->text(), QStringLiteral("<No file to hide selected>"));
-    EXPECT_EQ(f.Frame().Action(cmd::MessageToHideItem)->text(),
-              QStringLiteral("<No secret message to hide>"));
-    EXPECT_EQ(
-        f.Frame().Action(cmd::Undo)->shortcuts(),
-        (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
+
+    using enum EnableRule;
+    const QList<EnableRule> alwaysOffered = {Always, NoLongTask, FileToHideItem, MessageToHideItem};
+    const CRuleCase cases[] = {
+        {"nothing shown", [](CPictoriumDoc&, const CListedFolder&) {}, alwaysOffered + QList{Idle},
+         QStringLiteral("&Undo (0)")},
+        {"an image, a file and a message to hide, a step to undo",
+         [](CPictoriumDoc& doc, const CListedFolder& listed) {
+             ShowFirstImage(doc, listed, HiddenNothing);
+             doc.SecretMessage = QStringLiteral("m");
+             doc.PushUndo();
+         },
+         alwaysOffered + QList{Idle, Image, UnmarkedImage, EditableImage, HideFile, HideMessage,
+                               FileToHideChosen, Folder, Undo},
+         QStringLiteral("&Undo (1)")},
+        {"a carrier with something hidden since, a step undone",
+         [](CPictoriumDoc& doc, const CListedFolder& listed) {
+             ShowFirstImage(doc, listed, HiddenMessage);
+             doc.SecretMessage = QStringLiteral("m");
+             doc.PushUndo();
+             doc.OnEditUndo();
+             doc.HiddenDataAdded = true;
+         },
+         alwaysOffered + QList{Idle, Image, HiddenContent, FileToHideChosen, Folder, Redo},
+         QStringLiteral("&Undo (0)")},
+        {"an image operation running",
+         [](CPictoriumDoc& doc, const CListedFolder& listed) {
+             ShowFirstImage(doc, listed, HiddenNothing);
+             doc.PushUndo();
+             doc.WorkerThread = true;
+         },
+         alwaysOffered + QList{FileToHideChosen}, QStringLiteral("&Undo (1)")},
+        {"long file work running",
+         [](CPictoriumDoc& doc, const CListedFolder& listed) {
+             ShowFirstImage(doc, listed, HiddenNothing);
+             doc.LongTaskRunning = true;
+         },
+         {Always, FileToHideItem, MessageToHideItem, FileToHideChosen},
+         QStringLiteral("&Undo (0)")},
+    };
+    for (const CRuleCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        CFrameFixture g;
+        g.Start();
+        CListedFolder listed;
+        c.Set(g.Doc(), listed);
+        g.Frame().UpdateCommandStates();
+        for (const CCommandRow& row : CommandTable()) {
+            EXPECT_EQ(g.Frame().Action(row.Id)->isEnabled(), c.Offered.contains(row.Rule))
+                << row.MenuText.toStdString();
+        }
+        EXPECT_EQ(g.Frame().Action(cmd::Undo)->text(), c.UndoText);
+        g.Doc().WorkerThread = false;
+        g.Doc().LongTaskRunning = false;
+    }
 }
 
 TEST(MainFrameCommands, ToolbarButtonsInOrderWithTheirPicturesAndTooltips) {
@@ -111,7 +190,7 @@ TEST(MainFrameCommands, ToolbarButtonsInOrderWithTheirPicturesAndTooltips) {
         if (IdOf(action) == 0) {
             continue;
         }
-        const CCommandInfo* info = FindCommand(IdOf(action));
+        const CCommandRow* info = FindCommand(IdOf(action));
         ASSERT_NE(info, nullptr);
         SCOPED_TRACE(info->Tooltip.toStdString());
         EXPECT_EQ(action->toolTip(), info->Tooltip);

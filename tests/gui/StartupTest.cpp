@@ -1,6 +1,7 @@
 // The start-up order: settings and the first-run disclaimer before any window, then the frame.
 #include "app/FrameServices.h"
 #include "browse/ThumbnailRender.h"
+#include "doc/CommandIds.h"
 #include "gui/FrameFixture.h"
 #include "gui/GuiTestSupport.h"
 
