@@ -73,10 +73,20 @@ private:
     // The commands only a window can carry out, by id: what each does and, for the toggles, what its check
     // mark shows. Their rows in the command table hold the texts and the enable rules.
     struct CFrameCommand {
-        void (*Run)(CMainFrame&) = nullptr;
-        bool (*Checked)(const CMainFrame&) = nullptr;
+        void (CMainFrame::*Run)() = nullptr;
+        bool (CMainFrame::*Checked)() const = nullptr;
     };
     static const QHash<int, CFrameCommand>& FrameCommands();
+    void OnToggleToolBar();
+    void OnToggleStatusBar();
+    void OnExit();
+    void OnPrint();
+    void OnPrintPreview();
+    void OnPrintSetup();
+    bool FoldersShown() const;
+    bool PreviewShown() const;
+    bool ToolBarShown() const;
+    bool StatusBarShown() const;
     void OnToolWindowShownChanged(ToolWindow window, bool shown);
     QWidget* ToolWindowWidget(ToolWindow window) const;
     bool& ToolWindowFlag(ToolWindow window);

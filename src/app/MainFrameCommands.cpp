@@ -18,40 +18,56 @@ using namespace cmd;
 
 const QHash<int, CMainFrame::CFrameCommand>& CMainFrame::FrameCommands() {
     static const QHash<int, CFrameCommand> commands = {
-        {FoldersWindow,
-         {[](CMainFrame& frame) { frame.OnToggleFolders(); },
-          [](const CMainFrame& frame) {
-              return frame.IsShown(ToolWindow::Folders);
-          }}},
-        {ImagePreviewWindow,
-         {[](CMainFrame& frame) { frame.OnTogglePreview(); },
-          [](const CMainFrame& frame) {
-              return frame.IsShown(ToolWindow::ImagePreview);
-          }}},
-        {cmd::ToolBar,
-         {[](CMainFrame& frame) { frame.m_toolBar->setVisible(frame.m_toolBar->isHidden()); },
-          [](const CMainFrame& frame) {
-              return !frame.m_toolBar->isHidden();
-          }}},
-        {cmd::StatusBar,
-         {[](CMainFrame& frame) { frame.statusBar()->setVisible(frame.statusBar()->isHidden()); },
-          [](const CMainFrame& frame) {
-              return !frame.statusBar()->isHidden();
-          }}},
-        {Exit, {[](CMainFrame& frame) {
-             frame.close();
-         }}},
-        {Print, {[](CMainFrame& frame) {
-             frame.m_printer->Print(&frame);
-         }}},
-        {PrintPreview, {[](CMainFrame& frame) {
-             frame.m_printer->PrintPreview(&frame);
-         }}},
-        {PrintSetup, {[](CMainFrame& frame) {
-             frame.m_printer->PrintSetup(&frame);
-         }}},
+        {FoldersWindow, {&CMainFrame::OnToggleFolders, &CMainFrame::FoldersShown}},
+        {ImagePreviewWindow, {&CMainFrame::OnTogglePreview, &CMainFrame::PreviewShown}},
+        {cmd::ToolBar, {&CMainFrame::OnToggleToolBar, &CMainFrame::ToolBarShown}},
+        {cmd::StatusBar, {&CMainFrame::OnToggleStatusBar, &CMainFrame::StatusBarShown}},
+        {Exit, {&CMainFrame::OnExit}},
+        {Print, {&CMainFrame::OnPrint}},
+        {PrintPreview, {&CMainFrame::OnPrintPreview}},
+        {PrintSetup, {&CMainFrame::OnPrintSetup}},
     };
     return commands;
+}
+
+void CMainFrame::OnToggleToolBar() {
+    m_toolBar->setVisible(m_toolBar->isHidden());
+}
+
+void CMainFrame::OnToggleStatusBar() {
+    statusBar()->setVisible(statusBar()->isHidden());
+}
+
+void CMainFrame::OnExit() {
+    close();
+}
+
+void CMainFrame::OnPrint() {
+    m_printer->Print(this);
+}
+
+void CMainFrame::OnPrintPreview() {
+    m_printer->PrintPreview(this);
+}
+
+void CMainFrame::OnPrintSetup() {
+    m_printer->PrintSetup(this);
+}
+
+bool CMainFrame::FoldersShown() const {
+    return IsShown(ToolWindow::Folders);
+}
+
+bool CMainFrame::PreviewShown() const {
+    return IsShown(ToolWindow::ImagePreview);
+}
+
+bool CMainFrame::ToolBarShown() const {
+    return !m_toolBar->isHidden();
+}
+
+bool CMainFrame::StatusBarShown() const {
+    return !statusBar()->isHidden();
 }
 
 void CMainFrame::CreateActions() {
@@ -121,7 +137,7 @@ void CMainFrame::OnCommand(int id) {
     if (!m_doc.Execute(id)) {
         const auto own = FrameCommands().constFind(id);
         if (own != FrameCommands().cend() && m_doc.CommandState(id).Enabled) {
-            own->Run(*this);
+            (this->*own->Run)();
         }
     }
     UpdateCommandStates();
@@ -132,7 +148,7 @@ void CMainFrame::UpdateCommandStates() {
         QAction* action = Action(row.Id);
         CCommandState state = m_doc.RuleState(row.Rule);
         if (const CFrameCommand own = FrameCommands().value(row.Id); own.Checked) {
-            state.Checked = own.Checked(*this);
+            state.Checked = (this->*own.Checked)();
         }
         action->setEnabled(state.Enabled);
         if (action->isCheckable()) {
