@@ -9,7 +9,7 @@
 #include "doc/PasswordsDialogModel.h"
 #include "doc/PictoriumDoc.h"
 #include "doc/WindowPlacement.h"
-#include "platform/SettingsStore.h"
+#include "platform/SettingsKeys.h"
 
 #include <QRect>
 #include <QtEndian>
@@ -21,21 +21,19 @@ using namespace veilpane::fuzz;
 
 namespace {
 
-const std::array<QString, 18> Entries = {
-    QStringLiteral("PasswordCry01"),     QStringLiteral("PasswordCry02"),
-    QStringLiteral("PasswordCry03"),     QStringLiteral("PasswordCry04"),
-    QStringLiteral("PasswordCry05"),     QStringLiteral("PasswordRadioCry"),
-    QStringLiteral("PasswordSaveCry"),   QStringLiteral("SecretMessage"),
-    QStringLiteral("SecretMessageSave"), QStringLiteral("CryMessageIn"),
-    QStringLiteral("CryMessageOut"),     QStringLiteral("CryMessagesInOutSave"),
-    QStringLiteral("VeilpaneData"),      QStringLiteral("FolderSelected"),
-    QStringLiteral("MainWindowPos"),     QStringLiteral("MainWindowMax"),
-    QStringLiteral("FolderWindowPos"),   QStringLiteral("ImgPrevWindowPos"),
+// Every entry the program reads; a record names one by its place in this list.
+const std::array<const char*, 18> Entries = {
+    setting::Passwords[0].Name,    setting::Passwords[1].Name,    setting::Passwords[2].Name,
+    setting::Passwords[3].Name,    setting::Passwords[4].Name,    setting::PasswordRadioCry.Name,
+    setting::PasswordSaveCry.Name, setting::SecretMessage.Name,   setting::SecretMessageSave.Name,
+    setting::CryMessageIn.Name,    setting::CryMessageOut.Name,   setting::CryMessagesInOutSave.Name,
+    setting::FirstRunMarker.Name,  setting::FolderSelected.Name,  setting::MainWindowPos.Name,
+    setting::MainWindowMax.Name,   setting::FolderWindowPos.Name, setting::ImgPrevWindowPos.Name,
 };
 
 void FillFromRecords(CInput& input, CSettingsStore& store) {
     while (!input.Empty()) {
-        const QString& entry = Entries[input.Byte() % Entries.size()];
+        const QString entry = QLatin1String(Entries[input.Byte() % Entries.size()]);
         const std::uint8_t type = input.Byte() % 4;
         const QByteArray bytes = input.Bytes(input.Byte());
         switch (type) {
@@ -98,8 +96,9 @@ void Check(CSettingsStore& store) {
     (void)CheckDefinedPasswords(set);
     const CPasswordsDialogModel model(set);
     FUZZ_CHECK(model.PasswordTexts.size() == PasswordCount);
-    for (const QString& entry : {Entries[14], Entries[16], Entries[17]}) {
-        if (const std::optional<QRect> rect = ReadWindowRect(store, entry)) {
+    for (const CBinarySetting& key :
+         {setting::MainWindowPos, setting::FolderWindowPos, setting::ImgPrevWindowPos}) {
+        if (const std::optional<QRect> rect = ReadWindowRect(store, key)) {
             FUZZ_CHECK(rect->isValid() && rect->width() <= 100000 && rect->height() <= 100000);
             FUZZ_CHECK(DecodeWindowRect(EncodeWindowRect(*rect)) == rect);
         }
@@ -107,7 +106,7 @@ void Check(CSettingsStore& store) {
 
     // What the program saves must load back as the same state.
     CMemorySettingsStore saved;
-    saved.WriteInt(SettingsSection, Entries[12], 0); // not a first run
+    saved.Write(setting::FirstRunMarker, 0); // not a first run
     {
         CDocServices services;
         services.Settings = &saved;
@@ -168,7 +167,7 @@ QList<QByteArray> Seeds() {
         CPictoriumDoc doc(services, QString());
         doc.SecretMessage = QStringLiteral("line one\nline two, with = and ;");
         doc.SaveSettings();
-        WriteWindowRect(store, QStringLiteral("MainWindowPos"), QRect(10, 20, 800, 600));
+        WriteWindowRect(store, setting::MainWindowPos, QRect(10, 20, 800, 600));
     }
     QFile file(path);
     FUZZ_CHECK(file.open(QIODevice::ReadOnly));

@@ -7,7 +7,7 @@
 #include "doc/WindowPlacement.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProductLine.h"
-#include "platform/SettingsStore.h"
+#include "platform/SettingsKeys.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -19,12 +19,6 @@
 namespace veilpane {
 
 namespace {
-
-const QString MainWindowPosEntry = QStringLiteral("MainWindowPos");
-const QString MainWindowMaxEntry = QStringLiteral("MainWindowMax");
-const QString FolderWindowPosEntry = QStringLiteral("FolderWindowPos");
-const QString ImgPrevWindowPosEntry = QStringLiteral("ImgPrevWindowPos");
-const QString FolderSelectedEntry = QStringLiteral("FolderSelected");
 
 constexpr QPoint DefaultPosition(320, 10);
 constexpr QSize DefaultSize(460, 740);
@@ -163,14 +157,14 @@ void CMainFrame::RestorePlacement() {
     if (!settings) {
         return;
     }
-    const std::optional<QRect> rect = ReadWindowRect(*settings, MainWindowPosEntry);
+    const std::optional<QRect> rect = ReadWindowRect(*settings, setting::MainWindowPos);
     if (!rect) {
         return;
     }
     if (ReachableOnSomeScreen(*rect)) {
         setGeometry(*rect);
     }
-    m_startMaximized = settings->GetInt(SettingsSection, MainWindowMaxEntry, 0) != 0;
+    m_startMaximized = settings->Get(setting::MainWindowMax) != 0;
 }
 
 void CMainFrame::SavePlacement() {
@@ -178,14 +172,14 @@ void CMainFrame::SavePlacement() {
     if (!settings) {
         return;
     }
-    WriteWindowRect(*settings, MainWindowPosEntry, NormalRect(*this));
-    settings->WriteInt(SettingsSection, MainWindowMaxEntry, isMaximized() ? 1 : 0);
+    WriteWindowRect(*settings, setting::MainWindowPos, NormalRect(*this));
+    settings->Write(setting::MainWindowMax, isMaximized() ? 1 : 0);
     // A hidden tool window keeps the rectangle it last had, and comes back there at the next start.
     if (const QWidget* folders = m_view->FoldersWindow()) {
-        WriteWindowRect(*settings, FolderWindowPosEntry, NormalRect(*folders));
+        WriteWindowRect(*settings, setting::FolderWindowPos, NormalRect(*folders));
     }
     if (const QWidget* preview = m_view->PreviewWindow()) {
-        WriteWindowRect(*settings, ImgPrevWindowPosEntry, NormalRect(*preview));
+        WriteWindowRect(*settings, setting::ImgPrevWindowPos, NormalRect(*preview));
     }
 }
 
@@ -211,7 +205,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (CSettingsStore* settings = m_doc.Services().Settings) {
         const QString folder = m_doc.CurrentFolder;
         if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-            settings->WriteString(SettingsSection, FolderSelectedEntry, folder);
+            settings->Write(setting::FolderSelected, folder);
         }
     }
     event->accept();

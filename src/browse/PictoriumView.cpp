@@ -7,7 +7,7 @@
 #include "browse/ThumbnailModel.h"
 #include "doc/PictoriumDoc.h"
 #include "doc/WindowPlacement.h"
-#include "platform/SettingsStore.h"
+#include "platform/SettingsKeys.h"
 #include "platform/TopRowsReader.h"
 #include "stego/HiddenContent.h"
 
@@ -22,10 +22,6 @@
 namespace veilpane {
 
 namespace {
-
-const QString FolderWindowEntry = QStringLiteral("FolderWindowPos");
-const QString PreviewWindowEntry = QStringLiteral("ImgPrevWindowPos");
-const QString FolderSelectedEntry = QStringLiteral("FolderSelected");
 
 QLabel* MakeLabel(const QString& text, const QRect& rect, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -93,10 +89,10 @@ void CPictoriumView::OnInitialUpdate(QWidget* topLevel) {
                 [this](bool shown) { emit ToolWindowShownChanged(ToolWindow::Folders, shown); });
     }
     if (const CSettingsStore* settings = m_doc.Services().Settings) {
-        if (const auto rect = ReadWindowRect(*settings, FolderWindowEntry); rect && rect->isValid()) {
+        if (const auto rect = ReadWindowRect(*settings, setting::FolderWindowPos); rect && rect->isValid()) {
             m_folders->setGeometry(*rect);
         }
-        if (const auto rect = ReadWindowRect(*settings, PreviewWindowEntry); rect && rect->isValid()) {
+        if (const auto rect = ReadWindowRect(*settings, setting::ImgPrevWindowPos); rect && rect->isValid()) {
             m_preview->setGeometry(*rect);
         }
     }
@@ -104,9 +100,7 @@ void CPictoriumView::OnInitialUpdate(QWidget* topLevel) {
     m_folders->show();
 
     const QString folder =
-        m_doc.Services().Settings
-            ? m_doc.Services().Settings->GetString(SettingsSection, FolderSelectedEntry, {})
-            : QString();
+        m_doc.Services().Settings ? m_doc.Services().Settings->Get(setting::FolderSelected) : QString();
     if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
         m_doc.LoadFolder(folder);
     }
@@ -118,10 +112,10 @@ void CPictoriumView::SaveToolWindowPositions() const {
         return;
     }
     if (m_folders) {
-        WriteWindowRect(*settings, FolderWindowEntry, m_folders->geometry());
+        WriteWindowRect(*settings, setting::FolderWindowPos, m_folders->geometry());
     }
     if (m_preview) {
-        WriteWindowRect(*settings, PreviewWindowEntry, m_preview->NormalRect());
+        WriteWindowRect(*settings, setting::ImgPrevWindowPos, m_preview->NormalRect());
     }
 }
 

@@ -1,7 +1,7 @@
 #include "cli/PasswordOptions.h"
 
 #include "cli/CommandLine.h"
-#include "platform/SettingsStore.h"
+#include "platform/SettingsKeys.h"
 
 #include <QFile>
 
@@ -95,12 +95,11 @@ QString CPasswordOptions::HelpText() {
 CPasswordSet LoadSavedPasswordSet() {
     const CQtSettingsStore settings;
     CPasswordSet set;
-    for (int i = 0; i < PasswordCount; ++i) {
-        const QString entry = QStringLiteral("PasswordCry%1").arg(i + 1, 2, 10, QLatin1Char('0'));
-        set.Passwords[static_cast<std::size_t>(i)] = settings.GetString(SettingsSection, entry, {}).toUtf8();
+    for (std::size_t i = 0; i < set.Passwords.size(); ++i) {
+        set.Passwords[i] = settings.Get(setting::Passwords[i]).toUtf8();
     }
-    set.PasswordRadioCry = settings.GetInt(SettingsSection, QStringLiteral("PasswordRadioCry"), 0);
-    set.PasswordSaveCry = settings.GetInt(SettingsSection, QStringLiteral("PasswordSaveCry"), 1);
+    set.PasswordRadioCry = settings.Get(setting::PasswordRadioCry);
+    set.PasswordSaveCry = settings.Get(setting::PasswordSaveCry);
     return set;
 }
 

@@ -3,7 +3,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/MessageBoxes.h"
-#include "platform/SettingsStore.h"
+#include "platform/SettingsKeys.h"
 #include "platform/ShellOpen.h"
 #include "platform/ToolWindows.h"
 
@@ -17,19 +17,7 @@ namespace veilpane {
 
 namespace {
 
-const QString FirstRunMarker = QStringLiteral("VeilpaneData");
-const QString FolderSelectedEntry = QStringLiteral("FolderSelected");
-const QString PasswordRadioEntry = QStringLiteral("PasswordRadioCry");
-const QString PasswordSaveEntry = QStringLiteral("PasswordSaveCry");
-const QString SecretMessageEntry = QStringLiteral("SecretMessage");
-const QString SecretMessageSaveEntry = QStringLiteral("SecretMessageSave");
-const QString CryMessageInEntry = QStringLiteral("CryMessageIn");
-const QString CryMessageOutEntry = QStringLiteral("CryMessageOut");
-const QString CryMessagesSaveEntry = QStringLiteral("CryMessagesInOutSave");
-
-QString PasswordEntry(int index) {
-    return QStringLiteral("PasswordCry%1").arg(index + 1, 2, 10, QLatin1Char('0'));
-}
+static_assert(static_cast<int>(setting::Passwords.size()) == PasswordCount);
 
 // A stored value may only be hidden by an explicit 0: anything else keeps the text, as the default does.
 QString StoredText(int saveFlag, const QString& text) {
@@ -43,34 +31,33 @@ void CPictoriumDoc::LoadSettings() {
     if (!store) {
         return;
     }
-    const QString& section = SettingsSection;
     for (int i = 0; i < PasswordCount; ++i) {
-        PasswordSet.Passwords[static_cast<std::size_t>(i)] =
-            store->GetString(section, PasswordEntry(i), QString()).toUtf8();
+        const auto index = static_cast<std::size_t>(i);
+        PasswordSet.Passwords[index] = store->Get(setting::Passwords[index]).toUtf8();
     }
-    PasswordSet.PasswordRadioCry = store->GetInt(section, PasswordRadioEntry, 0);
+    PasswordSet.PasswordRadioCry = store->Get(setting::PasswordRadioCry);
     // A value edited or damaged outside the program would otherwise leave the password dialog without a
     // selection and encrypt with a password the user never chose; it falls back to password 1, as the
     // first run sets it. The corrected value reaches the store with the next save.
     PasswordSet.PasswordRadioCry = PasswordSet.SelectedIndex();
-    PasswordSet.PasswordSaveCry = store->GetInt(section, PasswordSaveEntry, 1);
-    SecretMessage = store->GetString(section, SecretMessageEntry, QString());
-    SecretMessageSave = store->GetInt(section, SecretMessageSaveEntry, 1);
-    CryMessageIn = store->GetString(section, CryMessageInEntry, QString());
-    CryMessageOut = store->GetString(section, CryMessageOutEntry, QString());
-    CryMessagesInOutSave = store->GetInt(section, CryMessagesSaveEntry, 1);
+    PasswordSet.PasswordSaveCry = store->Get(setting::PasswordSaveCry);
+    SecretMessage = store->Get(setting::SecretMessage);
+    SecretMessageSave = store->Get(setting::SecretMessageSave);
+    CryMessageIn = store->Get(setting::CryMessageIn);
+    CryMessageOut = store->Get(setting::CryMessageOut);
+    CryMessagesInOutSave = store->Get(setting::CryMessagesInOutSave);
 
-    if (store->GetInt(section, FirstRunMarker, 1) == 0) {
+    if (store->Get(setting::FirstRunMarker) == 0) {
         return;
     }
-    store->WriteInt(section, FirstRunMarker, 0);
+    store->Write(setting::FirstRunMarker, 0);
     PasswordSet.Passwords[0] = QByteArray(FactoryPassword);
     PasswordSet.PasswordRadioCry = 0;
-    store->WriteString(section, PasswordEntry(0), PasswordText(PasswordSet.Passwords[0]));
-    store->WriteInt(section, PasswordRadioEntry, 0);
+    store->Write(setting::Passwords[0], PasswordText(PasswordSet.Passwords[0]));
+    store->Write(setting::PasswordRadioCry, 0);
     ShowDisclaimer();
     if (!SamplesFolder.isEmpty()) {
-        store->WriteString(section, FolderSelectedEntry, SamplesFolder);
+        store->Write(setting::FolderSelected, SamplesFolder);
     }
 }
 
@@ -79,19 +66,18 @@ void CPictoriumDoc::SaveSettings() {
     if (!store) {
         return;
     }
-    const QString& section = SettingsSection;
     for (int i = 0; i < PasswordCount; ++i) {
-        store->WriteString(section, PasswordEntry(i),
-                           StoredText(PasswordSet.PasswordSaveCry,
-                                      PasswordText(PasswordSet.Passwords[static_cast<std::size_t>(i)])));
+        const auto index = static_cast<std::size_t>(i);
+        store->Write(setting::Passwords[index],
+                     StoredText(PasswordSet.PasswordSaveCry, PasswordText(PasswordSet.Passwords[index])));
     }
-    store->WriteInt(section, PasswordRadioEntry, PasswordSet.PasswordRadioCry);
-    store->WriteInt(section, PasswordSaveEntry, PasswordSet.PasswordSaveCry);
-    store->WriteString(section, SecretMessageEntry, StoredText(SecretMessageSave, SecretMessage));
-    store->WriteInt(section, SecretMessageSaveEntry, SecretMessageSave);
-    store->WriteString(section, CryMessageInEntry, StoredText(CryMessagesInOutSave, CryMessageIn));
-    store->WriteString(section, CryMessageOutEntry, StoredText(CryMessagesInOutSave, CryMessageOut));
-    store->WriteInt(section, CryMessagesSaveEntry, CryMessagesInOutSave);
+    store->Write(setting::PasswordRadioCry, PasswordSet.PasswordRadioCry);
+    store->Write(setting::PasswordSaveCry, PasswordSet.PasswordSaveCry);
+    store->Write(setting::SecretMessage, StoredText(SecretMessageSave, SecretMessage));
+    store->Write(setting::SecretMessageSave, SecretMessageSave);
+    store->Write(setting::CryMessageIn, StoredText(CryMessagesInOutSave, CryMessageIn));
+    store->Write(setting::CryMessageOut, StoredText(CryMessagesInOutSave, CryMessageOut));
+    store->Write(setting::CryMessagesInOutSave, CryMessagesInOutSave);
 }
 
 QString CPictoriumDoc::SamplesFolderFor(const QString& executablePath) {

@@ -35,13 +35,13 @@ std::optional<QRect> DecodeWindowRect(const QByteArray& bytes) {
     return QRect(edges[0], edges[1], static_cast<int>(width), static_cast<int>(height));
 }
 
-std::optional<QRect> ReadWindowRect(const CSettingsStore& settings, const QString& entry) {
-    const std::optional<QByteArray> bytes = settings.GetBinary(SettingsSection, entry);
+std::optional<QRect> ReadWindowRect(const CSettingsStore& settings, const CBinarySetting& key) {
+    const std::optional<QByteArray> bytes = settings.Get(key);
     return bytes ? DecodeWindowRect(*bytes) : std::nullopt;
 }
 
-void WriteWindowRect(CSettingsStore& settings, const QString& entry, const QRect& rect) {
-    settings.WriteBinary(SettingsSection, entry, EncodeWindowRect(rect));
+void WriteWindowRect(CSettingsStore& settings, const CBinarySetting& key, const QRect& rect) {
+    settings.Write(key, EncodeWindowRect(rect));
 }
 
 } // namespace veilpane

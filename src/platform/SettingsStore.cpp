@@ -35,6 +35,30 @@ void PrepareOwnerOnlyFile(const QString& fileName) {
 
 } // namespace
 
+int CSettingsStore::Get(const CIntSetting& key) const {
+    return GetInt(SettingsSection, QLatin1String(key.Name), key.Default);
+}
+
+QString CSettingsStore::Get(const CTextSetting& key) const {
+    return GetString(SettingsSection, QLatin1String(key.Name), QString());
+}
+
+std::optional<QByteArray> CSettingsStore::Get(const CBinarySetting& key) const {
+    return GetBinary(SettingsSection, QLatin1String(key.Name));
+}
+
+void CSettingsStore::Write(const CIntSetting& key, int value) {
+    WriteInt(SettingsSection, QLatin1String(key.Name), value);
+}
+
+void CSettingsStore::Write(const CTextSetting& key, const QString& value) {
+    WriteString(SettingsSection, QLatin1String(key.Name), value);
+}
+
+void CSettingsStore::Write(const CBinarySetting& key, const QByteArray& value) {
+    WriteBinary(SettingsSection, QLatin1String(key.Name), value);
+}
+
 struct CQtSettingsStore::Impl {
     QSettings Settings;
     bool Prepared = false;
@@ -70,7 +94,7 @@ std::optional<QByteArray> CQtSettingsStore::GetBinary(const QString& section, co
     return value.toByteArray();
 }
 
-void CQtSettingsStore::Write(const QString& section, const QString& entry, const QVariant& value) {
+void CQtSettingsStore::Store(const QString& section, const QString& entry, const QVariant& value) {
     if (!m_impl->Prepared) {
         PrepareOwnerOnlyFile(m_impl->Settings.fileName());
         m_impl->Prepared = true;
@@ -80,15 +104,15 @@ void CQtSettingsStore::Write(const QString& section, const QString& entry, const
 }
 
 void CQtSettingsStore::WriteString(const QString& section, const QString& entry, const QString& value) {
-    Write(section, entry, value);
+    Store(section, entry, value);
 }
 
 void CQtSettingsStore::WriteInt(const QString& section, const QString& entry, int value) {
-    Write(section, entry, value);
+    Store(section, entry, value);
 }
 
 void CQtSettingsStore::WriteBinary(const QString& section, const QString& entry, const QByteArray& value) {
-    Write(section, entry, value);
+    Store(section, entry, value);
 }
 
 QString CMemorySettingsStore::GetString(const QString& section, const QString& entry,

@@ -10,6 +10,21 @@
 
 namespace veilpane {
 
+// The section every value of the program lives in.
+inline const QString SettingsSection = QStringLiteral("DataApp");
+
+// One entry of SettingsSection and the type it is stored as; SettingsKeys.h lists the program's entries.
+struct CIntSetting {
+    const char* Name;
+    int Default; // what an absent entry, or one that is not a number, reads as
+};
+struct CTextSetting {
+    const char* Name; // an absent entry reads as empty text
+};
+struct CBinarySetting {
+    const char* Name; // an absent entry reads as nothing
+};
+
 // The per-user settings the program keeps, by section and entry. Absent entries give the caller's default.
 class CSettingsStore {
 public:
@@ -21,10 +36,15 @@ public:
     virtual void WriteString(const QString& section, const QString& entry, const QString& value) = 0;
     virtual void WriteInt(const QString& section, const QString& entry, int value) = 0;
     virtual void WriteBinary(const QString& section, const QString& entry, const QByteArray& value) = 0;
-};
 
-// The section every value of the program lives in.
-inline const QString SettingsSection = QStringLiteral("DataApp");
+    // The same, for one entry of SettingsSection.
+    int Get(const CIntSetting& key) const;
+    QString Get(const CTextSetting& key) const;
+    std::optional<QByteArray> Get(const CBinarySetting& key) const;
+    void Write(const CIntSetting& key, int value);
+    void Write(const CTextSetting& key, const QString& value);
+    void Write(const CBinarySetting& key, const QByteArray& value);
+};
 
 // QSettings under organisation and application "Veilpane" (or a given file for tests). The file holds
 // passwords, so it and its folder are created readable by the owner only, and every save keeps that.
@@ -44,7 +64,7 @@ public:
     QString FileName() const;
 
 private:
-    void Write(const QString& section, const QString& entry, const QVariant& value);
+    void Store(const QString& section, const QString& entry, const QVariant& value);
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -1,5 +1,9 @@
 #include "cli/PasswordOptions.h"
+#include "doc/PictoriumDoc.h"
+#include "platform/SettingsStore.h"
 #include "support/TempFolder.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -65,4 +69,36 @@ TEST(PasswordOptions, UsageErrors) {
         EXPECT_FALSE(options.Take(args, &error));
         EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.Error))) << error.toStdString();
     }
+}
+
+// Without -p the terminal program takes the passwords and the selection the desktop program saved.
+TEST(PasswordOptions, WithoutPasswordsTheDesktopProgramsSavedSetIsUsed) {
+    test::CTempFolder folder;
+    const QByteArray second = "s\xc3\xa9"
+                              "cond-pw";
+    {
+        CQtSettingsStore store(folder.FilePath(QStringLiteral("config/Veilpane/Veilpane.conf")));
+        CDocServices services;
+        services.Settings = &store;
+        CPictoriumDoc doc(services, QString());
+        doc.PasswordSet.Passwords[1] = second;
+        doc.PasswordSet.PasswordRadioCry = 1;
+        doc.SaveSettings();
+    }
+    const QString file = folder.Write(QStringLiteral("a.txt"), "plain");
+    const QString cli = QStringLiteral(VEILPANE_CLI_PATH);
+
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.FilePath(QStringLiteral("config"))));
+    const test::CProcessResult encrypted = test::RunProgram(cli, {QStringLiteral("encrypt"), file});
+    hadConfig ? qputenv("XDG_CONFIG_HOME", oldConfig) : qunsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(encrypted.ExitCode, 0) << encrypted.Err.toStdString();
+
+    // Only the selected second password opens it.
+    const test::CProcessResult decrypted =
+        test::RunProgram(cli, {QStringLiteral("decrypt"), file + QStringLiteral(".cry"), QStringLiteral("-p"),
+                               QString::fromUtf8(second)});
+    EXPECT_EQ(decrypted.ExitCode, 0) << decrypted.Err.toStdString();
+    EXPECT_EQ(folder.Read(QStringLiteral("a.txt")), "plain");
 }

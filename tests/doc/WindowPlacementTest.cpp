@@ -26,10 +26,10 @@ TEST(WindowPlacement, SixteenLittleEndianBytesOrNothing) {
                                                       "10000000")));
 
     CMemorySettingsStore settings;
-    EXPECT_FALSE(ReadWindowRect(settings, QStringLiteral("MainWindowPos")));
-    WriteWindowRect(settings, QStringLiteral("MainWindowPos"), QRect(5, 6, 70, 80));
+    EXPECT_FALSE(ReadWindowRect(settings, {"MainWindowPos"}));
+    WriteWindowRect(settings, {"MainWindowPos"}, QRect(5, 6, 70, 80));
     EXPECT_EQ(settings.GetBinary(SettingsSection, QStringLiteral("MainWindowPos"))->size(), 16);
-    EXPECT_EQ(ReadWindowRect(settings, QStringLiteral("MainWindowPos")), QRect(5, 6, 70, 80));
+    EXPECT_EQ(ReadWindowRect(settings, {"MainWindowPos"}), QRect(5, 6, 70, 80));
     settings.WriteBinary(SettingsSection, QStringLiteral("FolderWindowPos"), QByteArray(12, '\1'));
-    EXPECT_FALSE(ReadWindowRect(settings, QStringLiteral("FolderWindowPos")));
+    EXPECT_FALSE(ReadWindowRect(settings, {"FolderWindowPos"}));
 }

@@ -16,8 +16,8 @@ namespace {
 
 const QString Section = SettingsSection;
 
-std::optional<QRect> Stored(const CFrameFixture& f, const QString& entry) {
-    return ReadWindowRect(f.Platform.Settings, entry);
+std::optional<QRect> Stored(const CFrameFixture& f, const char* entry) {
+    return ReadWindowRect(f.Platform.Settings, {entry});
 }
 
 } // namespace
@@ -38,7 +38,7 @@ TEST(MainFrameLayout, ClosingStoresTheRectangleAndTheNextStartRestoresIt) {
     f.Frame().setGeometry(QRect(40, 60, 500, 420));
     const QRect placed = f.Frame().geometry();
     ASSERT_TRUE(f.Frame().close());
-    EXPECT_EQ(Stored(f, QStringLiteral("MainWindowPos")), placed);
+    EXPECT_EQ(Stored(f, "MainWindowPos"), placed);
     EXPECT_EQ(f.Platform.Settings.GetInt(Section, QStringLiteral("MainWindowMax"), -1), 0);
 
     f.App.reset();
@@ -55,7 +55,7 @@ TEST(MainFrameLayout, AMaximisedWindowKeepsItsNormalRectangleAndOpensMaximisedNe
     f.Frame().showMaximized();
     ASSERT_TRUE(f.Frame().isMaximized());
     ASSERT_TRUE(f.Frame().close());
-    EXPECT_EQ(Stored(f, QStringLiteral("MainWindowPos")), normal);
+    EXPECT_EQ(Stored(f, "MainWindowPos"), normal);
     EXPECT_EQ(f.Platform.Settings.GetInt(Section, QStringLiteral("MainWindowMax"), -1), 1);
 
     f.App.reset();
@@ -178,6 +178,6 @@ TEST(MainFrameLayout, ToolWindowRectanglesAreStoredEvenWhileHidden) {
     f.Frame().Action(cmd::FoldersWindow)->trigger();
     ASSERT_TRUE(folders->isHidden());
     ASSERT_TRUE(f.Frame().close());
-    EXPECT_EQ(Stored(f, QStringLiteral("FolderWindowPos")), foldersRect);
-    EXPECT_EQ(Stored(f, QStringLiteral("ImgPrevWindowPos")), previewRect);
+    EXPECT_EQ(Stored(f, "FolderWindowPos"), foldersRect);
+    EXPECT_EQ(Stored(f, "ImgPrevWindowPos"), previewRect);
 }

@@ -312,8 +312,7 @@ TEST(PictoriumView, SummaryLabelOfAFolderWithoutImages) {
 TEST(PictoriumView, InitialUpdateCreatesRestoresAndLoads) {
     CViewFixture f;
     f.WriteCarriers();
-    WriteWindowRect(f.Platform.Settings, QStringLiteral("FolderWindowPos"),
-                    QRect(QPoint(40, 50), QSize(310, 320)));
+    WriteWindowRect(f.Platform.Settings, {"FolderWindowPos"}, QRect(QPoint(40, 50), QSize(310, 320)));
     f.Platform.Settings.WriteString(SettingsSection, QStringLiteral("FolderSelected"), f.Folder.Path());
     QWidget topLevel;
     topLevel.show();
@@ -345,10 +344,8 @@ TEST(PictoriumView, InitialUpdateCreatesRestoresAndLoads) {
 
     f.View->FoldersWindow()->setGeometry(QRect(60, 70, 333, 222));
     f.View->SaveToolWindowPositions();
-    EXPECT_EQ(ReadWindowRect(f.Platform.Settings, QStringLiteral("FolderWindowPos")),
-              QRect(60, 70, 333, 222));
-    EXPECT_EQ(ReadWindowRect(f.Platform.Settings, QStringLiteral("ImgPrevWindowPos")),
-              f.View->PreviewWindow()->geometry());
+    EXPECT_EQ(ReadWindowRect(f.Platform.Settings, {"FolderWindowPos"}), QRect(60, 70, 333, 222));
+    EXPECT_EQ(ReadWindowRect(f.Platform.Settings, {"ImgPrevWindowPos"}), f.View->PreviewWindow()->geometry());
 
     // A remembered folder that no longer exists loads nothing.
     CViewFixture g;
