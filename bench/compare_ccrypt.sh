@@ -2,14 +2,15 @@
 # Files per second of veilpane-cli encrypt-folder / decrypt-folder against ccrypt -e -r / -d -r on the same
 # folder of small files (2000 x 4 KiB by default). ccrypt overwrites in place and never syncs; we write
 # each output under a temporary name, flush it (batched) and rename it before the replaced file goes.
-#   bench/compare_ccrypt.sh [path/to/veilpane-cli] [files] [bytes per file]
+#   bench/compare_ccrypt.sh [BUILD_DIR] [files] [bytes per file]
 set -eu
-CLI=${1:-build/src/veilpane-cli}
+CLI=${1:-build}/bin/veilpane-cli
 COUNT=${2:-2000}
 SIZE=${3:-4096}
 PW=bench-password
+[ -x "$CLI" ] || { echo "$CLI not found: build first (./scripts/test.sh)" >&2; exit 1; }
 if ! command -v ccrypt > /dev/null; then
-    echo "ccrypt is not installed (apt-get install ccrypt); only veilpane is measured"
+    echo "ccrypt is not installed (./scripts/setup.sh ccrypt): only veilpane is measured"
 fi
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/veilpane-bench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT

@@ -3,16 +3,20 @@
 #   detection images per second, and how much faster detection is than decoding the same PNGs in full;
 #   the 1 MiB hide as a share of saving the 4000 x 3000 image as PNG;
 #   with steghide installed, veilpane-cli hide against steghide embed of 32 KiB into the same cover as BMP.
-# Usage: bench/run_stego_bench.sh BUILD_DIR
+# Usage: bench/run_stego_bench.sh BUILD_DIR [benchmark options, e.g. --benchmark_min_time=0.01]
 set -eu
 build=${1:-build}
-bench="$build/bench/veilpane_stego_bench"
-cli="$build/src/veilpane-cli"
+if [ $# -gt 0 ]; then shift; fi
+bench="$build/bin/veilpane_stego_bench"
+cli="$build/bin/veilpane-cli"
+for program in "$bench" "$cli"; do
+    [ -x "$program" ] || { echo "$program not found: build first (./scripts/test.sh)" >&2; exit 1; }
+done
 json=$(mktemp)
 work=$(mktemp -d)
 trap 'rm -rf "$json" "$work"' EXIT
 
-"$bench" --benchmark_format=console --benchmark_out="$json" --benchmark_out_format=json
+"$bench" "$@" --benchmark_format=console --benchmark_out="$json" --benchmark_out_format=json
 python3 - "$json" <<'PY'
 import json, sys
 runs = {b["name"].split("/")[0]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
@@ -24,7 +28,11 @@ hide, save = ms("BM_Hide1MiBInto4000x3000"), ms("BM_SavePng4000x3000")
 print(f"hide 1 MiB into 4000x3000: {hide:.1f} ms; PNG save: {save:.1f} ms; hide adds {hide / save * 100:.1f}% of the save")
 PY
 
-if command -v steghide >/dev/null 2>&1 && command -v convert >/dev/null 2>&1; then
+if ! command -v steghide >/dev/null 2>&1; then
+    echo "steghide is not installed (./scripts/setup.sh steghide): no steghide ratio"
+elif ! command -v convert >/dev/null 2>&1; then
+    echo "ImageMagick is not installed (./scripts/setup.sh): no steghide ratio"
+else
     convert -size 4000x3000 plasma:fractal -depth 8 "BMP3:$work/cover.bmp"
     head -c 32768 /dev/urandom > "$work/payload.bin"
     start=$(date +%s.%N)
@@ -33,6 +41,4 @@ if command -v steghide >/dev/null 2>&1 && command -v convert >/dev/null 2>&1; th
     "$cli" hide "$work/cover.bmp" --file "$work/payload.bin" -o "$work/veilpane.bmp" -p corvide2741 >/dev/null
     end=$(date +%s.%N)
     python3 -c "s=$mid-$start; v=$end-$mid; print(f'32 KiB into 4000x3000 BMP: steghide embed {s:.2f} s, veilpane-cli hide {v:.2f} s (load, hide, save): {s / v:.0f}x faster')"
-else
-    echo "steghide (or ImageMagick) not installed: no steghide ratio"
 fi

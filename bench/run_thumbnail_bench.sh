@@ -11,6 +11,7 @@ pngs=${3:-300}
 jpegs=${4:-300}
 bench="$build/bin/veilpane_thumbnail_bench"
 run=${RUN_WITH:-}
+[ -x "$bench" ] || { echo "$bench not found: build first (./scripts/test.sh)" >&2; exit 1; }
 
 "$bench" --generate --png "$pngs" --jpeg "$jpegs" "$folder" > /dev/null
 # The first run warms the page cache for both programs alike.
@@ -29,5 +30,5 @@ if command -v vipsthumbnail >/dev/null 2>&1; then
     echo "vipsthumbnail --size 150x135: $vips ms"
     python3 -c "print(f'ratio (ours / vipsthumbnail): {$ours / $vips:.2f}')"
 else
-    echo "vipsthumbnail not installed (apt-get install libvips-tools): no comparison"
+    echo "vipsthumbnail is not installed (./scripts/setup.sh libvips-tools): no comparison"
 fi
