@@ -3,10 +3,9 @@
 #   detection images per second, and how much faster detection is than decoding the same PNGs in full;
 #   the 1 MiB hide as a share of saving the 4000 x 3000 image as PNG;
 #   with steghide installed, veilpane-cli hide against steghide embed of 32 KiB into the same cover as BMP.
-# Usage: bench/run_stego_bench.sh BUILD_DIR [benchmark options, e.g. --benchmark_min_time=0.01]
+# Usage: bench/run_stego_bench.sh BUILD_DIR
 set -eu
 build=${1:-build}
-if [ $# -gt 0 ]; then shift; fi
 bench="$build/bin/veilpane_stego_bench"
 cli="$build/bin/veilpane-cli"
 for program in "$bench" "$cli"; do
@@ -16,7 +15,7 @@ json=$(mktemp)
 work=$(mktemp -d)
 trap 'rm -rf "$json" "$work"' EXIT
 
-"$bench" "$@" --benchmark_format=console --benchmark_out="$json" --benchmark_out_format=json
+"$bench" --benchmark_format=console --benchmark_out="$json" --benchmark_out_format=json
 python3 - "$json" <<'PY'
 import json, sys
 runs = {b["name"].split("/")[0]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
