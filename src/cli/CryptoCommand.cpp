@@ -65,8 +65,8 @@ bool CCryptoCommand::FileExists(const QString& file, CCliStreams& io) {
     return false;
 }
 
-bool CCryptoCommand::DecryptedCleanly(const CFileCommandResult& result) {
-    return result.StatusText == FileDecryptedStatus();
+bool CCryptoCommand::DecryptedCleanly(const CResult<>& result) {
+    return result.Outcome == Outcome::Done;
 }
 
 CFolderRunResult
@@ -87,19 +87,19 @@ CCryptoCommand::RunFolder(CCliStreams& io, const QString& verb,
         result = run(hooks);
     }
     io.Out << result.StatusText << '\n';
-    if (result.Cancelled) {
-        PrintError(io, QStringLiteral("interrupted; %1 files were not visited").arg(result.NotVisited));
+    if (result.Outcome == Outcome::Cancelled) {
+        PrintError(io, QStringLiteral("interrupted; %1 files were not visited").arg(result.Value.NotVisited));
     }
     return result;
 }
 
 int CCryptoCommand::MessageOutcome(const CMessageResult& result, const QString& failure,
                                    const QString& output, CCliStreams& io) {
-    if (result.Refusal) {
-        PrintMessage(io, *result.Refusal);
+    if (result.Outcome == Outcome::Refused) {
+        PrintMessage(io, *result.Message);
         return ExitFailure;
     }
-    if (!result.Ok) {
+    if (!result.Ok()) {
         PrintError(io, failure);
         return ExitFailure;
     }

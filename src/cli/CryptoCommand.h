@@ -1,18 +1,14 @@
 #pragma once
 
 #include "cli/CliCommand.h"
+#include "crypto/FolderRun.h"
+#include "crypto/MessageBlock.h"
 #include "crypto/PasswordSet.h"
+#include "platform/Result.h"
 
 #include <functional>
 #include <limits>
 #include <optional>
-
-namespace veilpane {
-struct CFileCommandResult;
-struct CFolderRunHooks;
-struct CFolderRunResult;
-struct CMessageResult;
-} // namespace veilpane
 
 namespace veilpane::cli {
 
@@ -48,8 +44,7 @@ protected:
     // For the file commands: reports a missing file; true when it exists.
     static bool FileExists(const QString& file, CCliStreams& io);
     // The file's report when it was decrypted and its .cry file removed, as nothing else is a success.
-    // The one place that tells a clean decryption from the engine's status text.
-    static bool DecryptedCleanly(const CFileCommandResult& result);
+    static bool DecryptedCleanly(const CResult<>& result);
     // A folder run with its progress line, interruptible, its failures and its report written.
     static CFolderRunResult RunFolder(CCliStreams& io, const QString& verb,
                                       const std::function<CFolderRunResult(const CFolderRunHooks&)>& run);

@@ -32,7 +32,7 @@ protected:
         if (!FileExists(file, io)) {
             return ExitFailure;
         }
-        const CFileCommandResult result = DecryptFileCommand(file, Set());
+        const CResult<> result = DecryptFileCommand(file, Set());
         if (result.Message) {
             PrintError(io, QStringLiteral("%1: %2").arg(file, result.Message->Text));
             return ExitFailure;

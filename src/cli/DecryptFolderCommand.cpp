@@ -24,15 +24,15 @@ protected:
 
     int RunOne(const QString& folder, CCliStreams& io) override {
         auto planned = PlanFolderDecryption(folder, Set());
-        if (const auto* refusal = std::get_if<CUserMessage>(&planned)) {
-            PrintMessage(io, *refusal);
+        if (!planned.Ok()) {
+            PrintMessage(io, *planned.Message);
             return ExitFailure;
         }
-        const CFolderPlan& plan = std::get<CFolderPlan>(planned);
+        const CFolderPlan& plan = planned.Value;
         const CFolderRunResult result =
             RunFolder(io, QStringLiteral("Decrypting"),
                       [&plan](const CFolderRunHooks& hooks) { return DecryptFolder(plan, hooks); });
-        return result.Failed == 0 && result.Kept == 0 && !result.Cancelled ? ExitOk : ExitFailure;
+        return result.Outcome == Outcome::Done ? ExitOk : ExitFailure;
     }
 };
 

@@ -31,11 +31,11 @@ protected:
         if (!FileExists(file, io)) {
             return ExitFailure;
         }
-        const CFileCommandResult result = EncryptFileCommand(file, Set());
+        const CResult<> result = EncryptFileCommand(file, Set());
         if (result.Message) {
             PrintError(io, QStringLiteral("%1: %2").arg(file, result.Message->Text));
         }
-        if (!result.Ok) {
+        if (!result.Ok()) {
             return ExitFailure;
         }
         io.Out << result.StatusText << '\n';

@@ -28,11 +28,11 @@ protected:
 
     int RunOne(const QString& folder, CCliStreams& io) override {
         auto planned = PlanFolderEncryption(folder, Set());
-        if (const auto* refusal = std::get_if<CUserMessage>(&planned)) {
-            PrintMessage(io, *refusal);
+        if (!planned.Ok()) {
+            PrintMessage(io, *planned.Message);
             return ExitFailure;
         }
-        const CFolderPlan& plan = std::get<CFolderPlan>(planned);
+        const CFolderPlan& plan = planned.Value;
         if (!FlagGiven() && !Confirm(io, FolderEncryptionQuestion(plan).Text)) {
             PrintError(io, QStringLiteral("not confirmed; nothing was changed"));
             return ExitFailure;
@@ -40,7 +40,7 @@ protected:
         const CFolderRunResult result =
             RunFolder(io, QStringLiteral("Encrypting"),
                       [&plan](const CFolderRunHooks& hooks) { return EncryptFolder(plan, hooks); });
-        return result.Failed == 0 && !result.Cancelled ? ExitOk : ExitFailure;
+        return result.Outcome == Outcome::Done ? ExitOk : ExitFailure;
     }
 };
 

@@ -67,11 +67,11 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
         return Failure(io, QStringLiteral("Cannot read the image %1: %2")
                                .arg(QDir::toNativeSeparators(image), bitmap.ErrorText()));
     }
-    const CHiddenContent found = FindHiddenContent(
+    const CResult<CHiddenContent> found = FindHiddenContent(
         bitmap, passwords.Set(), false, print ? HiddenOutput::Text : HiddenOutput::Folder, directory);
-    if (found.Kind == HiddenNothing) {
-        // Detection tells apart "nothing there" from "there, but it could not be read or written".
-        if (DetectPayload(bitmap, passwords.Set())) {
+    if (!found.Ok()) {
+        // A payload a password opens but whose content could not be read or written is not "nothing there".
+        if (found.Outcome == Outcome::Failed) {
             return Failure(io, QStringLiteral("The hidden file of %1 could not be extracted.")
                                    .arg(QDir::toNativeSeparators(image)));
         }
@@ -79,9 +79,9 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
                                .arg(QDir::toNativeSeparators(image)));
     }
     if (print) {
-        WriteRaw(io, found.Moment + "\n\n" + found.Content);
+        WriteRaw(io, found.Value.Moment + "\n\n" + found.Value.Content);
     } else {
-        io.Out << QDir::toNativeSeparators(found.WrittenPath) << '\n';
+        io.Out << QDir::toNativeSeparators(found.Value.WrittenPath) << '\n';
     }
     return ExitOk;
 }

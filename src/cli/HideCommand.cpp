@@ -128,14 +128,14 @@ int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
     const CHideResult result =
         message ? HideMessageInImage(&image, FileNameOfPath(carrier), *message, password, statistics)
                 : HideFileInImage(&image, *file, password, statistics);
-    if (!result.Hidden) {
+    if (!result.Ok()) {
         return Failure(io, result.Message.value_or(FileToHideNotFoundMessage()));
     }
     if (!image.Save(output, mimeType)) {
         return Failure(io, QStringLiteral("Error saving image file.\n%1: %2")
                                .arg(QDir::toNativeSeparators(output), image.ErrorText()));
     }
-    io.Out << FormatHideReport(result.Report) << '\n';
+    io.Out << FormatHideReport(result.Value) << '\n';
     io.Out << QStringLiteral("Image file saved: %1\n").arg(QDir::toNativeSeparators(output));
     return ExitOk;
 }

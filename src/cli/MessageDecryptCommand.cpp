@@ -25,7 +25,7 @@ protected:
 
     int RunOne(const QString& block, CCliStreams& io) override {
         const CMessageResult result = DecryptMessageCommand(block.toUtf8(), Set());
-        const QString output = QString::fromUtf8(result.Output);
+        const QString output = QString::fromUtf8(result.Value.Output);
         return MessageOutcome(result, output, output, io);
     }
 };

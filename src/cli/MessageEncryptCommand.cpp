@@ -27,7 +27,7 @@ protected:
     int RunOne(const QString& text, CCliStreams& io) override {
         const CMessageResult result = EncryptMessageCommand(text.toUtf8(), Set());
         return MessageOutcome(result, QStringLiteral("the message could not be encrypted"),
-                              QString::fromLatin1(result.Output), io);
+                              QString::fromLatin1(result.Value.Output), io);
     }
 };
 

@@ -63,38 +63,36 @@ private:
 
 constexpr qint64 TransferBlockSize = qint64{1} << 20;
 
-bool Fail(QString* error, const QString& text) {
-    if (error) {
-        *error = text;
-    }
-    return false;
+CResult<> Fail(const QString& detail) {
+    return CResult<>::Failed(std::nullopt, detail);
 }
 
-int RunOneFile(CryDirection direction, const QString& inputPath, const QString& outputPath,
-               const QByteArray& password) {
+CResult<> RunOneFile(CryDirection direction, const QString& inputPath, const QString& outputPath,
+                     const QByteArray& password) {
     const CFileIdentity input = IdentityOf(inputPath);
     CAtomicFile output(outputPath);
     QString error;
-    const bool ok = output.Open(&error, input.Permissions) &&
-                    TransformFile(direction, inputPath, output, KeyMaterialFor(password), &error) &&
-                    output.Commit(&error);
-    if (!ok) {
-        output.Discard();
-        LogCipherFailure(error);
-        return -1;
+    CResult<> result = output.Open(&error, input.Permissions)
+                           ? TransformFile(direction, inputPath, output, KeyMaterialFor(password))
+                           : Fail(error);
+    if (result.Ok() && !output.Commit(&error)) {
+        result = Fail(error);
     }
-    return 0;
+    if (!result.Ok()) {
+        output.Discard();
+        LogCipherFailure(result.Detail);
+    }
+    return result;
 }
 
 } // namespace
 
-bool TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile& output,
-                   const CKeyMaterial& material, QString* error) {
+CResult<> TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile& output,
+                        const CKeyMaterial& material) {
     const CFileIdentity input = IdentityOf(inputPath);
     if (!input.Valid) {
-        return Fail(error, QFileInfo::exists(inputPath)
-                               ? QStringLiteral("%1 is not a regular file").arg(inputPath)
-                               : QStringLiteral("%1 does not exist").arg(inputPath));
+        return Fail(QFileInfo::exists(inputPath) ? QStringLiteral("%1 is not a regular file").arg(inputPath)
+                                                 : QStringLiteral("%1 does not exist").arg(inputPath));
     }
     try {
         CCipher cipher(direction == CryDirection::Encrypt ? CCipher::Direction::Encrypt
@@ -111,19 +109,19 @@ bool TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile
         // A read error ends the stream early without an exception; a file that changed size while it was
         // read would be converted only in part. Either way the output is not the whole file.
         if (stage->Total() != static_cast<CryptoPP::lword>(input.Size)) {
-            return Fail(error, QStringLiteral("%1 could not be read completely").arg(inputPath));
+            return Fail(QStringLiteral("%1 could not be read completely").arg(inputPath));
         }
     } catch (const CryptoPP::Exception& e) {
-        return Fail(error, QString::fromStdString(e.what()));
+        return Fail(QString::fromStdString(e.what()));
     }
-    return true;
+    return CResult<>::Done();
 }
 
-int EncryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password) {
+CResult<> EncryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password) {
     return RunOneFile(CryDirection::Encrypt, inputPath, outputPath, password);
 }
 
-int DecryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password) {
+CResult<> DecryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password) {
     return RunOneFile(CryDirection::Decrypt, inputPath, outputPath, password);
 }
 
@@ -199,31 +197,35 @@ QList<int> CCryDecryptor::PassingPasswords(const QString& cryPath) const {
     return passing;
 }
 
-CCryDecryptor::CResult CCryDecryptor::Decrypt(const QString& cryPath, CAtomicFile& output) const {
-    CResult result;
+CResult<CCryDecryptor::CDecryption> CCryDecryptor::Decrypt(const QString& cryPath,
+                                                           CAtomicFile& output) const {
+    using CDecryptionResult = CResult<CDecryption>;
     const QList<int> passing = PassingPasswords(cryPath);
-    result.Passing = static_cast<int>(passing.size());
     if (passing.isEmpty()) {
-        result.Error = QStringLiteral("%1: no password passes the padding check").arg(cryPath);
-        return result;
+        return CDecryptionResult::Failed(
+            std::nullopt, QStringLiteral("%1: no password passes the padding check").arg(cryPath));
     }
     const CFileIdentity input = IdentityOf(cryPath);
+    QString error;
     for (const auto& candidate : m_impl->Candidates) {
         if (!passing.contains(candidate->Index)) {
             continue;
         }
         // Each attempt starts the output afresh.
-        if (!output.Open(&result.Error, input.Permissions)) {
-            return result;
+        if (!output.Open(&error, input.Permissions)) {
+            break;
         }
-        if (TransformFile(CryDirection::Decrypt, cryPath, output, candidate->Material, &result.Error)) {
-            result.Ok = true;
-            result.PasswordIndex = candidate->Index;
-            return result;
+        const CResult<> transformed =
+            TransformFile(CryDirection::Decrypt, cryPath, output, candidate->Material);
+        if (transformed.Ok()) {
+            const CDecryption decryption{candidate->Index, static_cast<int>(passing.size())};
+            return passing.size() > 1 ? CDecryptionResult::Partial(decryption, QString())
+                                      : CDecryptionResult::Done(decryption);
         }
+        error = transformed.Detail;
         output.Discard();
     }
-    return result;
+    return CDecryptionResult::Failed(std::nullopt, error);
 }
 
 QString FileEncryptionErrorMessage() {
@@ -249,66 +251,61 @@ QString FileDecryptedAmbiguousStatus(int passwordNumber, int passing) {
         .arg(passing);
 }
 
-CFileCommandResult EncryptFileCommand(const QString& path, const CPasswordSet& set) {
-    CFileCommandResult result;
+CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set) {
     if (const auto refusal = CheckSelectedPassword(set)) {
-        result.Message = CUserMessage::AppBox(*refusal);
-        return result;
+        return CResult<>::Refused(CUserMessage::AppBox(*refusal));
     }
     const CFileIdentity input = IdentityOf(path);
     if (!QFileInfo::exists(path)) {
-        return result;
+        return CResult<>::Refused();
     }
     const QByteArray password = set.SelectedPassword();
-    if (EncryptOneFile(path, EncryptedPathOf(path), password) != 0) {
-        result.Message = CUserMessage::AppBox(FileEncryptionErrorMessage());
-        return result;
+    const CResult<> encryption = EncryptOneFile(path, EncryptedPathOf(path), password);
+    if (!encryption.Ok()) {
+        return CResult<>::Failed(CUserMessage::AppBox(FileEncryptionErrorMessage()), encryption.Detail);
     }
     if (!RemoveIfSameFile(path, input)) {
         LogCipherFailure(QStringLiteral("%1 was encrypted but could not be removed").arg(path));
     }
-    result.Ok = true;
-    result.StatusText = FileEncryptedStatus(password);
-    return result;
+    return CResult<>::Done({}, FileEncryptedStatus(password));
 }
 
-CFileCommandResult DecryptFileCommand(const QString& cryPath, const CPasswordSet& set) {
-    CFileCommandResult result;
+CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set) {
     if (const auto refusal = CheckDefinedPasswords(set)) {
-        result.Message = CUserMessage::AppBox(*refusal);
-        return result;
+        return CResult<>::Refused(CUserMessage::AppBox(*refusal));
     }
     if (!QFileInfo::exists(cryPath)) {
-        return result;
+        return CResult<>::Refused();
     }
     const CFileIdentity input = IdentityOf(cryPath);
     const QString outputPath = DecryptedPathOf(cryPath);
     CCryDecryptor decryptor(set);
-    CCryDecryptor::CResult decryption;
+    CResult<CCryDecryptor::CDecryption> decryption;
     if (!outputPath.isEmpty()) {
         CAtomicFile output(outputPath);
         decryption = decryptor.Decrypt(cryPath, output);
-        if (decryption.Ok && !output.Commit(&decryption.Error)) {
-            decryption.Ok = false;
+        QString error;
+        if (decryption.Ok() && !output.Commit(&error)) {
+            decryption = CResult<CCryDecryptor::CDecryption>::Failed(std::nullopt, error);
         }
     } else {
-        decryption.Error = QStringLiteral("%1: no file name is left for the output").arg(cryPath);
+        decryption = CResult<CCryDecryptor::CDecryption>::Failed(
+            std::nullopt, QStringLiteral("%1: no file name is left for the output").arg(cryPath));
     }
-    if (!decryption.Ok) {
-        LogCipherFailure(decryption.Error);
+    if (!decryption.Ok()) {
+        LogCipherFailure(decryption.Detail);
+        CResult<> result = CResult<>::Failed(std::nullopt, decryption.Detail);
         result.StatusText = FileNotDecryptedStatus();
         return result;
     }
-    result.Ok = true;
-    if (decryption.Ambiguous()) {
-        result.StatusText = FileDecryptedAmbiguousStatus(decryption.PasswordIndex + 1, decryption.Passing);
-        return result;
+    if (decryption.Outcome == Outcome::Partial) {
+        return CResult<>::Partial(
+            {}, FileDecryptedAmbiguousStatus(decryption.Value.PasswordIndex + 1, decryption.Value.Passing));
     }
     if (!RemoveIfSameFile(cryPath, input)) {
         LogCipherFailure(QStringLiteral("%1 was decrypted but could not be removed").arg(cryPath));
     }
-    result.StatusText = FileDecryptedStatus();
-    return result;
+    return CResult<>::Done({}, FileDecryptedStatus());
 }
 
 } // namespace veilpane

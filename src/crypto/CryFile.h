@@ -3,14 +3,13 @@
 #include "crypto/KeyDerivation.h"
 #include "crypto/PasswordSet.h"
 #include "platform/AtomicFile.h"
-#include "platform/UserMessage.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <memory>
-#include <optional>
 
 namespace veilpane {
 
@@ -22,16 +21,17 @@ enum class CryDirection { Encrypt, Decrypt };
 
 // Streams the regular file at inputPath through the cipher into output, which must be open and is left
 // under its temporary name. The file passes in large blocks and is never held whole in memory. On failure
-// (unreadable input, a write error, bad padding, a length that is not a multiple of 16) returns false with
-// the library's or the system's text in *error; output then holds garbage and is for discarding.
-[[nodiscard]] bool TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile& output,
-                                 const CKeyMaterial& material, QString* error);
+// (unreadable input, a write error, bad padding, a length that is not a multiple of 16) the outcome is
+// Failed with the library's or the system's text as the detail; output then holds garbage and is for
+// discarding.
+[[nodiscard]] CResult<> TransformFile(CryDirection direction, const QString& inputPath, CAtomicFile& output,
+                                      const CKeyMaterial& material);
 
-// The single-file operations: 0 on success, -1 on failure. The output is written under a temporary name,
-// flushed and renamed into place only when complete, so a file already at outputPath survives a failure.
-// The library's failure texts go to the cipher log; the input is never removed here.
-int EncryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password);
-int DecryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password);
+// The single-file operations: Done or Failed, without a message. The output is written under a temporary
+// name, flushed and renamed into place only when complete, so a file already at outputPath survives a
+// failure. The failure's detail has already gone to the cipher log; the input is never removed here.
+CResult<> EncryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password);
+CResult<> DecryptOneFile(const QString& inputPath, const QString& outputPath, const QByteArray& password);
 
 // "report.pdf" -> "report.pdf.cry".
 QString EncryptedPathOf(const QString& path);
@@ -53,17 +53,14 @@ public:
     // order they are tried. Empty when the file cannot be read or its length is not a multiple of 16.
     QList<int> PassingPasswords(const QString& cryPath) const;
 
-    struct CResult {
-        bool Ok = false;
+    struct CDecryption {
         int PasswordIndex = -1; // the password that decrypted it
         int Passing = 0;        // how many passwords passed the padding check
-        QString Error;          // the last failure text, for the log
-        // More than one password fits: the output may be garbage, so the .cry file must stay.
-        bool Ambiguous() const { return Passing > 1; }
     };
     // Decrypts into output (open, still under its temporary name) with the first password that passes the
-    // check and then decrypts the whole file.
-    CResult Decrypt(const QString& cryPath, CAtomicFile& output) const;
+    // check and then decrypts the whole file. Partial when more than one password fits: the output may be
+    // garbage, so the .cry file must stay. Failed, with the last failure text as the detail, otherwise.
+    CResult<CDecryption> Decrypt(const QString& cryPath, CAtomicFile& output) const;
 
 private:
     struct Impl;
@@ -71,15 +68,14 @@ private:
 };
 
 // The file commands as the desktop program and the terminal program run them: the checks of the password
-// set first, then the operation, then the replaced file's removal. They give what to show: a message box
-// (refusals, "File encryption error."), a status text, or nothing (a path that does not exist).
-struct CFileCommandResult {
-    bool Ok = false;
-    std::optional<CUserMessage> Message;
-    QString StatusText;
-};
-CFileCommandResult EncryptFileCommand(const QString& path, const CPasswordSet& set);
-CFileCommandResult DecryptFileCommand(const QString& cryPath, const CPasswordSet& set);
+// set first, then the operation, then the replaced file's removal. What they give:
+//   Done       the status text of success
+//   Partial    decryption only: decrypted, but the .cry file kept because several passwords fit it
+//   Refused    a message box (a password refusal), or nothing at all (a path that does not exist)
+//   Failed     encryption: the message box "File encryption error."; decryption: the status text
+//              "File NOT decrypted, wrong password."
+CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set);
+CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set);
 
 QString FileEncryptionErrorMessage();
 QString FileEncryptedStatus(const QByteArray& password);

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <functional>
+
 namespace veilpane {
 
 namespace {
@@ -18,11 +20,11 @@ QString Shown(const QString& folder) {
     return QDir::toNativeSeparators(folder);
 }
 
-// Reports progress and cancellation around the per-file work of both runs.
+// Reports progress and cancellation around the per-file work of a run.
 class CRunLoop {
 public:
-    CRunLoop(const CFolderPlan& plan, const CFolderRunHooks& hooks, CFolderRunResult& result)
-        : m_hooks(hooks), m_result(result) {
+    CRunLoop(const CFolderPlan& plan, const CFolderRunHooks& hooks, CFolderCounts& counts)
+        : m_hooks(hooks), m_counts(counts) {
         m_progress.FilesTotal = static_cast<int>(plan.Files.size());
         for (const QString& path : plan.Files) {
             m_progress.BytesTotal += std::max<qint64>(0, QFileInfo(path).size());
@@ -32,12 +34,14 @@ public:
 
     bool ShouldStop(int index) {
         if (m_hooks.Cancelled && m_hooks.Cancelled()) {
-            m_result.Cancelled = true;
-            m_result.NotVisited = m_progress.FilesTotal - index;
+            m_cancelled = true;
+            m_counts.NotVisited = m_progress.FilesTotal - index;
             return true;
         }
         return false;
     }
+
+    bool WasCancelled() const { return m_cancelled; }
 
     void Done(qint64 bytes) {
         ++m_progress.FilesDone;
@@ -46,7 +50,7 @@ public:
     }
 
     void Failed(const QString& path, const QString& text) {
-        ++m_result.Failed;
+        ++m_counts.Failed;
         if (m_hooks.FileFailed) {
             m_hooks.FileFailed(path, text);
         }
@@ -60,8 +64,9 @@ private:
     }
 
     const CFolderRunHooks& m_hooks;
-    CFolderRunResult& m_result;
+    CFolderCounts& m_counts;
     CFolderProgress m_progress;
+    bool m_cancelled = false;
 };
 
 // What an interrupted earlier run left: its partial outputs under their temporary names.
@@ -70,6 +75,76 @@ void RemoveLeftovers(const QString& folder) {
         LogCipherFailure(
             QStringLiteral("%1: removed %2 temporary files of an interrupted run").arg(folder).arg(removed));
     }
+}
+
+// What sets the two directions of a run apart; the loop around them (progress, cancellation, the atomic
+// write, the removal of the replaced file, the counts) is one.
+struct CRunDirection {
+    // A file the run leaves alone, counted as skipped.
+    std::function<bool(const QString& path)> Skips;
+    std::function<QString(const QString& path)> OutputOf;
+    // Writes the file's conversion into pending (not yet open): Done when the input may go once the output
+    // is in place, Partial when it must stay, Failed with the reason for the log.
+    std::function<CResult<>(const QString& path, const CFileIdentity& input, CAtomicFile& pending)> Convert;
+    QString FailureText; // told through the FileFailed hook
+    QString Converted;   // "encrypted" or "decrypted", for the log
+    std::function<QString(const CFolderCounts&)> Status;
+};
+
+CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks,
+                           const CRunDirection& direction) {
+    CFolderCounts counts;
+    RemoveLeftovers(plan.Folder);
+    CRunLoop loop(plan, hooks, counts);
+    {
+        CCommitBatch batch;
+        for (int i = 0; i < plan.Files.size(); ++i) {
+            if (loop.ShouldStop(i)) {
+                break;
+            }
+            const QString& path = plan.Files[i];
+            const CFileIdentity input = IdentityOf(path);
+            if (direction.Skips && direction.Skips(path)) {
+                ++counts.Skipped;
+                loop.Done(input.Size);
+                continue;
+            }
+            CAtomicFile pending(direction.OutputOf(path));
+            const CResult<> conversion = direction.Convert(path, input, pending);
+            if (!conversion.Ok()) {
+                pending.Discard();
+                LogCipherFailure(conversion.Detail);
+                loop.Failed(path, direction.FailureText);
+                loop.Done(input.Size);
+                continue;
+            }
+            const bool keep = conversion.Outcome == Outcome::Partial;
+            batch.Add(std::move(pending), input.Size,
+                      [&counts, &loop, &direction, path, input, keep](bool committed, const QString& why) {
+                          if (!committed) {
+                              LogCipherFailure(why);
+                              loop.Failed(path, direction.FailureText);
+                              return;
+                          }
+                          ++counts.Succeeded;
+                          if (keep) {
+                              ++counts.Kept;
+                          } else if (!RemoveIfSameFile(path, input)) {
+                              LogCipherFailure(QStringLiteral("%1 was %2 but could not be removed")
+                                                   .arg(path, direction.Converted));
+                          }
+                      });
+            loop.Done(input.Size);
+        }
+    }
+    CFolderRunResult result;
+    result.Outcome = loop.WasCancelled() ? Outcome::Cancelled
+                     : counts.Failed > 0 ? Outcome::Failed
+                     : counts.Kept > 0   ? Outcome::Partial
+                                         : Outcome::Done;
+    result.Value = counts;
+    result.StatusText = direction.Status(counts);
+    return result;
 }
 
 } // namespace
@@ -105,41 +180,41 @@ QString FolderDecryptedStatus(int count, int kept) {
     return text;
 }
 
-std::variant<CFolderPlan, CUserMessage> PlanFolderEncryption(const QString& folder, const CPasswordSet& set) {
+CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPasswordSet& set) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        return CUserMessage::WarningBox(
+        return CResult<CFolderPlan>::Refused(CUserMessage::WarningBox(
             QStringLiteral("Folder not found"),
-            QStringLiteral("Folder to encrypt not found.\r\nPlease select a valid folder."));
+            QStringLiteral("Folder to encrypt not found.\r\nPlease select a valid folder.")));
     }
     if (const auto refusal = CheckSelectedPassword(set)) {
-        return CUserMessage::AppBox(*refusal);
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
     }
     CFolderPlan plan{folder, {}, set, set.SelectedPassword()};
     ListFolderFiles(folder, QStringLiteral("*.*"), plan.Files);
     if (plan.Files.isEmpty()) {
-        return CUserMessage::AppBox(
-            QStringLiteral("The selected folder to encrypt is empty.\n\nFolder: %1").arg(Shown(folder)));
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(
+            QStringLiteral("The selected folder to encrypt is empty.\n\nFolder: %1").arg(Shown(folder))));
     }
-    return plan;
+    return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
-std::variant<CFolderPlan, CUserMessage> PlanFolderDecryption(const QString& folder, const CPasswordSet& set) {
+CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPasswordSet& set) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        return CUserMessage::WarningBox(
+        return CResult<CFolderPlan>::Refused(CUserMessage::WarningBox(
             QStringLiteral("Folder not found"),
-            QStringLiteral("Folder to decrypt not found.\r\nPlease select a valid folder."));
+            QStringLiteral("Folder to decrypt not found.\r\nPlease select a valid folder.")));
     }
     if (const auto refusal = CheckDefinedPasswords(set)) {
-        return CUserMessage::AppBox(*refusal);
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
     }
     CFolderPlan plan{folder, {}, set, {}};
     ListFolderFiles(folder, QStringLiteral("*.cry"), plan.Files);
     if (plan.Files.isEmpty()) {
-        return CUserMessage::AppBox(
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(
             QStringLiteral("The selected folder doesn't contain encrypted files.\n\nFolder: %1")
-                .arg(Shown(folder)));
+                .arg(Shown(folder))));
     }
-    return plan;
+    return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
 CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan) {
@@ -152,122 +227,72 @@ CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan) {
 }
 
 CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks) {
-    CFolderRunResult result;
-    RemoveLeftovers(plan.Folder);
-    CRunLoop loop(plan, hooks, result);
     const CKeyMaterial material = KeyMaterialFor(plan.Password);
     // Two listed names that differ only in letter case would both become the same lower-cased .cry name;
     // the second must not replace the first's encrypted file.
     QSet<QString> outputs;
-    {
-        CCommitBatch batch;
-        for (int i = 0; i < plan.Files.size(); ++i) {
-            if (loop.ShouldStop(i)) {
-                break;
-            }
-            const QString& path = plan.Files[i];
-            const CFileIdentity input = IdentityOf(path);
-            // The rule looks at the whole lower-cased path, so a folder named like x.crypt encrypts nothing.
-            if (LowerAscii(path).contains(QLatin1String(CryExtension))) {
-                ++result.Skipped;
-                loop.Done(input.Size);
-                continue;
-            }
-            const QString name = FileNameOfPath(path);
-            const QString output = EncryptedPathOf(path.left(path.size() - name.size()) + LowerAscii(name));
-            QString error;
-            CAtomicFile pending(output);
-            bool ok = false;
-            if (outputs.contains(output)) {
-                error =
-                    QStringLiteral("%1 would replace %2, written moments ago in this run").arg(path, output);
-            } else {
-                ok = pending.Open(&error, input.Permissions) &&
-                     TransformFile(CryDirection::Encrypt, path, pending, material, &error);
-            }
-            if (!ok) {
-                pending.Discard();
-                LogCipherFailure(error);
-                loop.Failed(path, FileEncryptionErrorMessage());
-                loop.Done(input.Size);
-                continue;
-            }
-            outputs.insert(output);
-            batch.Add(std::move(pending), input.Size,
-                      [&result, &loop, path, input](bool committed, const QString& why) {
-                          if (!committed) {
-                              LogCipherFailure(why);
-                              loop.Failed(path, FileEncryptionErrorMessage());
-                              return;
-                          }
-                          ++result.Succeeded;
-                          if (!RemoveIfSameFile(path, input)) {
-                              LogCipherFailure(
-                                  QStringLiteral("%1 was encrypted but could not be removed").arg(path));
-                          }
-                      });
-            loop.Done(input.Size);
+    CRunDirection direction;
+    // The rule looks at the whole lower-cased path, so a folder named like x.crypt encrypts nothing.
+    direction.Skips = [](const QString& path) {
+        return LowerAscii(path).contains(QLatin1String(CryExtension));
+    };
+    direction.OutputOf = [](const QString& path) {
+        const QString name = FileNameOfPath(path);
+        return EncryptedPathOf(path.left(path.size() - name.size()) + LowerAscii(name));
+    };
+    direction.Convert = [&material, &outputs](const QString& path, const CFileIdentity& input,
+                                              CAtomicFile& pending) {
+        const QString& output = pending.TargetPath();
+        if (outputs.contains(output)) {
+            return CResult<>::Failed(
+                std::nullopt,
+                QStringLiteral("%1 would replace %2, written moments ago in this run").arg(path, output));
         }
-    }
-    result.StatusText = FolderEncryptedStatus(result.Succeeded, plan.Password);
-    return result;
+        QString error;
+        if (!pending.Open(&error, input.Permissions)) {
+            return CResult<>::Failed(std::nullopt, error);
+        }
+        CResult<> encryption = TransformFile(CryDirection::Encrypt, path, pending, material);
+        if (encryption.Ok()) {
+            outputs.insert(output);
+        }
+        return encryption;
+    };
+    direction.FailureText = FileEncryptionErrorMessage();
+    direction.Converted = QStringLiteral("encrypted");
+    direction.Status = [&plan](const CFolderCounts& counts) {
+        return FolderEncryptedStatus(counts.Succeeded, plan.Password);
+    };
+    return RunFolder(plan, hooks, direction);
 }
 
 CFolderRunResult DecryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks) {
-    CFolderRunResult result;
-    RemoveLeftovers(plan.Folder);
-    CRunLoop loop(plan, hooks, result);
     const CCryDecryptor decryptor(plan.Set);
     // An output name that is itself one of the listed .cry files (a.cry.cry beside a.cry) would replace a
     // file this run has yet to decrypt, or has decrypted and is about to remove.
     const QSet<QString> listed(plan.Files.cbegin(), plan.Files.cend());
-    {
-        CCommitBatch batch;
-        for (int i = 0; i < plan.Files.size(); ++i) {
-            if (loop.ShouldStop(i)) {
-                break;
-            }
-            const QString& path = plan.Files[i];
-            const CFileIdentity input = IdentityOf(path);
-            const QString output = DecryptedPathOf(path);
-            CAtomicFile pending(output);
-            CCryDecryptor::CResult decryption;
-            if (output.isEmpty()) {
-                decryption.Error = QStringLiteral("%1: no file name is left for the output").arg(path);
-            } else if (listed.contains(output)) {
-                decryption.Error =
-                    QStringLiteral("%1 would replace %2, another file of this run").arg(path, output);
-            } else {
-                decryption = decryptor.Decrypt(path, pending);
-            }
-            if (!decryption.Ok) {
-                pending.Discard();
-                LogCipherFailure(decryption.Error);
-                loop.Failed(path, FileNotDecryptedStatus());
-                loop.Done(input.Size);
-                continue;
-            }
-            const bool keep = decryption.Ambiguous();
-            batch.Add(std::move(pending), input.Size,
-                      [&result, &loop, path, input, keep](bool committed, const QString& why) {
-                          if (!committed) {
-                              LogCipherFailure(why);
-                              loop.Failed(path, FileNotDecryptedStatus());
-                              return;
-                          }
-                          ++result.Succeeded;
-                          if (keep) {
-                              ++result.Kept;
-                          } else if (!RemoveIfSameFile(path, input)) {
-                              LogCipherFailure(
-                                  QStringLiteral("%1 was decrypted but could not be removed").arg(path));
-                          }
-                      });
-            loop.Done(input.Size);
+    CRunDirection direction;
+    direction.OutputOf = &DecryptedPathOf;
+    direction.Convert = [&decryptor, &listed](const QString& path, const CFileIdentity&,
+                                              CAtomicFile& pending) {
+        const QString& output = pending.TargetPath();
+        if (output.isEmpty()) {
+            return CResult<>::Failed(std::nullopt,
+                                     QStringLiteral("%1: no file name is left for the output").arg(path));
         }
-    }
-    result.StatusText = FolderDecryptedStatus(result.Succeeded, result.Kept);
-    return result;
+        if (listed.contains(output)) {
+            return CResult<>::Failed(
+                std::nullopt,
+                QStringLiteral("%1 would replace %2, another file of this run").arg(path, output));
+        }
+        return CResult<>::From(decryptor.Decrypt(path, pending));
+    };
+    direction.FailureText = FileNotDecryptedStatus();
+    direction.Converted = QStringLiteral("decrypted");
+    direction.Status = [](const CFolderCounts& counts) {
+        return FolderDecryptedStatus(counts.Succeeded, counts.Kept);
+    };
+    return RunFolder(plan, hooks, direction);
 }
 
 } // namespace veilpane

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "crypto/PasswordSet.h"
-#include "platform/UserMessage.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <variant>
 
 namespace veilpane {
 
@@ -20,9 +19,10 @@ struct CFolderPlan {
     QByteArray Password; // encryption only
 };
 
-// The checks made before a run, in the order the user meets them; a refusal is the message to show.
-std::variant<CFolderPlan, CUserMessage> PlanFolderEncryption(const QString& folder, const CPasswordSet& set);
-std::variant<CFolderPlan, CUserMessage> PlanFolderDecryption(const QString& folder, const CPasswordSet& set);
+// The checks made before a run, in the order the user meets them: Done with the plan, or Refused with the
+// message to show.
+CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPasswordSet& set);
+CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPasswordSet& set);
 // The Yes/No question asked before an encryption run removes the plain files.
 CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan);
 
@@ -42,15 +42,18 @@ struct CFolderRunHooks {
     std::function<void(const QString& path, const QString& text)> FileFailed;
 };
 
-struct CFolderRunResult {
+struct CFolderCounts {
     int Succeeded = 0;  // converted; the counter of the status text
     int Failed = 0;     // left as they were
     int Skipped = 0;    // encryption: ".cry" somewhere in the lower-cased path
     int Kept = 0;       // decryption: decrypted, but the .cry file kept because several passwords fit
     int NotVisited = 0; // cancelled before these were reached
-    bool Cancelled = false;
-    QString StatusText;
 };
+
+// A run always gives its counts and its status text. The outcome is Cancelled when the user stopped it,
+// otherwise Failed when a file stayed as it was, otherwise Partial when a .cry file was kept, otherwise
+// Done.
+using CFolderRunResult = CResult<CFolderCounts>;
 
 // Encrypts every listed file into "<lower-cased name>.cry" beside it and removes the plain file once its
 // encrypted file is safely in place. Files are read and removed through their real names.

@@ -85,41 +85,36 @@ QString MessageNotDecryptedText() {
 }
 
 CMessageResult EncryptMessageCommand(const QByteArray& input, const CPasswordSet& set, const QDateTime& now) {
-    CMessageResult result;
     if (input.isEmpty()) {
-        result.Refusal = CUserMessage::AppBox(EmptyMessageToEncryptMessage());
-        return result;
+        return CMessageResult::Refused(CUserMessage::AppBox(EmptyMessageToEncryptMessage()));
     }
     if (const auto refusal = CheckSelectedPassword(set)) {
-        result.Refusal = CUserMessage::AppBox(*refusal);
-        return result;
+        return CMessageResult::Refused(CUserMessage::AppBox(*refusal));
     }
-    result.Output = EncryptMessageText(MessageTimeLine(now) + "\r\n" + input, set.SelectedPassword());
-    result.Ok = !result.Output.isEmpty();
-    result.PasswordIndex = set.SelectedIndex();
+    CMessageResult result = CMessageResult::Done(
+        {EncryptMessageText(MessageTimeLine(now) + "\r\n" + input, set.SelectedPassword()),
+         set.SelectedIndex()});
+    if (result.Value.Output.isEmpty()) {
+        result.Outcome = Outcome::Failed;
+    }
     return result;
 }
 
 CMessageResult DecryptMessageCommand(const QByteArray& input, const CPasswordSet& set) {
-    CMessageResult result;
     if (input.isEmpty()) {
-        result.Refusal = CUserMessage::AppBox(EmptyBlockToDecryptMessage());
-        return result;
+        return CMessageResult::Refused(CUserMessage::AppBox(EmptyBlockToDecryptMessage()));
     }
     if (const auto refusal = CheckDefinedPasswords(set)) {
-        result.Refusal = CUserMessage::AppBox(*refusal);
-        return result;
+        return CMessageResult::Refused(CUserMessage::AppBox(*refusal));
     }
     for (const auto& [index, password] : set.DecryptionOrder()) {
         QByteArray text = DecryptMessageText(input, password);
         if (!text.isEmpty()) {
-            result.Output = std::move(text);
-            result.Ok = true;
-            result.PasswordIndex = index;
-            return result;
+            return CMessageResult::Done({std::move(text), index});
         }
     }
-    result.Output = MessageNotDecryptedText().toUtf8();
+    CMessageResult result = CMessageResult::Failed(std::nullopt);
+    result.Value.Output = MessageNotDecryptedText().toUtf8();
     return result;
 }
 

@@ -1,13 +1,11 @@
 #pragma once
 
 #include "crypto/PasswordSet.h"
-#include "platform/UserMessage.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-
-#include <optional>
 
 namespace veilpane {
 
@@ -27,14 +25,15 @@ QByteArray DecryptMessageText(const QByteArray& block, const QByteArray& passwor
 // "%Y-%m-%d %Hh:%Mm:%Ss" of the given local time, for example 2021-07-05 09h:03m:58s.
 QByteArray MessageTimeLine(const QDateTime& localTime);
 
-// The message commands as both programs run them. Output is what the output box shows: the block, the
-// decrypted text, or the text "Message NOT decrypted, wrong password.".
-struct CMessageResult {
-    std::optional<CUserMessage> Refusal; // shown instead; the output stays as it was
+// The message commands as both programs run them. Refused: the message is shown instead and the output
+// stays as it was. Otherwise Output is what the output box shows: the block, the decrypted text (Done), or
+// after a Failed decryption the text "Message NOT decrypted, wrong password." (an encryption that fails
+// leaves it empty).
+struct CMessageOutput {
     QByteArray Output;
-    bool Ok = false;
     int PasswordIndex = -1; // the password that encrypted or decrypted it
 };
+using CMessageResult = CResult<CMessageOutput>;
 CMessageResult EncryptMessageCommand(const QByteArray& input, const CPasswordSet& set,
                                      const QDateTime& now = QDateTime::currentDateTime());
 CMessageResult DecryptMessageCommand(const QByteArray& input, const CPasswordSet& set);

@@ -29,8 +29,8 @@ std::optional<QString> ChooseFile(const CDocServices& services, FileDialogType t
 
 } // namespace
 
-void CPictoriumDoc::RunFileTask(const QString& title, std::function<CFileCommandResult()> work) {
-    auto result = std::make_shared<CFileCommandResult>();
+void CPictoriumDoc::RunFileTask(const QString& title, std::function<CResult<>()> work) {
+    auto result = std::make_shared<CResult<>>();
     LongTaskRunning = true;
     emit StateChanged();
     QPointer<CPictoriumDoc> self(this);
@@ -122,11 +122,11 @@ void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFol
 
 void CPictoriumDoc::OnEncryptFolder() {
     const auto plan = PlanFolderEncryption(CurrentFolder, PasswordSet);
-    if (const auto* refusal = std::get_if<CUserMessage>(&plan)) {
-        m_services.Messages->Show(*refusal);
+    if (!plan.Ok()) {
+        m_services.Messages->Show(*plan.Message);
         return;
     }
-    const CFolderPlan& folderPlan = std::get<CFolderPlan>(plan);
+    const CFolderPlan& folderPlan = plan.Value;
     if (m_services.Messages->Show(FolderEncryptionQuestion(folderPlan), MessageButtons::YesNo) !=
         MessageResult::Yes) {
         return;
@@ -136,11 +136,11 @@ void CPictoriumDoc::OnEncryptFolder() {
 
 void CPictoriumDoc::OnDecryptFolder() {
     const auto plan = PlanFolderDecryption(CurrentFolder, PasswordSet);
-    if (const auto* refusal = std::get_if<CUserMessage>(&plan)) {
-        m_services.Messages->Show(*refusal);
+    if (!plan.Ok()) {
+        m_services.Messages->Show(*plan.Message);
         return;
     }
-    RunFolderTask(QStringLiteral("Decrypting the folder"), false, std::get<CFolderPlan>(plan));
+    RunFolderTask(QStringLiteral("Decrypting the folder"), false, plan.Value);
 }
 
 void CPictoriumDoc::OnEncryptDecryptMessage() {

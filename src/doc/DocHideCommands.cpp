@@ -207,7 +207,7 @@ void CPictoriumDoc::RunHide(const QString& title, const QString& subject, std::i
                 emit self->StateChanged();
                 return;
             }
-            if (run->Result.Hidden && run->Image) {
+            if (run->Result.Ok() && run->Image) {
                 self->CurrentImage = std::make_unique<CBitmap>(std::move(*run->Image));
                 self->Statistics = run->Statistics;
             }
@@ -217,10 +217,10 @@ void CPictoriumDoc::RunHide(const QString& title, const QString& subject, std::i
 }
 
 void CPictoriumDoc::FinishHide(const CHideResult& result) {
-    if (result.Hidden) {
+    if (result.Ok()) {
         HiddenDataAdded = true;
         NotifyImageChanged();
-        Show(m_services, CUserMessage::AppBox(FormatHideReport(result.Report)));
+        Show(m_services, CUserMessage::AppBox(FormatHideReport(result.Value)));
     } else if (result.Message) {
         Show(m_services, *result.Message);
     }
@@ -293,17 +293,17 @@ void CPictoriumDoc::OnExtractHiddenFile() {
         // the current image may be that copy rather than the carrier: read the carrier from its file then.
         const CBitmap carrier = kind == HiddenImage ? CBitmap::Load(EntryPath(SelectedIndex)) : CBitmap();
         const CBitmap& source = kind == HiddenImage ? carrier : *CurrentImage;
-        const CHiddenContent found = FindHiddenContent(source, PasswordSet, true, HiddenOutput::Folder);
-        if (replacesCarrier(found.Name)) {
+        const CResult<CHiddenContent> found =
+            FindHiddenContent(source, PasswordSet, true, HiddenOutput::Folder);
+        if (replacesCarrier(found.Value.Name)) {
             refuse();
             return;
         }
-        if (found.Kind == HiddenNothing) {
+        if (!found.Ok()) {
             // No password opens it (any more): nothing to say, the status bar stays as it was.
             return;
         }
-        extracted = FindHiddenContent(source, PasswordSet, false, HiddenOutput::Folder, CurrentFolder).Kind !=
-                    HiddenNothing;
+        extracted = FindHiddenContent(source, PasswordSet, false, HiddenOutput::Folder, CurrentFolder).Ok();
     }
     wait.reset();
     if (extracted) {

@@ -12,20 +12,20 @@ CEncryptDecryptMessageModel::CEncryptDecryptMessageModel(const CPasswordSet& set
 
 void CEncryptDecryptMessageModel::OnEncryptMessage() {
     const CMessageResult result = EncryptMessageCommand(MessageInput.toUtf8(), m_set, Now());
-    if (result.Refusal) {
-        m_messages.Show(*result.Refusal);
+    if (result.Outcome == Outcome::Refused) {
+        m_messages.Show(*result.Message);
         return;
     }
-    MessageOutput = QString::fromUtf8(result.Output);
+    MessageOutput = QString::fromUtf8(result.Value.Output);
 }
 
 void CEncryptDecryptMessageModel::OnDecryptMessage() {
     const CMessageResult result = DecryptMessageCommand(MessageInput.toUtf8(), m_set);
-    if (result.Refusal) {
-        m_messages.Show(*result.Refusal);
+    if (result.Outcome == Outcome::Refused) {
+        m_messages.Show(*result.Message);
         return;
     }
-    MessageOutput = QString::fromUtf8(result.Output);
+    MessageOutput = QString::fromUtf8(result.Value.Output);
 }
 
 void CEncryptDecryptMessageModel::OnClear() {

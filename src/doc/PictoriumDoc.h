@@ -29,7 +29,6 @@ class CShellOpen;
 class CStatusText;
 class CTaskRunner;
 class CToolWindows;
-struct CFileCommandResult;
 struct CFolderPlan;
 
 // The services the document reaches the user and the system through. The desktop program passes its Qt
@@ -209,7 +208,7 @@ signals:
 
 private:
     // Long file work of the Encrypt menu (crypto/DocCryptoCommands.cpp).
-    void RunFileTask(const QString& title, std::function<CFileCommandResult()> work);
+    void RunFileTask(const QString& title, std::function<CResult<>()> work);
     void RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan);
 
     void SetStatus(const QString& text);

@@ -52,61 +52,65 @@ bool WriteAtomically(const QString& path, const QByteArray& content, QString& er
 
 } // namespace
 
-CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,
-                                 HiddenOutput output, const QString& destinationFolder) {
-    CHiddenContent found;
+CResult<CHiddenContent> FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords,
+                                          bool detectOnly, HiddenOutput output,
+                                          const QString& destinationFolder) {
+    using CFound = CResult<CHiddenContent>;
+    const auto failed = [](const QString& why) {
+        LogCipherFailure(why);
+        return CFound::Failed(std::nullopt, why);
+    };
     const std::optional<CFoundHeader> opened = DetectPayload(image, passwords);
     if (!opened) {
-        return found;
+        return CFound::Refused();
     }
+    CHiddenContent found;
     const CPayloadHeader& header = opened->Header;
     found.Name = ConfinedHiddenName(header.Name);
     found.Moment = header.Moment;
     if (detectOnly) {
         found.Kind = header.Kind;
-        return found;
+        return CFound::Done(std::move(found));
     }
     // A data block that reaches past the last pixel was never written by a hide (it refuses images too
     // small for the whole payload); reading it would only decrypt up to ten megabytes of zeros.
     const std::uint64_t pixels = static_cast<std::uint64_t>(image.Width()) * image.Height();
     if (PayloadPixelCount(header.DataLength) > pixels) {
-        LogCipherFailure(QStringLiteral("The hidden data block reaches past the end of the image."));
-        return CHiddenContent{};
+        return failed(QStringLiteral("The hidden data block reaches past the end of the image."));
     }
     const QByteArray encrypted = ReadHiddenBytes(image, HeaderPixelCount, header.DataLength);
     std::optional<QByteArray> content = DecryptPayloadData(encrypted, KeyMaterialFor(opened->Password));
     if (!content) {
-        return CHiddenContent{};
+        return CFound::Failed(std::nullopt, QStringLiteral("The hidden data block does not decrypt."));
     }
     if (output == HiddenOutput::Text) {
         found.Text = QString::fromUtf8(header.Moment + "\r\n\r\n" + *content);
     } else {
         if (found.Name.isEmpty()) {
-            LogCipherFailure(QStringLiteral("The hidden file's name is not a usable file name."));
-            return CHiddenContent{};
+            return failed(QStringLiteral("The hidden file's name is not a usable file name."));
         }
         const QString path = HiddenFilePath(destinationFolder, found.Name);
         QString error;
         if (!WriteAtomically(path, *content, error)) {
-            LogCipherFailure(QStringLiteral("%1: %2").arg(path, error));
-            return CHiddenContent{};
+            return failed(QStringLiteral("%1: %2").arg(path, error));
         }
         found.WrittenPath = path;
     }
     found.Content = std::move(*content);
     found.Kind = header.Kind;
-    return found;
+    return CFound::Done(std::move(found));
 }
 
 HiddenKind FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,
                              HiddenOutput output, const QString& destinationFolder, QString& name,
                              QString& text) {
-    const CHiddenContent found = FindHiddenContent(image, passwords, detectOnly, output, destinationFolder);
-    if (found.Kind != HiddenNothing) {
-        name = found.Name;
-        text = found.Text;
+    const CResult<CHiddenContent> found =
+        FindHiddenContent(image, passwords, detectOnly, output, destinationFolder);
+    if (found.Ok()) {
+        name = found.Value.Name;
+        text = found.Value.Text;
     }
-    return found.Kind;
+    return found.Value.Kind;
 }
 
 } // namespace veilpane

@@ -2,6 +2,7 @@
 
 #include "crypto/PasswordSet.h"
 #include "platform/Bitmap.h"
+#include "platform/Result.h"
 #include "stego/PayloadFormat.h"
 
 #include <QByteArray>
@@ -52,10 +53,13 @@ struct CHiddenContent {
 
 // Finds the payload an image carries. detectOnly stops after the header. Otherwise the data block is read
 // and decrypted and then, for output 3, returned as text, and for outputs 1 and 2 written under the
-// confined name into destinationFolder (replacing a file of that name, atomically). Every failure gives
-// kind 10; a cipher failure's text goes to the diagnostic log only.
-CHiddenContent FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,
-                                 HiddenOutput output, const QString& destinationFolder = QString());
+// confined name into destinationFolder (replacing a file of that name, atomically). Refused when no
+// password opens a header (nothing there, as far as the set can tell); Failed when one does but the
+// content cannot be read or written, the reason in the detail and the diagnostic log. Neither carries a
+// message, and the value of either is empty (kind 10).
+CResult<CHiddenContent> FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords,
+                                          bool detectOnly, HiddenOutput output,
+                                          const QString& destinationFolder = QString());
 
 // The same with the original out-parameters, for callers that only need the kind, name and text.
 HiddenKind FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,

@@ -82,9 +82,7 @@ std::optional<CUserMessage> CheckSize(const QString& path, std::int64_t size, st
 }
 
 CHideResult Refused(CUserMessage message) {
-    CHideResult result;
-    result.Message = std::move(message);
-    return result;
+    return CHideResult::Refused(std::move(message));
 }
 
 } // namespace
@@ -92,7 +90,7 @@ CHideResult Refused(CUserMessage message) {
 CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArray& password,
                             CReportStatistics& statistics, const QDateTime& moment) {
     if (path.isEmpty() || password.isEmpty()) {
-        return {};
+        return CHideResult::Refused();
     }
     if (!image || !image->IsValid()) {
         return Refused(NoContainerImageMessage(QStringLiteral("Not selected image")));
@@ -126,21 +124,21 @@ CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArra
         return Refused(*refusal);
     }
 
-    CEncryptedPayload payload;
-    switch (EncryptPayload(content, name, KeyMaterialFor(password), FormatHideMoment(moment), payload)) {
-    case PayloadError::None:
-        break;
-    case PayloadError::NameInvalid:
-        return Refused(FileNameTooLongMessage());
-    case PayloadError::DataTooLong:
-        return Refused(FileToHideTooLongMessage(path));
-    case PayloadError::CipherFailed:
-        return Refused(EncryptionErrorMessage());
+    const CResult<CEncryptedPayload> encryption =
+        EncryptPayload(content, name, KeyMaterialFor(password), FormatHideMoment(moment));
+    if (encryption.Outcome == Outcome::Failed) {
+        return CHideResult::Failed(EncryptionErrorMessage(), encryption.Detail);
     }
+    if (!encryption.Ok()) {
+        // The checks above leave nothing for these; they keep the payload's own limits in force.
+        const bool dataTooLong = IsValidPayloadName(name) && !PayloadDataFits(content.size());
+        return Refused(dataTooLong ? FileToHideTooLongMessage(path) : FileNameTooLongMessage());
+    }
+    const CEncryptedPayload& payload = encryption.Value;
 
     const std::uint32_t seed = ComputeStegoSeed(password);
-    CHideResult result;
-    CHideReport& report = result.Report;
+    CHideResult result = CHideResult::Done();
+    CHideReport& report = result.Value;
     report.EntropyBefore = statistics.ComputeImageEntropy(image);
     CBitWriteCounts counts;
     if (!WritePayloadBits(*image, payload.Header, payload.Data, seed, counts)) {
@@ -166,7 +164,6 @@ CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArra
         report.EntropyBefore > 0.0 ? report.EntropyDifference * 100.0 / report.EntropyBefore : 0.0;
     report.EncryptedDataLength = payload.Data.size();
     report.HiddenName = name;
-    result.Hidden = true;
     return result;
 }
 

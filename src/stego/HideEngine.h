@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Bitmap.h"
-#include "platform/UserMessage.h"
+#include "platform/Result.h"
 #include "stego/ReportStatistics.h"
 
 #include <QByteArray>
@@ -9,7 +9,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <optional>
 
 namespace veilpane {
 
@@ -31,14 +30,10 @@ struct CHideReport {
     QByteArray HiddenName; // the name inside the payload
 };
 
-// The outcome of a hide. Hidden: the payload is in the image and Report holds the figures. Otherwise the
-// image is unchanged and Message, when set, is what the user is told (an empty path or password refuses
-// silently).
-struct CHideResult {
-    bool Hidden = false;
-    std::optional<CUserMessage> Message;
-    CHideReport Report;
-};
+// The outcome of a hide. Done: the payload is in the image and the value holds the report's figures.
+// Refused or Failed (the cipher failed): the image is unchanged and Message, when set, is what the user is
+// told (an empty path or password refuses silently).
+using CHideResult = CResult<CHideReport>;
 
 // Hides the file at path in image under the password: encrypts it into a payload named after the file,
 // writes its bits into the pixels and computes the report figures through statistics (whose two entropy

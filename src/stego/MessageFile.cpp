@@ -55,9 +55,7 @@ CHideResult HideMessageInImage(CBitmap* image, const QString& entryName, const Q
     }
     if (!written && !password.isEmpty() && image && image->IsValid()) {
         // A message file that could not be written is a file that is not there.
-        CHideResult result;
-        result.Message = FileToHideNotFoundMessage();
-        return result;
+        return CHideResult::Refused(FileToHideNotFoundMessage());
     }
     return HideFileInImage(image, path, password, statistics, moment);
 }

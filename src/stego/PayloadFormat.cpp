@@ -88,28 +88,46 @@ std::uint32_t ComputeStegoSeed(const QByteArray& password) {
     return byte(0) * byte(1) * byte(2);
 }
 
-PayloadError EncryptPayload(const QByteArray& content, const QByteArray& name, const CKeyMaterial& material,
-                            const QByteArray& moment, CEncryptedPayload& payload) {
-    if (name.isEmpty() || name.size() > MaxPayloadNameLength || name.contains('\0')) {
-        return PayloadError::NameInvalid;
+bool IsValidPayloadName(const QByteArray& name) {
+    return !name.isEmpty() && name.size() <= MaxPayloadNameLength && !name.contains('\0');
+}
+
+bool PayloadDataFits(std::int64_t contentLength) {
+    return EncryptedLength(DataPrefixLength + contentLength) <= MaxEncryptedDataLength;
+}
+
+CResult<CEncryptedPayload> EncryptPayload(const QByteArray& content, const QByteArray& name,
+                                          const CKeyMaterial& material, const QByteArray& moment) {
+    using CPayloadResult = CResult<CEncryptedPayload>;
+    const auto refused = [](const QString& why) {
+        CPayloadResult result = CPayloadResult::Refused();
+        result.Detail = why;
+        return result;
+    };
+    if (!IsValidPayloadName(name)) {
+        return refused(QStringLiteral("The hidden name is empty, longer than 80 bytes or holds a NUL."));
     }
-    if (EncryptedLength(DataPrefixLength + content.size()) > MaxEncryptedDataLength) {
-        return PayloadError::DataTooLong;
+    if (!PayloadDataFits(content.size())) {
+        return refused(QStringLiteral("The data block does not fit the header's seven digits."));
     }
+    if (moment.size() != MomentLength) {
+        return refused(QStringLiteral("The moment of hiding is not 22 characters."));
+    }
+    CEncryptedPayload payload;
     CCipher encryptor = CCipher::Encryptor(material);
     if (!encryptor.Process(MakeRandomText(DataPrefixLength) + content, payload.Data)) {
-        return PayloadError::CipherFailed;
+        return CPayloadResult::Failed(std::nullopt, QStringLiteral("The data block could not be encrypted."));
     }
     const std::optional<QByteArray> header = BuildPlainHeader(name, payload.Data.size(), moment);
     if (!header) {
-        return PayloadError::NameInvalid;
+        return refused(QStringLiteral("The header could not be built."));
     }
     // The same encryptor: the header's chain continues from the data block's last ciphertext block.
     if (!encryptor.Process(*header, payload.Header)) {
-        return PayloadError::CipherFailed;
+        return CPayloadResult::Failed(std::nullopt, QStringLiteral("The header could not be encrypted."));
     }
     Q_ASSERT(payload.Header.size() == EncryptedHeaderLength);
-    return PayloadError::None;
+    return CPayloadResult::Done(std::move(payload));
 }
 
 std::optional<CPayloadHeader> DecryptPayloadHeader(const QByteArray& encryptedHeader,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crypto/KeyDerivation.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -73,12 +74,17 @@ struct CEncryptedPayload {
     QByteArray Data;   // 16 x (floor((16 + content) / 16) + 1) bytes
 };
 
-enum class PayloadError { None, NameInvalid, DataTooLong, CipherFailed };
+// A name the header can carry: 1 to 80 bytes, no NUL.
+bool IsValidPayloadName(const QByteArray& name);
+// Whether the data block of content of this length fits the header's seven digits.
+bool PayloadDataFits(std::int64_t contentLength);
 
 // Encrypts content under name with one encryptor: the data block (random prefix + content) first, then the
-// header, chained after it.
-PayloadError EncryptPayload(const QByteArray& content, const QByteArray& name, const CKeyMaterial& material,
-                            const QByteArray& moment, CEncryptedPayload& payload);
+// header, chained after it. Refused, before any encryption, for an invalid name, data that does not fit or
+// a moment that is not 22 characters; Failed when the cipher fails. Neither carries a message: the detail
+// says why, for the log.
+CResult<CEncryptedPayload> EncryptPayload(const QByteArray& content, const QByteArray& name,
+                                          const CKeyMaterial& material, const QByteArray& moment);
 
 // Decrypts 144 header bytes with a fresh decryptor; nullopt when the password does not open them.
 std::optional<CPayloadHeader> DecryptPayloadHeader(const QByteArray& encryptedHeader,

@@ -51,7 +51,7 @@ TEST_P(CryFileSizes, MatchesOpensslBothWays) {
     const QByteArray password = "Pässword 5";
     CTempFolder folder;
     const QString in = folder.Write(QStringLiteral("plain.bin"), plain);
-    ASSERT_EQ(EncryptOneFile(in, folder.FilePath(QStringLiteral("ours.cry")), password), 0);
+    ASSERT_TRUE(EncryptOneFile(in, folder.FilePath(QStringLiteral("ours.cry")), password).Ok());
     const auto theirs = test::RunProgram(
         QStringLiteral("openssl"),
         test::OpensslEncArgs(password, false, in, folder.FilePath(QStringLiteral("theirs.cry"))));
@@ -60,9 +60,9 @@ TEST_P(CryFileSizes, MatchesOpensslBothWays) {
     EXPECT_EQ(ours.size(), EncryptedLength(size));
     EXPECT_EQ(ours, folder.Read(QStringLiteral("theirs.cry")));
 
-    ASSERT_EQ(DecryptOneFile(folder.FilePath(QStringLiteral("theirs.cry")),
-                             folder.FilePath(QStringLiteral("back.bin")), password),
-              0);
+    ASSERT_TRUE(DecryptOneFile(folder.FilePath(QStringLiteral("theirs.cry")),
+                               folder.FilePath(QStringLiteral("back.bin")), password)
+                    .Ok());
     EXPECT_EQ(folder.Read(QStringLiteral("back.bin")), plain);
     const auto opened =
         test::RunProgram(QStringLiteral("openssl"),
@@ -80,9 +80,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CryFileSizes,
 TEST(CryFile, SameFileSamePasswordGivesSameBytesAndCaseMatters) {
     CTempFolder folder;
     const QString in = folder.Write(QStringLiteral("a.txt"), "some text");
-    ASSERT_EQ(EncryptOneFile(in, folder.FilePath(QStringLiteral("1.cry")), "Secret"), 0);
-    ASSERT_EQ(EncryptOneFile(in, folder.FilePath(QStringLiteral("2.cry")), "Secret"), 0);
-    ASSERT_EQ(EncryptOneFile(in, folder.FilePath(QStringLiteral("3.cry")), "secret"), 0);
+    ASSERT_TRUE(EncryptOneFile(in, folder.FilePath(QStringLiteral("1.cry")), "Secret").Ok());
+    ASSERT_TRUE(EncryptOneFile(in, folder.FilePath(QStringLiteral("2.cry")), "Secret").Ok());
+    ASSERT_TRUE(EncryptOneFile(in, folder.FilePath(QStringLiteral("3.cry")), "secret").Ok());
     EXPECT_EQ(folder.Read(QStringLiteral("1.cry")), folder.Read(QStringLiteral("2.cry")));
     EXPECT_NE(folder.Read(QStringLiteral("1.cry")), folder.Read(QStringLiteral("3.cry")));
 }
@@ -110,17 +110,16 @@ TEST(CryFileCommand, EncryptThenDecryptRoundTrip) {
     const QString path = folder.Write(QStringLiteral("x.cry"), plain); // a name that already ends in .cry
     const CPasswordSet set = SetOf({{2, "second-pw"}, {4, "fourth-pw"}}, 4);
 
-    const CFileCommandResult encrypted = EncryptFileCommand(path, set);
-    EXPECT_TRUE(encrypted.Ok);
+    const CResult<> encrypted = EncryptFileCommand(path, set);
+    EXPECT_EQ(encrypted.Outcome, Outcome::Done);
     EXPECT_FALSE(encrypted.Message);
     EXPECT_EQ(encrypted.StatusText, QStringLiteral("File encrypted successfully. Password: fourth-pw"));
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("x.cry.cry")});
     EXPECT_EQ(folder.Read(QStringLiteral("x.cry.cry")).size(), EncryptedLength(1000));
 
     // Password 2 is tried first and fails; 4 opens it.
-    const CFileCommandResult decrypted =
-        DecryptFileCommand(folder.FilePath(QStringLiteral("x.cry.cry")), set);
-    EXPECT_TRUE(decrypted.Ok);
+    const CResult<> decrypted = DecryptFileCommand(folder.FilePath(QStringLiteral("x.cry.cry")), set);
+    EXPECT_EQ(decrypted.Outcome, Outcome::Done);
     EXPECT_EQ(decrypted.StatusText, QStringLiteral("File decrypted successfully."));
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("x.cry")});
     EXPECT_EQ(folder.Read(QStringLiteral("x.cry")), plain);
@@ -130,12 +129,12 @@ TEST(CryFileCommand, PasswordsOneAndThreeWithThreeRightWhateverIsSelected) {
     for (int selected : {1, 3}) {
         CTempFolder folder;
         folder.Write(QStringLiteral("doc.txt"), "plain words");
-        ASSERT_EQ(EncryptOneFile(folder.FilePath(QStringLiteral("doc.txt")),
-                                 folder.FilePath(QStringLiteral("doc.bin")), "third-pw"),
-                  0);
+        ASSERT_TRUE(EncryptOneFile(folder.FilePath(QStringLiteral("doc.txt")),
+                                   folder.FilePath(QStringLiteral("doc.bin")), "third-pw")
+                        .Ok());
         QFile::remove(folder.FilePath(QStringLiteral("doc.txt")));
-        const CFileCommandResult result = DecryptFileCommand(
-            folder.FilePath(QStringLiteral("doc.bin")), SetOf({{1, "first-pw"}, {3, "third-pw"}}, selected));
+        const CResult<> result = DecryptFileCommand(folder.FilePath(QStringLiteral("doc.bin")),
+                                                    SetOf({{1, "first-pw"}, {3, "third-pw"}}, selected));
         EXPECT_EQ(result.StatusText, QStringLiteral("File decrypted successfully.")) << selected;
         EXPECT_EQ(folder.Read(QStringLiteral("doc")),
                   "plain words"); // doc.bin minus its last four characters
@@ -145,22 +144,24 @@ TEST(CryFileCommand, PasswordsOneAndThreeWithThreeRightWhateverIsSelected) {
 TEST(CryFileCommand, Refusals) {
     CTempFolder folder;
     const QString path = folder.Write(QStringLiteral("a.txt"), "abc");
-    const CFileCommandResult noSelected = EncryptFileCommand(path, SetOf({{1, "first-pw"}}, 3));
+    const CResult<> noSelected = EncryptFileCommand(path, SetOf({{1, "first-pw"}}, 3));
     ASSERT_TRUE(noSelected.Message);
+    EXPECT_EQ(noSelected.Outcome, Outcome::Refused);
     EXPECT_EQ(
         noSelected.Message->Text,
         QStringLiteral("The selected encryption password (3) is empty.\nPlease select a valid encryption "
                        "password in 'Settings/Passwords'."));
     EXPECT_EQ(noSelected.Message->Kind, MessageKind::Question);
-    const CFileCommandResult noneDefined = DecryptFileCommand(path, CPasswordSet{});
+    const CResult<> noneDefined = DecryptFileCommand(path, CPasswordSet{});
     ASSERT_TRUE(noneDefined.Message);
+    EXPECT_EQ(noneDefined.Outcome, Outcome::Refused);
     EXPECT_EQ(noneDefined.Message->Text,
               QStringLiteral("There are no defined passwords to decrypt.\nPlease define "
                              "the passwords in 'Settings/Passwords'."));
     // A path that does not exist: nothing to say, nothing done.
-    const CFileCommandResult missing =
+    const CResult<> missing =
         EncryptFileCommand(folder.FilePath(QStringLiteral("nope")), SetOf({{1, "first-pw"}}));
-    EXPECT_FALSE(missing.Ok);
+    EXPECT_EQ(missing.Outcome, Outcome::Refused);
     EXPECT_FALSE(missing.Message);
     EXPECT_TRUE(missing.StatusText.isEmpty());
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("a.txt")});
@@ -170,9 +171,9 @@ TEST(CryFileCommand, Refusals) {
 TEST(CryFileCommand, LengthNotAMultipleOf16FailsWithEveryPassword) {
     CTempFolder folder;
     folder.Write(QStringLiteral("bad.cry"), RandomBytes(33, 1));
-    const CFileCommandResult result = DecryptFileCommand(folder.FilePath(QStringLiteral("bad.cry")),
-                                                         SetOf({{1, "first-pw"}, {2, "second-pw"}}));
-    EXPECT_FALSE(result.Ok);
+    const CResult<> result = DecryptFileCommand(folder.FilePath(QStringLiteral("bad.cry")),
+                                                SetOf({{1, "first-pw"}, {2, "second-pw"}}));
+    EXPECT_EQ(result.Outcome, Outcome::Failed);
     EXPECT_EQ(result.StatusText, QStringLiteral("File NOT decrypted, wrong password."));
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("bad.cry")});
 }
@@ -181,11 +182,11 @@ TEST(CryFileCommand, ExistingOutputSurvivesFailedDecryption) {
     CTempFolder folder;
     folder.Write(QStringLiteral("notes"), "precious");
     folder.Write(QStringLiteral("plain"), RandomBytes(5000, 2));
-    ASSERT_EQ(EncryptOneFile(folder.FilePath(QStringLiteral("plain")),
-                             folder.FilePath(QStringLiteral("notes.cry")), "other-pw"),
-              0);
-    const CFileCommandResult result = DecryptFileCommand(folder.FilePath(QStringLiteral("notes.cry")),
-                                                         SetOf({{1, "first-pw"}, {2, "second-pw"}}));
+    ASSERT_TRUE(EncryptOneFile(folder.FilePath(QStringLiteral("plain")),
+                               folder.FilePath(QStringLiteral("notes.cry")), "other-pw")
+                    .Ok());
+    const CResult<> result = DecryptFileCommand(folder.FilePath(QStringLiteral("notes.cry")),
+                                                SetOf({{1, "first-pw"}, {2, "second-pw"}}));
     EXPECT_EQ(result.StatusText, QStringLiteral("File NOT decrypted, wrong password."));
     EXPECT_EQ(folder.Read(QStringLiteral("notes")), "precious");
     EXPECT_EQ(FolderEntries(folder.Path()),
@@ -194,8 +195,9 @@ TEST(CryFileCommand, ExistingOutputSurvivesFailedDecryption) {
     // A failed encryption (the input vanished) leaves an existing .cry as it was, too.
     const QByteArray before = folder.Read(QStringLiteral("notes.cry"));
     EXPECT_EQ(EncryptOneFile(folder.FilePath(QStringLiteral("notes")) + QStringLiteral("-gone"),
-                             folder.FilePath(QStringLiteral("notes.cry")), "first-pw"),
-              -1);
+                             folder.FilePath(QStringLiteral("notes.cry")), "first-pw")
+                  .Outcome,
+              Outcome::Failed);
     EXPECT_EQ(folder.Read(QStringLiteral("notes.cry")), before);
 }
 
@@ -203,8 +205,9 @@ TEST(CryFileCommand, UnreadableInputIsAnEncryptionError) {
     CTempFolder folder;
     ASSERT_TRUE(QDir(folder.Path()).mkdir(QStringLiteral("sub")));
     const CPasswordSet set = SetOf({{1, "first-pw"}});
-    const CFileCommandResult directory = EncryptFileCommand(folder.FilePath(QStringLiteral("sub")), set);
+    const CResult<> directory = EncryptFileCommand(folder.FilePath(QStringLiteral("sub")), set);
     ASSERT_TRUE(directory.Message);
+    EXPECT_EQ(directory.Outcome, Outcome::Failed);
     EXPECT_EQ(directory.Message->Text, QStringLiteral("File encryption error."));
     EXPECT_EQ(directory.Message->Kind, MessageKind::Question);
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("sub")});
@@ -212,7 +215,7 @@ TEST(CryFileCommand, UnreadableInputIsAnEncryptionError) {
     if (geteuid() != 0) { // root reads whatever the permission bits say
         const QString path = folder.Write(QStringLiteral("locked.txt"), "abc");
         ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
-        const CFileCommandResult locked = EncryptFileCommand(path, set);
+        const CResult<> locked = EncryptFileCommand(path, set);
         ASSERT_TRUE(locked.Message);
         EXPECT_EQ(locked.Message->Text, QStringLiteral("File encryption error."));
         EXPECT_EQ(FolderEntries(folder.Path()),
@@ -223,12 +226,12 @@ TEST(CryFileCommand, UnreadableInputIsAnEncryptionError) {
 TEST(CryFileCommand, ReadOnlyFolderLosesNothing) {
     CTempFolder folder;
     folder.Write(QStringLiteral("a.txt"), "plain a");
-    ASSERT_EQ(EncryptOneFile(folder.Write(QStringLiteral("b"), "plain b"),
-                             folder.FilePath(QStringLiteral("b.cry")), "first-pw"),
-              0);
+    ASSERT_TRUE(EncryptOneFile(folder.Write(QStringLiteral("b"), "plain b"),
+                               folder.FilePath(QStringLiteral("b.cry")), "first-pw")
+                    .Ok());
     QFile::remove(folder.FilePath(QStringLiteral("b")));
     const CPasswordSet set = SetOf({{1, "first-pw"}});
-    CFileCommandResult encrypted, decrypted;
+    CResult<> encrypted, decrypted;
     {
         test::CFrozenFolder frozen(folder.Path());
         if (!frozen.Valid()) {
@@ -251,7 +254,7 @@ TEST(CryFileCommand, FullDiskLosesNothing) {
     const QString path = folder.Write(QStringLiteral("big.bin"), plain);
     const CPasswordSet set = SetOf({{1, "first-pw"}});
     const int status = test::RunWithFileSizeLimit(1 << 20, true, [&] {
-        const CFileCommandResult result = EncryptFileCommand(path, set);
+        const CResult<> result = EncryptFileCommand(path, set);
         return result.Message && result.Message->Text == QStringLiteral("File encryption error.") ? 7 : 1;
     });
     EXPECT_EQ(status, 7);
@@ -259,10 +262,10 @@ TEST(CryFileCommand, FullDiskLosesNothing) {
     EXPECT_EQ(folder.Read(QStringLiteral("big.bin")), plain);
 
     // Decryption into a full disk: the .cry file and an existing output both stay.
-    ASSERT_EQ(EncryptOneFile(path, folder.FilePath(QStringLiteral("old.cry")), "first-pw"), 0);
+    ASSERT_TRUE(EncryptOneFile(path, folder.FilePath(QStringLiteral("old.cry")), "first-pw").Ok());
     folder.Write(QStringLiteral("old"), "existing");
     const int decryptStatus = test::RunWithFileSizeLimit(1 << 20, true, [&] {
-        return DecryptFileCommand(folder.FilePath(QStringLiteral("old.cry")), set).Ok ? 1 : 7;
+        return DecryptFileCommand(folder.FilePath(QStringLiteral("old.cry")), set).Ok() ? 1 : 7;
     });
     EXPECT_EQ(decryptStatus, 7);
     EXPECT_EQ(folder.Read(QStringLiteral("old")), "existing");
@@ -276,7 +279,7 @@ TEST(CryFileCommand, KilledMidWriteLeavesThePlainFile) {
     const QByteArray plain = RandomBytes(3 << 20, 5);
     const QString path = folder.Write(QStringLiteral("big.bin"), plain);
     const int status = test::RunWithFileSizeLimit(1 << 20, false, [&] {
-        return EncryptFileCommand(path, SetOf({{1, "first-pw"}})).Ok ? 0 : 1;
+        return EncryptFileCommand(path, SetOf({{1, "first-pw"}})).Ok() ? 0 : 1;
     });
     EXPECT_EQ(status, -1);
     EXPECT_EQ(folder.Read(QStringLiteral("big.bin")), plain);
@@ -294,10 +297,10 @@ TEST(CryFileCommand, AmbiguousPasswordKeepsTheCryFile) {
     const CCryDecryptor probe(SetOf({{1, "wrong-137"}, {2, "wrong-1"}, {3, "right-password"}}));
     EXPECT_EQ(probe.PassingPasswords(folder.FilePath(QStringLiteral("fixed.txt.cry"))), (QList<int>{0, 2}));
 
-    const CFileCommandResult result =
+    const CResult<> result =
         DecryptFileCommand(folder.FilePath(QStringLiteral("fixed.txt.cry")),
                            SetOf({{1, "wrong-137"}, {2, "wrong-1"}, {3, "right-password"}}));
-    EXPECT_TRUE(result.Ok);
+    EXPECT_EQ(result.Outcome, Outcome::Partial);
     EXPECT_EQ(result.StatusText,
               QStringLiteral("File decrypted with password 1, but 2 passwords fit it: the .cry file "
                              "was kept. If the result is unreadable, decrypt the .cry file with "
@@ -307,7 +310,7 @@ TEST(CryFileCommand, AmbiguousPasswordKeepsTheCryFile) {
               FixedPlain); // password 1 decrypted it, as the order says
 
     // With the right password alone it decrypts and the .cry file goes.
-    const CFileCommandResult alone =
+    const CResult<> alone =
         DecryptFileCommand(folder.FilePath(QStringLiteral("fixed.txt.cry")), SetOf({{3, "right-password"}}));
     EXPECT_EQ(alone.StatusText, QStringLiteral("File decrypted successfully."));
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("fixed.txt")});
@@ -320,9 +323,9 @@ TEST(CryDecryptor, PaddingCheckAgreesWithFullDecryption) {
     folder.Write(QStringLiteral("one.cry"), OneBlockCry);
     folder.Write(QStringLiteral("fixed.cry"), FixedCry);
     QByteArray plain = RandomBytes(100, 6);
-    ASSERT_EQ(EncryptOneFile(folder.Write(QStringLiteral("p"), plain),
-                             folder.FilePath(QStringLiteral("rand.cry")), "right-password"),
-              0);
+    ASSERT_TRUE(EncryptOneFile(folder.Write(QStringLiteral("p"), plain),
+                               folder.FilePath(QStringLiteral("rand.cry")), "right-password")
+                    .Ok());
     CPasswordSet set =
         SetOf({{1, "wrong-15"}, {2, "wrong-137"}, {3, "right-password"}, {4, "wrong-2"}, {5, "wrong-3"}});
     const CCryDecryptor decryptor(set);
@@ -331,7 +334,8 @@ TEST(CryDecryptor, PaddingCheckAgreesWithFullDecryption) {
         const QList<int> passing = decryptor.PassingPasswords(folder.FilePath(name));
         for (int i = 0; i < PasswordCount; ++i) {
             const bool opens = DecryptOneFile(folder.FilePath(name), folder.FilePath(QStringLiteral("out")),
-                                              set.Passwords[static_cast<std::size_t>(i)]) == 0;
+                                              set.Passwords[static_cast<std::size_t>(i)])
+                                   .Ok();
             EXPECT_EQ(passing.contains(i), opens) << name.toStdString() << " password " << i + 1;
         }
         EXPECT_TRUE(passing.contains(2)) << name.toStdString();

@@ -16,19 +16,19 @@ using veilpane::test::SetOf;
 
 namespace {
 
-CFolderPlan PlanOrFail(const std::variant<CFolderPlan, CUserMessage>& planned) {
-    if (const auto* refusal = std::get_if<CUserMessage>(&planned)) {
-        ADD_FAILURE() << "refused: " << refusal->Text.toStdString();
+CFolderPlan PlanOrFail(const CResult<CFolderPlan>& planned) {
+    if (planned.Outcome != Outcome::Done) {
+        ADD_FAILURE() << "refused: " << planned.Message.value_or(CUserMessage{}).Text.toStdString();
         return {};
     }
-    return std::get<CFolderPlan>(planned);
+    return planned.Value;
 }
 
-CUserMessage RefusalOf(const std::variant<CFolderPlan, CUserMessage>& planned) {
-    if (const auto* refusal = std::get_if<CUserMessage>(&planned)) {
-        return *refusal;
+CUserMessage RefusalOf(const CResult<CFolderPlan>& planned) {
+    if (planned.Outcome == Outcome::Refused && planned.Message) {
+        return *planned.Message;
     }
-    ADD_FAILURE() << "not refused";
+    ADD_FAILURE() << "not refused with a message";
     return {};
 }
 
@@ -58,9 +58,9 @@ TEST(FolderRun, EncryptsLowerCasedSkipsCryAndRemovesPlainFiles) {
     EXPECT_EQ(FolderEncryptionQuestion(plan).Kind, MessageKind::Plain);
 
     const CFolderRunResult result = EncryptFolder(plan);
-    EXPECT_EQ(result.Succeeded, 2);
-    EXPECT_EQ(result.Skipped, 1);
-    EXPECT_EQ(result.Failed, 0);
+    EXPECT_EQ(result.Value.Succeeded, 2);
+    EXPECT_EQ(result.Value.Skipped, 1);
+    EXPECT_EQ(result.Value.Failed, 0);
     EXPECT_EQ(result.StatusText, QStringLiteral("2 files successfully encrypted. Password: second-pw"));
     EXPECT_EQ(
         FolderEntries(folder.Path()),
@@ -80,7 +80,7 @@ TEST(FolderRun, FolderWithCryInItsPathEncryptsNothing) {
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder, SetOf({{1, "first-pw"}}))));
     EXPECT_EQ(result.StatusText, QStringLiteral("Encrypted files: 0"));
-    EXPECT_EQ(result.Skipped, 1);
+    EXPECT_EQ(result.Value.Skipped, 1);
     EXPECT_EQ(FolderEntries(folder), QStringList{QStringLiteral("Report.txt")});
 }
 
@@ -94,7 +94,7 @@ TEST(FolderRun, DotFilesAndSubfoldersAreNeverTouched) {
     inner.close();
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))));
-    EXPECT_EQ(result.Succeeded, 1);
+    EXPECT_EQ(result.Value.Succeeded, 1);
     EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral(".profile"), QStringLiteral("Sub"),
                                                          QStringLiteral("makefile.cry")}));
     EXPECT_EQ(FolderEntries(folder.FilePath(QStringLiteral("Sub"))),
@@ -114,8 +114,8 @@ TEST(FolderRun, NamesDifferingOnlyInCaseLoseNothing) {
     };
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))), hooks);
-    EXPECT_EQ(result.Succeeded, 1);
-    EXPECT_EQ(result.Failed, 1);
+    EXPECT_EQ(result.Value.Succeeded, 1);
+    EXPECT_EQ(result.Value.Failed, 1);
     ASSERT_EQ(failures.size(), 1u);
     const QStringList entries = FolderEntries(folder.Path());
     ASSERT_EQ(entries.size(), 2);
@@ -143,8 +143,8 @@ TEST(FolderRun, DecryptsFilesOfDifferentPasswordsInOneRun) {
         progress.push_back(p);
     };
     const CFolderRunResult result = DecryptFolder(plan, hooks);
-    EXPECT_EQ(result.Succeeded, 3);
-    EXPECT_EQ(result.Failed, 1);
+    EXPECT_EQ(result.Value.Succeeded, 3);
+    EXPECT_EQ(result.Value.Failed, 1);
     EXPECT_EQ(result.StatusText, QStringLiteral("3 files successfully decrypted"));
     EXPECT_EQ(FolderEntries(folder.Path()),
               (QStringList{QStringLiteral("Two.DOC"), QStringLiteral("lost.cry"), QStringLiteral("one.txt"),
@@ -178,8 +178,8 @@ TEST(FolderRun, AmbiguousFileKeepsItsCryFile) {
     folder.Write(QStringLiteral("other.cry"), CryOf("other", "right-password"));
     const CFolderRunResult result = DecryptFolder(
         PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "right-password"}, {2, "wrong-137"}}))));
-    EXPECT_EQ(result.Succeeded, 2);
-    EXPECT_EQ(result.Kept, 1);
+    EXPECT_EQ(result.Value.Succeeded, 2);
+    EXPECT_EQ(result.Value.Kept, 1);
     EXPECT_EQ(
         result.StatusText,
         QStringLiteral("2 files successfully decrypted. The .cry file was kept for 1 of them: more than one "
@@ -197,8 +197,8 @@ TEST(FolderRun, OutputThatIsAnotherListedFileIsNotWritten) {
     folder.Write(QStringLiteral("a.cry.cry"), CryOf("outer", "first-pw"));
     const CFolderRunResult result =
         DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "first-pw"}}))));
-    EXPECT_EQ(result.Succeeded, 1);
-    EXPECT_EQ(result.Failed, 1);
+    EXPECT_EQ(result.Value.Succeeded, 1);
+    EXPECT_EQ(result.Value.Failed, 1);
     EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral("a"), QStringLiteral("a.cry.cry")}));
     EXPECT_EQ(folder.Read(QStringLiteral("a")), "inner");
 }
@@ -215,9 +215,9 @@ TEST(FolderRun, CancelledBetweenFiles) {
     };
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))), hooks);
-    EXPECT_TRUE(result.Cancelled);
-    EXPECT_EQ(result.Succeeded, 4);
-    EXPECT_EQ(result.NotVisited, 6);
+    EXPECT_EQ(result.Outcome, Outcome::Cancelled);
+    EXPECT_EQ(result.Value.Succeeded, 4);
+    EXPECT_EQ(result.Value.NotVisited, 6);
     EXPECT_EQ(result.StatusText, QStringLiteral("4 files successfully encrypted. Password: first-pw"));
     const QStringList entries = FolderEntries(folder.Path());
     EXPECT_EQ(entries.filter(QStringLiteral(".cry")).size(), 4);
@@ -271,7 +271,7 @@ TEST(FolderRun, FullDiskMidRunLosesNothing) {
     const CFolderPlan plan = PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}})));
     const int status = test::RunWithFileSizeLimit(1 << 20, true, [&] {
         const CFolderRunResult result = EncryptFolder(plan);
-        return result.Succeeded == 2 && result.Failed == 1 &&
+        return result.Value.Succeeded == 2 && result.Value.Failed == 1 &&
                        result.StatusText ==
                            QStringLiteral("2 files successfully encrypted. Password: first-pw")
                    ? 7

@@ -31,15 +31,15 @@ TEST(MessageBlock, BlockLengthsAndDigits) {
     const QRegularExpression upperHex(QStringLiteral("^[0-9A-F]+$"));
     for (int n = 1; n <= 40; ++n) {
         const CMessageResult result = EncryptMessageCommand(QByteArray(n, 'm'), set, Moment);
-        ASSERT_TRUE(result.Ok);
-        EXPECT_EQ(result.Output.size(), 32 * ((40 + n) / 16 + 1)) << n;
+        ASSERT_TRUE(result.Ok());
+        EXPECT_EQ(result.Value.Output.size(), 32 * ((40 + n) / 16 + 1)) << n;
         if (n <= 7) {
-            EXPECT_EQ(result.Output.size(), 96) << n;
+            EXPECT_EQ(result.Value.Output.size(), 96) << n;
         } else if (n <= 23) {
-            EXPECT_EQ(result.Output.size(), 128) << n;
+            EXPECT_EQ(result.Value.Output.size(), 128) << n;
         }
-        EXPECT_TRUE(upperHex.match(QString::fromLatin1(result.Output)).hasMatch())
-            << result.Output.constData();
+        EXPECT_TRUE(upperHex.match(QString::fromLatin1(result.Value.Output)).hasMatch())
+            << result.Value.Output.constData();
     }
 }
 
@@ -47,15 +47,15 @@ TEST(MessageBlock, SameTextTwiceGivesTwoBlocksWithOneMeaning) {
     const CPasswordSet set = SetOf({{1, "first-pw"}});
     const CMessageResult a = EncryptMessageCommand("Meet at noon", set, Moment);
     const CMessageResult b = EncryptMessageCommand("Meet at noon", set, Moment);
-    EXPECT_NE(a.Output, b.Output);
+    EXPECT_NE(a.Value.Output, b.Value.Output);
     const QByteArray expected = "2021-07-05 09h:03m:58s\r\nMeet at noon";
-    EXPECT_EQ(DecryptMessageCommand(a.Output, set).Output, expected);
-    EXPECT_EQ(DecryptMessageCommand(b.Output, set).Output, expected);
+    EXPECT_EQ(DecryptMessageCommand(a.Value.Output, set).Value.Output, expected);
+    EXPECT_EQ(DecryptMessageCommand(b.Value.Output, set).Value.Output, expected);
 }
 
 TEST(MessageBlock, PastedBlockWithSpacesLineBreaksOrLowerCase) {
     const CPasswordSet set = SetOf({{1, "first-pw"}});
-    const QByteArray block = EncryptMessageCommand("pasted", set, Moment).Output;
+    const QByteArray block = EncryptMessageCommand("pasted", set, Moment).Value.Output;
     QByteArray spaced;
     for (int i = 0; i < block.size(); ++i) {
         spaced += block[i];
@@ -63,8 +63,8 @@ TEST(MessageBlock, PastedBlockWithSpacesLineBreaksOrLowerCase) {
     }
     for (const QByteArray& variant : {spaced, block.toLower(), "  " + block + "\n\t"}) {
         const CMessageResult result = DecryptMessageCommand(variant, set);
-        EXPECT_TRUE(result.Ok) << variant.constData();
-        EXPECT_EQ(result.Output, "2021-07-05 09h:03m:58s\r\npasted");
+        EXPECT_TRUE(result.Ok()) << variant.constData();
+        EXPECT_EQ(result.Value.Output, "2021-07-05 09h:03m:58s\r\npasted");
     }
 }
 
@@ -72,20 +72,20 @@ TEST(MessageBlock, FourthPasswordOpensWhileTheFirstThreeAreTried) {
     const CPasswordSet encrypting = SetOf({{4, "fourth-pw"}}, 4);
     const CMessageResult block = EncryptMessageCommand("for four", encrypting, Moment);
     const CPasswordSet all = SetOf({{1, "first-pw"}, {2, "second-pw"}, {3, "third-pw"}, {4, "fourth-pw"}});
-    const CMessageResult result = DecryptMessageCommand(block.Output, all);
-    EXPECT_TRUE(result.Ok);
-    EXPECT_EQ(result.PasswordIndex, 3);
-    EXPECT_EQ(result.Output, "2021-07-05 09h:03m:58s\r\nfor four");
+    const CMessageResult result = DecryptMessageCommand(block.Value.Output, all);
+    EXPECT_TRUE(result.Ok());
+    EXPECT_EQ(result.Value.PasswordIndex, 3);
+    EXPECT_EQ(result.Value.Output, "2021-07-05 09h:03m:58s\r\nfor four");
 }
 
 TEST(MessageBlock, WrongPasswordOrOddText) {
     const CPasswordSet set = SetOf({{1, "first-pw"}, {2, "second-pw"}});
     const CMessageResult block = EncryptMessageCommand("secret", SetOf({{1, "other-pw"}}), Moment);
     for (const QByteArray& input :
-         {block.Output, QByteArray("This is just a plain sentence."), QByteArray("ABC")}) {
+         {block.Value.Output, QByteArray("This is just a plain sentence."), QByteArray("ABC")}) {
         const CMessageResult result = DecryptMessageCommand(input, set);
-        EXPECT_FALSE(result.Ok) << input.constData();
-        EXPECT_EQ(result.Output, "Message NOT decrypted, wrong password.");
+        EXPECT_FALSE(result.Ok()) << input.constData();
+        EXPECT_EQ(result.Value.Output, "Message NOT decrypted, wrong password.");
     }
 }
 
@@ -99,9 +99,9 @@ TEST(MessageBlock, PaddingCoincidenceIsNotTakenForTheMessage) {
 
     const CMessageResult result =
         DecryptMessageCommand(FixedBlock, SetOf({{1, "wrong-21"}, {2, "right-password"}}));
-    EXPECT_TRUE(result.Ok);
-    EXPECT_EQ(result.PasswordIndex, 1);
-    EXPECT_EQ(result.Output, "2021-07-05 09h:03m:58s\r\nhello");
+    EXPECT_TRUE(result.Ok());
+    EXPECT_EQ(result.Value.PasswordIndex, 1);
+    EXPECT_EQ(result.Value.Output, "2021-07-05 09h:03m:58s\r\nhello");
 
     // The right password on something that is not a message shaped like ours is refused as well.
     QByteArray cipher;
@@ -116,7 +116,7 @@ TEST(MessageBlock, OpensslReadsOursAndWeReadOpenssls) {
     }
     test::CTempFolder folder;
     const QByteArray block =
-        EncryptMessageCommand("über den Fluss", SetOf({{1, "right-password"}}), Moment).Output;
+        EncryptMessageCommand("über den Fluss", SetOf({{1, "right-password"}}), Moment).Value.Output;
     const QString in = folder.Write(QStringLiteral("block.bin"), QByteArray::fromHex(block));
     const auto opened = test::RunProgram(
         QStringLiteral("openssl"),
@@ -139,19 +139,23 @@ TEST(MessageBlock, OpensslReadsOursAndWeReadOpenssls) {
 
 TEST(MessageBlock, Refusals) {
     const CMessageResult emptyEncrypt = EncryptMessageCommand({}, SetOf({{1, "first-pw"}}), Moment);
-    ASSERT_TRUE(emptyEncrypt.Refusal);
-    EXPECT_EQ(emptyEncrypt.Refusal->Text,
+    ASSERT_EQ(emptyEncrypt.Outcome, Outcome::Refused);
+    ASSERT_TRUE(emptyEncrypt.Message);
+    EXPECT_EQ(emptyEncrypt.Message->Text,
               QStringLiteral("Please enter in 'Message input' box the message to encrypt."));
     const CMessageResult emptyDecrypt = DecryptMessageCommand({}, SetOf({{1, "first-pw"}}));
-    ASSERT_TRUE(emptyDecrypt.Refusal);
-    EXPECT_EQ(emptyDecrypt.Refusal->Text,
+    ASSERT_EQ(emptyDecrypt.Outcome, Outcome::Refused);
+    ASSERT_TRUE(emptyDecrypt.Message);
+    EXPECT_EQ(emptyDecrypt.Message->Text,
               QStringLiteral(
                   "Please enter in 'Message input' box the hexadecimal block\nof the message to decrypt."));
     const CMessageResult noSelected = EncryptMessageCommand("text", SetOf({{1, "first-pw"}}, 2), Moment);
-    ASSERT_TRUE(noSelected.Refusal);
-    EXPECT_EQ(noSelected.Refusal->Text, EmptySelectedPasswordMessage(2));
+    ASSERT_EQ(noSelected.Outcome, Outcome::Refused);
+    ASSERT_TRUE(noSelected.Message);
+    EXPECT_EQ(noSelected.Message->Text, EmptySelectedPasswordMessage(2));
     const CMessageResult noneDefined = DecryptMessageCommand(FixedBlock, CPasswordSet{});
-    ASSERT_TRUE(noneDefined.Refusal);
-    EXPECT_EQ(noneDefined.Refusal->Text, NoDefinedPasswordsMessage());
-    EXPECT_TRUE(noneDefined.Output.isEmpty());
+    ASSERT_EQ(noneDefined.Outcome, Outcome::Refused);
+    ASSERT_TRUE(noneDefined.Message);
+    EXPECT_EQ(noneDefined.Message->Text, NoDefinedPasswordsMessage());
+    EXPECT_TRUE(noneDefined.Value.Output.isEmpty());
 }

@@ -104,7 +104,7 @@ CUserMessage CapacityBox(const QString& path, int ks, int bytes, int side) {
 }
 
 CHiddenContent Extracted(const CBitmap& image, const CPasswordSet& passwords) {
-    return FindHiddenContent(image, passwords, false, HiddenOutput::Text);
+    return FindHiddenContent(image, passwords, false, HiddenOutput::Text).Value;
 }
 
 } // namespace
@@ -432,7 +432,7 @@ TEST(DocHideCommands, ExtractingAMessageWritesItIntoTheFolder) {
     CReportStatistics statistics;
     ASSERT_TRUE(HideMessageInImage(&carrier, QStringLiteral("harbour.png"), QStringLiteral("greetings"),
                                    Password, statistics)
-                    .Hidden);
+                    .Ok());
     f.List(QStringLiteral("Harbour.PNG"), carrier, HiddenMessage);
     // An older file of that name is replaced.
     f.Folder.Write(QStringLiteral("harbour.txt"), "old content, longer than the new one");
@@ -471,7 +471,7 @@ TEST(DocHideCommands, APayloadNamedLikeItsCarrierNeverReplacesIt) {
     CBitmap carrier = MakeNoiseBitmap(200, 100, 4);
     const QString source = f.FileToHide(QStringLiteral("Trap.dat"), "would overwrite the carrier");
     CReportStatistics statistics;
-    ASSERT_TRUE(HideFileInImage(&carrier, source, Password, statistics).Hidden);
+    ASSERT_TRUE(HideFileInImage(&carrier, source, Password, statistics).Ok());
     f.List(QStringLiteral("Trap.dat"), carrier, HiddenFile);
     const QByteArray before = f.Folder.Read(QStringLiteral("Trap.dat"));
     f.Doc->SelectImage(0, QStringLiteral("Trap.dat"), {});
@@ -494,7 +494,7 @@ TEST(DocHideCommands, ExtractingAHiddenImageCopiesTheOneShown) {
     CReportStatistics statistics;
     ASSERT_TRUE(
         HideFileInImage(&carrier, f.Outside.FilePath(QStringLiteral("sunset.png")), Password, statistics)
-            .Hidden);
+            .Ok());
     f.List(QStringLiteral("Carrier.PNG"), carrier, HiddenImage);
 
     // As the thumbnail list does on selection: the hidden image goes to the private folder and is shown.
@@ -517,7 +517,7 @@ TEST(DocHideCommands, AHiddenImageThatWasNotShownIsExtractedFromItsCarrier) {
     const QString hiddenPath = f.FileToHide(QStringLiteral("map.gif"), QByteArray("GIF89a not really", 17));
     CBitmap carrier = MakeNoiseBitmap(200, 150, 6);
     CReportStatistics statistics;
-    ASSERT_TRUE(HideFileInImage(&carrier, hiddenPath, Password, statistics).Hidden);
+    ASSERT_TRUE(HideFileInImage(&carrier, hiddenPath, Password, statistics).Ok());
     f.List(QStringLiteral("Carrier.PNG"), carrier, HiddenImage);
     // The hidden "image" would not decode, so the selection showed the carrier itself.
     f.Doc->SelectImage(0, {}, {});

@@ -35,7 +35,7 @@ inline QString WriteCarrier(const CTempFolder& folder, const QString& name, cons
     image.fill(color);
     CBitmap carrier(image);
     CReportStatistics statistics;
-    if (!HideFileInImage(&carrier, hidden, CarrierPassword, statistics).Hidden) {
+    if (!HideFileInImage(&carrier, hidden, CarrierPassword, statistics).Ok()) {
         return {};
     }
     const QString path = folder.FilePath(name);

@@ -304,7 +304,7 @@ TEST(ThumbnailRender, OnePassPngMatchesAFullDecode) {
     const QString hidden = folder.Write(QStringLiteral("note.txt"), "hello");
     CBitmap photo = test::MakeNoiseBitmap(1600, 1200, 4);
     CReportStatistics statistics;
-    ASSERT_TRUE(HideFileInImage(&photo, hidden, test::CarrierPassword, statistics).Hidden);
+    ASSERT_TRUE(HideFileInImage(&photo, hidden, test::CarrierPassword, statistics).Ok());
     const QString carrier = folder.FilePath(QStringLiteral("carrier.png"));
     ASSERT_TRUE(photo.Save(carrier, QStringLiteral("image/png")));
     ASSERT_EQ(MakeThumbnail(JobFor(carrier, passwords)).Kind, HiddenMessage);

@@ -62,7 +62,7 @@ QByteArray Decrypted(const QByteArray& cry, const QByteArray& password = Passwor
     CTempFolder scratch;
     const QString in = scratch.Write(QStringLiteral("in.cry"), cry);
     const QString out = scratch.FilePath(QStringLiteral("out"));
-    return DecryptOneFile(in, out, password) == 0 ? scratch.Read(QStringLiteral("out"))
+    return DecryptOneFile(in, out, password).Ok() ? scratch.Read(QStringLiteral("out"))
                                                   : QByteArray("<fails>");
 }
 
@@ -176,9 +176,9 @@ TEST(FaultInjection, FileCommandsAtEveryWrite) {
     const QByteArray plain = RandomBytes(2 * MiB + 777, 11);
     const QByteArray cry = [&] {
         CTempFolder scratch;
-        EXPECT_EQ(EncryptOneFile(scratch.Write(QStringLiteral("p"), plain),
-                                 scratch.FilePath(QStringLiteral("c")), Password),
-                  0);
+        EXPECT_TRUE(EncryptOneFile(scratch.Write(QStringLiteral("p"), plain),
+                                   scratch.FilePath(QStringLiteral("c")), Password)
+                        .Ok());
         return scratch.Read(QStringLiteral("c"));
     }();
     const CPasswordSet set = SetOf({{1, Password}});
@@ -188,7 +188,7 @@ TEST(FaultInjection, FileCommandsAtEveryWrite) {
         const QString context = QStringLiteral("limit %1").arg(limit);
         CTempFolder folder;
         const QString path = folder.Write(QStringLiteral("big.bin"), plain);
-        const int status = RunLimited(limit, [&] { return EncryptFileCommand(path, set).Ok; });
+        const int status = RunLimited(limit, [&] { return EncryptFileCommand(path, set).Ok(); });
         ExpectWholeAfterEncryption(folder.Path(), {{QStringLiteral("big.bin"), plain}}, context);
         EXPECT_EQ(status == 0, QFile::exists(folder.FilePath(QStringLiteral("big.bin.cry"))))
             << context.toStdString();
@@ -198,7 +198,7 @@ TEST(FaultInjection, FileCommandsAtEveryWrite) {
         CTempFolder other;
         const QString cryPath = other.Write(QStringLiteral("big.bin.cry"), cry);
         other.Write(QStringLiteral("big.bin"), "an older file of the output's name");
-        const int decrypted = RunLimited(limit, [&] { return DecryptFileCommand(cryPath, set).Ok; });
+        const int decrypted = RunLimited(limit, [&] { return DecryptFileCommand(cryPath, set).Ok(); });
         if (decrypted == 0) {
             EXPECT_EQ(FolderEntries(other.Path()), QStringList{QStringLiteral("big.bin")})
                 << context.toStdString();
@@ -223,7 +223,7 @@ TEST(FaultInjection, FolderRunsAtEveryWrite) {
         CTempFolder scratch;
         WriteAll(scratch.Path(), plain);
         const auto plan = PlanFolderEncryption(scratch.Path(), SetOf({{1, Password}}));
-        ASSERT_EQ(EncryptFolder(std::get<CFolderPlan>(plan)).Succeeded, 5);
+        ASSERT_EQ(EncryptFolder(plan.Value).Value.Succeeded, 5);
         cry = Snapshot(scratch.Path());
     }
     for (const long limit :
@@ -232,15 +232,14 @@ TEST(FaultInjection, FolderRunsAtEveryWrite) {
         CTempFolder folder;
         WriteAll(folder.Path(), plain);
         const auto plan = PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}));
-        const int encrypted =
-            RunLimited(limit, [&] { return EncryptFolder(std::get<CFolderPlan>(plan)).Failed == 0; });
+        const int encrypted = RunLimited(limit, [&] { return EncryptFolder(plan.Value).Value.Failed == 0; });
         ExpectWholeAfterEncryption(folder.Path(), plain, context);
         EXPECT_EQ(encrypted == 0, FolderEntries(folder.Path()).filter(QStringLiteral(".cry")).size() == 5);
 
         CTempFolder other;
         WriteAll(other.Path(), cry);
         const auto decryption = PlanFolderDecryption(other.Path(), SetOf({{1, Password}}));
-        RunLimited(limit, [&] { return DecryptFolder(std::get<CFolderPlan>(decryption)).Failed == 0; });
+        RunLimited(limit, [&] { return DecryptFolder(decryption.Value).Value.Failed == 0; });
         ExpectWholeAfterDecryption(other.Path(), plain, cry, context);
     }
 }
@@ -258,14 +257,14 @@ TEST(FaultInjection, ExtractSaveAndHideAtEveryWrite) {
             CReportStatistics statistics;
             ASSERT_TRUE(HideFileInImage(&carrier, scratch.Write(QStringLiteral("data.bin"), content),
                                         Password, statistics)
-                            .Hidden);
+                            .Ok());
         }
         for (const long limit : LimitsAcross(content.size(), 16 * 1024, 4 * 1024)) {
             CTempFolder folder;
             folder.Write(QStringLiteral("data.bin"), "the older data.bin");
             const int status = RunLimited(limit, [&] {
-                return FindHiddenContent(carrier, set, false, HiddenOutput::Folder, folder.Path()).Kind ==
-                       HiddenFile;
+                return FindHiddenContent(carrier, set, false, HiddenOutput::Folder, folder.Path())
+                           .Value.Kind == HiddenFile;
             });
             EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("data.bin")}) << limit;
             EXPECT_EQ(folder.Read(QStringLiteral("data.bin")),
@@ -312,11 +311,11 @@ TEST(FaultInjection, ExtractSaveAndHideAtEveryWrite) {
             CReportStatistics statistics;
             const CHideResult result =
                 HideMessageInImage(&target, QStringLiteral("photo.png"), message, Password, statistics);
-            if (!result.Hidden) {
+            if (!result.Ok()) {
                 return test::CountDifferentPixels(target, before) == 0 && result.Message.has_value() ? false
                                                                                                      : true;
             }
-            return FindHiddenContent(target, set, false, HiddenOutput::Text).Kind == HiddenMessage;
+            return FindHiddenContent(target, set, false, HiddenOutput::Text).Value.Kind == HiddenMessage;
         });
         EXPECT_EQ(status == 0, limit >= messageBytes) << limit;
         EXPECT_TRUE(FolderEntries(temp.Path()).isEmpty()) << limit;
@@ -332,8 +331,7 @@ TEST(FaultInjection, FrozenFolderLosesNothing) {
     ASSERT_TRUE(QDir().mkpath(plainFolder) && QDir().mkpath(cryFolder));
     WriteAll(plainFolder, plain);
     WriteAll(cryFolder, plain);
-    ASSERT_EQ(EncryptFolder(std::get<CFolderPlan>(PlanFolderEncryption(cryFolder, SetOf({{1, Password}}))))
-                  .Succeeded,
+    ASSERT_EQ(EncryptFolder(PlanFolderEncryption(cryFolder, SetOf({{1, Password}})).Value).Value.Succeeded,
               5);
     const CBitmap carrier = [] {
         CBitmap image = test::MakeNoiseBitmap(300, 200, 7);
@@ -341,7 +339,7 @@ TEST(FaultInjection, FrozenFolderLosesNothing) {
         CReportStatistics statistics;
         EXPECT_TRUE(HideFileInImage(&image, scratch.Write(QStringLiteral("small.txt"), "hidden"), Password,
                                     statistics)
-                        .Hidden);
+                        .Ok());
         return image;
     }();
     const auto plainBefore = Snapshot(plainFolder);
@@ -353,13 +351,11 @@ TEST(FaultInjection, FrozenFolderLosesNothing) {
             GTEST_SKIP() << "cannot make a folder read-only here";
         }
         const CPasswordSet set = SetOf({{1, Password}});
-        const CFolderRunResult encrypted =
-            EncryptFolder(std::get<CFolderPlan>(PlanFolderEncryption(plainFolder, set)));
-        EXPECT_EQ(encrypted.Failed, 5);
-        const CFolderRunResult decrypted =
-            DecryptFolder(std::get<CFolderPlan>(PlanFolderDecryption(cryFolder, set)));
-        EXPECT_EQ(decrypted.Failed, 5);
-        EXPECT_EQ(FindHiddenContent(carrier, set, false, HiddenOutput::Folder, plainFolder).Kind,
+        const CFolderRunResult encrypted = EncryptFolder(PlanFolderEncryption(plainFolder, set).Value);
+        EXPECT_EQ(encrypted.Value.Failed, 5);
+        const CFolderRunResult decrypted = DecryptFolder(PlanFolderDecryption(cryFolder, set).Value);
+        EXPECT_EQ(decrypted.Value.Failed, 5);
+        EXPECT_EQ(FindHiddenContent(carrier, set, false, HiddenOutput::Folder, plainFolder).Value.Kind,
                   HiddenNothing);
         CBitmap image = carrier.Copy();
         EXPECT_FALSE(
@@ -380,14 +376,13 @@ TEST(FaultInjection, UnreadableInputsInFolderRuns) {
         const std::map<QString, QByteArray> plain = FolderFiles(51);
         WriteAll(folder.Path(), plain);
         if (!encrypt) {
-            ASSERT_EQ(EncryptFolder(
-                          std::get<CFolderPlan>(PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}))))
-                          .Succeeded,
+            ASSERT_EQ(EncryptFolder(PlanFolderEncryption(folder.Path(), SetOf({{1, Password}})).Value)
+                          .Value.Succeeded,
                       5);
         }
         const auto planned = encrypt ? PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}))
                                      : PlanFolderDecryption(folder.Path(), SetOf({{1, Password}}));
-        const CFolderPlan plan = std::get<CFolderPlan>(planned);
+        const CFolderPlan plan = planned.Value;
         const QString suffix = encrypt ? QString() : QStringLiteral(".cry");
         ASSERT_TRUE(QFile::remove(folder.FilePath(QStringLiteral("small.txt") + suffix)));
         const QString turned = folder.FilePath(QStringLiteral("blocks.bin") + suffix);
@@ -399,8 +394,8 @@ TEST(FaultInjection, UnreadableInputsInFolderRuns) {
             ++failed;
         }
         const CFolderRunResult result = encrypt ? EncryptFolder(plan) : DecryptFolder(plan);
-        EXPECT_EQ(result.Failed, failed);
-        EXPECT_EQ(result.Succeeded, 5 - failed);
+        EXPECT_EQ(result.Value.Failed, failed);
+        EXPECT_EQ(result.Value.Succeeded, 5 - failed);
         for (const QString& name : FolderEntries(folder.Path())) {
             EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
         }
@@ -439,8 +434,8 @@ TEST(FaultInjection, TheNextRunRemovesWhatAKilledRunLeft) {
     freshFile.close();
 
     const CFolderRunResult result =
-        EncryptFolder(std::get<CFolderPlan>(PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}))));
-    EXPECT_EQ(result.Succeeded, 1);
+        EncryptFolder(PlanFolderEncryption(folder.Path(), SetOf({{1, Password}})).Value);
+    EXPECT_EQ(result.Value.Succeeded, 1);
     EXPECT_EQ(FolderEntries(folder.Path()),
               (QStringList{QStringLiteral(".veilpane.0123456789ABCDEF.tmp"),
                            QStringLiteral(".veilpane.fedcba9876543210.tmp"),
@@ -454,9 +449,7 @@ TEST(FaultInjection, TheNextRunRemovesWhatAKilledRunLeft) {
         second.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime));
     second.close();
     EXPECT_EQ(
-        DecryptFolder(std::get<CFolderPlan>(PlanFolderDecryption(folder.Path(), SetOf({{1, Password}}))))
-            .Succeeded,
-        1);
+        DecryptFolder(PlanFolderDecryption(folder.Path(), SetOf({{1, Password}})).Value).Value.Succeeded, 1);
     EXPECT_FALSE(QFile::exists(folder.FilePath(QStringLiteral(".veilpane.00000000000000aa.tmp"))));
     EXPECT_EQ(folder.Read(QStringLiteral("a.txt")), "plain a");
 }

@@ -176,7 +176,7 @@ TEST(Soak, HideSaveDetectExtractRoundTrips) {
                                     .arg(alpha ? QStringLiteral(" with alpha") : QString())
                                     .arg(expected.size())
                                     .arg(name);
-        if (!hidden.Hidden) {
+        if (!hidden.Ok()) {
             ADD_FAILURE() << context.toStdString() << ": not hidden: "
                           << (hidden.Message ? hidden.Message->Text.toStdString() : std::string());
             ++failures;
@@ -188,7 +188,7 @@ TEST(Soak, HideSaveDetectExtractRoundTrips) {
         const CBitmap loaded = CBitmap::Load(carrierPath);
         const CPasswordSet set = SetWith(random, password);
         const auto detected = DetectPayload(loaded, set);
-        const CHiddenContent found = FindHiddenContent(loaded, set, false, HiddenOutput::Folder, out);
+        const CHiddenContent found = FindHiddenContent(loaded, set, false, HiddenOutput::Folder, out).Value;
         const bool ok = detected && detected->Header.Name == name.toUtf8() &&
                         found.Kind == (message ? HiddenMessage : KindOfHeaderBody(name.toUtf8())) &&
                         found.Content == expected && FolderEntries(out) == QStringList{name} &&
@@ -224,12 +224,13 @@ TEST(Soak, EncryptDecryptRoundTrips) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(plain) == plain.size());
         file.close();
         CPasswordSet set = SetWith(random, password);
-        const CFileCommandResult encrypted = EncryptFileCommand(path, set);
+        const CResult<> encrypted = EncryptFileCommand(path, set);
         const QString cryPath = EncryptedPathOf(path);
-        const bool encryptedOk = encrypted.Ok && QFileInfo(cryPath).size() == EncryptedLength(plain.size()) &&
+        const bool encryptedOk = encrypted.Ok() &&
+                                 QFileInfo(cryPath).size() == EncryptedLength(plain.size()) &&
                                  FolderEntries(folder.Path()) == QStringList{FileNameOfPath(cryPath)};
-        CFileCommandResult decrypted = DecryptFileCommand(cryPath, set);
-        if (decrypted.Ok && QFile::exists(cryPath)) {
+        CResult<> decrypted = DecryptFileCommand(cryPath, set);
+        if (decrypted.Ok() && QFile::exists(cryPath)) {
             // Another password of the set passed the padding check too (about one in 256 each): the .cry
             // file was kept, and the right password alone decrypts it.
             ++ambiguous;
@@ -239,7 +240,7 @@ TEST(Soak, EncryptDecryptRoundTrips) {
         }
         QFile back(path);
         const bool ok =
-            encryptedOk && decrypted.Ok && back.open(QIODevice::ReadOnly) && back.readAll() == plain;
+            encryptedOk && decrypted.Ok() && back.open(QIODevice::ReadOnly) && back.readAll() == plain;
         if (!ok) {
             ADD_FAILURE() << "round " << round << ": " << plain.size() << " bytes named "
                           << name.toStdString()

@@ -29,8 +29,10 @@ CPasswordSet SetOf(std::initializer_list<QByteArray> passwords) {
 CBitmap CarrierWith(const QByteArray& name, const QByteArray& content, const QByteArray& password,
                     std::uint32_t width = 300, std::uint32_t height = 200) {
     CBitmap image = test::MakeNoiseBitmap(width, height, 9);
-    CEncryptedPayload payload;
-    EXPECT_EQ(EncryptPayload(content, name, KeyMaterialFor(password), Moment, payload), PayloadError::None);
+    const CResult<CEncryptedPayload> encrypted =
+        EncryptPayload(content, name, KeyMaterialFor(password), Moment);
+    EXPECT_EQ(encrypted.Outcome, Outcome::Done);
+    const CEncryptedPayload& payload = encrypted.Value;
     CBitWriteCounts counts;
     EXPECT_TRUE(WritePayloadBits(image, payload.Header, payload.Data, ComputeStegoSeed(password), counts));
     return image;
@@ -88,9 +90,10 @@ TEST(HiddenContent, ImagesWithoutPayloadOrTooFewPixels) {
     EXPECT_FALSE(DetectPayload(CBitmap(), set));
 
     // The header's 1152 pixels present: found; one pixel fewer: nothing, whatever the bits say.
-    CEncryptedPayload payload;
-    ASSERT_EQ(EncryptPayload("x", "a.bin", KeyMaterialFor("c-password"), Moment, payload),
-              PayloadError::None);
+    const CResult<CEncryptedPayload> encrypted =
+        EncryptPayload("x", "a.bin", KeyMaterialFor("c-password"), Moment);
+    ASSERT_EQ(encrypted.Outcome, Outcome::Done);
+    const CEncryptedPayload& payload = encrypted.Value;
     for (const std::uint32_t width : {1152u, 1151u}) {
         CBitmap image = test::MakeNoiseBitmap(width, 1);
         for (std::uint32_t bit = 0; bit < width; ++bit) {
@@ -100,7 +103,7 @@ TEST(HiddenContent, ImagesWithoutPayloadOrTooFewPixels) {
         }
         EXPECT_EQ(DetectPayload(image, set).has_value(), width == 1152u) << width;
         // The data block lies beyond the image: extraction finds nothing to decrypt.
-        EXPECT_EQ(FindHiddenContent(image, set, false, HiddenOutput::Text).Kind, HiddenNothing);
+        EXPECT_EQ(FindHiddenContent(image, set, false, HiddenOutput::Text).Value.Kind, HiddenNothing);
     }
     // The whole payload to its last pixel: extracted; one pixel short of it: nothing, without decrypting
     // the missing bits as zeros.
@@ -111,7 +114,7 @@ TEST(HiddenContent, ImagesWithoutPayloadOrTooFewPixels) {
             const std::uint32_t value = (static_cast<std::uint8_t>(bits[bit / 8]) >> (bit % 8)) & 1u;
             image.SetPixel(bit, 0, (image.GetPixel(bit, 0) & ~1u) | value);
         }
-        const CHiddenContent found = FindHiddenContent(image, set, false, HiddenOutput::Text);
+        const CHiddenContent found = FindHiddenContent(image, set, false, HiddenOutput::Text).Value;
         EXPECT_EQ(found.Kind, width == 8u * 176u ? HiddenFile : HiddenNothing) << width;
         EXPECT_EQ(found.Content, width == 8u * 176u ? QByteArray("x") : QByteArray()) << width;
     }
@@ -140,7 +143,7 @@ TEST(HiddenContent, HiddenNamesAreConfinedToTheDestinationFolder) {
         ASSERT_TRUE(QDir().mkpath(destination));
         const CBitmap image = CarrierWith(c.Stored, "payload", "the-password");
         const CHiddenContent found =
-            FindHiddenContent(image, SetOf({"the-password"}), false, HiddenOutput::Folder, destination);
+            FindHiddenContent(image, SetOf({"the-password"}), false, HiddenOutput::Folder, destination).Value;
         EXPECT_EQ(FolderEntries(temp.Path()), QStringList{QStringLiteral("a")}) << c.Stored.constData();
         EXPECT_EQ(FolderEntries(temp.FilePath(QStringLiteral("a"))), QStringList{QStringLiteral("b")});
         EXPECT_EQ(FolderEntries(temp.FilePath(QStringLiteral("a/b"))), QStringList{QStringLiteral("dest")});
@@ -165,13 +168,15 @@ TEST(HiddenContent, ExtractionReplacesAFileAndFailsCleanly) {
     const CBitmap image = CarrierWith("data.bin", "new content", "the-password");
     const CPasswordSet set = SetOf({"the-password"});
     temp.Write(QStringLiteral("data.bin"), "old content that is longer");
-    const CHiddenContent found = FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.Path());
+    const CHiddenContent found =
+        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.Path()).Value;
     EXPECT_EQ(found.Kind, HiddenFile);
     EXPECT_EQ(temp.Read(QStringLiteral("data.bin")), "new content");
 
     // A destination that cannot be written: kind 10 and nothing left behind.
     const CHiddenContent failed =
-        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.FilePath(QStringLiteral("missing")));
+        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.FilePath(QStringLiteral("missing")))
+            .Value;
     EXPECT_EQ(failed.Kind, HiddenNothing);
     EXPECT_TRUE(failed.WrittenPath.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(temp.FilePath(QStringLiteral("missing"))));
@@ -189,7 +194,7 @@ TEST(HiddenContent, ExtractionReplacesAFileAndFailsCleanly) {
         damaged.SetPixel(1160 % 300, 1160 / 300, damaged.GetPixel(1160 % 300, 1160 / 300) ^ 1u);
         const QString other = temp.FilePath(QStringLiteral("other%1").arg(round));
         ASSERT_TRUE(QDir().mkpath(other));
-        if (FindHiddenContent(damaged, set, false, HiddenOutput::Folder, other).Kind == HiddenNothing) {
+        if (FindHiddenContent(damaged, set, false, HiddenOutput::Folder, other).Value.Kind == HiddenNothing) {
             EXPECT_TRUE(FolderEntries(other).isEmpty());
             ++refused;
         } else {
@@ -229,8 +234,8 @@ TEST(HiddenContent, PixelsDecryptWithOpenssl) {
     CReportStatistics statistics;
     const QDateTime moment(QDate(2026, 12, 6), QTime(16, 57, 3), Qt::LocalTime);
     const CHideResult result = HideFileInImage(&image, path, password, statistics, moment);
-    ASSERT_TRUE(result.Hidden);
-    const int dataLength = static_cast<int>(result.Report.EncryptedDataLength);
+    ASSERT_TRUE(result.Ok());
+    const int dataLength = static_cast<int>(result.Value.EncryptedDataLength);
     ASSERT_EQ(dataLength, 16 * ((16 + 777) / 16 + 1));
 
     const QByteArray header = BlueBits(image, 0, 144);

@@ -91,7 +91,7 @@ TEST(HideEngine, RefusalsLeaveTheImageUnchanged) {
         const CBitmap before = image.Copy();
         CReportStatistics statistics;
         const CHideResult result = HideFileInImage(&image, path, Password, statistics);
-        EXPECT_FALSE(result.Hidden) << c.What;
+        EXPECT_FALSE(result.Ok()) << c.What;
         ASSERT_TRUE(result.Message) << c.What;
         CUserMessage expected = *c.Expected;
         if (c.FileSize > 9'999'967) {
@@ -113,7 +113,7 @@ TEST(HideEngine, SilentAndImageRefusals) {
     CBitmap image = test::MakeNoiseBitmap(100, 100);
     EXPECT_FALSE(HideFileInImage(&image, QString(), Password, statistics).Message);
     EXPECT_FALSE(HideFileInImage(&image, path, QByteArray(), statistics).Message);
-    EXPECT_FALSE(HideFileInImage(&image, path, QByteArray(), statistics).Hidden);
+    EXPECT_FALSE(HideFileInImage(&image, path, QByteArray(), statistics).Ok());
 
     const auto noImage = HideFileInImage(nullptr, path, Password, statistics);
     ASSERT_TRUE(noImage.Message);
@@ -149,7 +149,7 @@ TEST(HideEngine, AFileThatCannotBeReadStopsBeforeThePixelLoop) {
         const CBitmap before = image.Copy();
         CReportStatistics statistics;
         const CHideResult result = HideFileInImage(&image, path, Password, statistics);
-        EXPECT_FALSE(result.Hidden) << path.toStdString();
+        EXPECT_FALSE(result.Ok()) << path.toStdString();
         ASSERT_TRUE(result.Message) << path.toStdString();
         EXPECT_EQ(result.Message->Caption, QStringLiteral("File not readable"));
         EXPECT_TRUE(result.Message->Text.startsWith(
@@ -168,15 +168,15 @@ TEST(HideEngine, EmptyFileIn40x39) {
     const CBitmap before = image.Copy();
     CReportStatistics statistics;
     const CHideResult result = HideFileInImage(&image, path, Password, statistics);
-    ASSERT_TRUE(result.Hidden);
-    EXPECT_EQ(result.Report.PixelsProcessed, 1408u);
-    EXPECT_EQ(result.Report.EncryptedDataLength, 32);
-    EXPECT_EQ(result.Report.CapacityPercent, 194 * 100 / 195);
+    ASSERT_TRUE(result.Ok());
+    EXPECT_EQ(result.Value.PixelsProcessed, 1408u);
+    EXPECT_EQ(result.Value.EncryptedDataLength, 32);
+    EXPECT_EQ(result.Value.CapacityPercent, 194 * 100 / 195);
     // Pixels 1408 onwards (the last 152) stay untouched.
     for (std::uint32_t k = 1408; k < 40u * 39u; ++k) {
         EXPECT_EQ(image.GetPixel(k % 40, k / 40), before.GetPixel(k % 40, k / 40)) << k;
     }
-    const CHiddenContent found = FindHiddenContent(image, SetOf({Password}), false, HiddenOutput::Text);
+    const CHiddenContent found = FindHiddenContent(image, SetOf({Password}), false, HiddenOutput::Text).Value;
     EXPECT_EQ(found.Kind, HiddenFile);
     EXPECT_TRUE(found.Content.isEmpty());
 }
@@ -193,8 +193,8 @@ TEST(HideEngine, ReportFiguresOnAFixedImage) {
     const QString path = temp.Write(QStringLiteral("k.bin"), QByteArray(1000, 'k'));
     CReportStatistics statistics;
     const CHideResult result = HideFileInImage(&image, path, Password, statistics);
-    ASSERT_TRUE(result.Hidden);
-    const CHideReport& report = result.Report;
+    ASSERT_TRUE(result.Ok());
+    const CHideReport& report = result.Value;
 
     // 1000 bytes: data block 16 + 1000 -> 1024 encrypted; 8 x (144 + 1024) pixels.
     EXPECT_EQ(report.EncryptedDataLength, 1024);
@@ -256,11 +256,11 @@ TEST(HideEngine, OneColourCarrierShowsZeroPercent) {
     CBitmap image = Filled(100, 100, 0xFF808080u);
     CReportStatistics statistics;
     const CHideResult result = HideFileInImage(&image, path, Password, statistics);
-    ASSERT_TRUE(result.Hidden);
-    EXPECT_EQ(result.Report.EntropyBefore, 0.0);
-    EXPECT_GT(result.Report.EntropyAfter, 0.0);
-    EXPECT_EQ(result.Report.EntropyPercent, 0.0);
-    const QString text = FormatHideReport(result.Report);
+    ASSERT_TRUE(result.Ok());
+    EXPECT_EQ(result.Value.EntropyBefore, 0.0);
+    EXPECT_GT(result.Value.EntropyAfter, 0.0);
+    EXPECT_EQ(result.Value.EntropyPercent, 0.0);
+    const QString text = FormatHideReport(result.Value);
     EXPECT_TRUE(text.contains(QStringLiteral("Original image entropy: 0.000\n"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral(" (0.000 %)\n"))) << text.toStdString();
     EXPECT_FALSE(text.contains(
@@ -288,7 +288,7 @@ TEST_P(HideRoundTrip, EveryKindThroughEveryLosslessFormat) {
     const QString path = temp.Write(QString::fromLatin1(c.FileName), content);
     CBitmap image = test::MakeNoiseBitmap(c.Width, 300, 5, true);
     CReportStatistics statistics;
-    ASSERT_TRUE(HideFileInImage(&image, path, "second-pw", statistics).Hidden);
+    ASSERT_TRUE(HideFileInImage(&image, path, "second-pw", statistics).Ok());
     const QString saved = temp.FilePath(QStringLiteral("carrier.out"));
     ASSERT_TRUE(image.Save(saved, QString::fromLatin1(c.Mime))) << image.ErrorText().toStdString();
     const CBitmap loaded = CBitmap::Load(saved);
@@ -302,13 +302,13 @@ TEST_P(HideRoundTrip, EveryKindThroughEveryLosslessFormat) {
 
     const QString out = temp.FilePath(QStringLiteral("out"));
     ASSERT_TRUE(QDir().mkpath(out));
-    const CHiddenContent found = FindHiddenContent(loaded, set, false, HiddenOutput::Folder, out);
+    const CHiddenContent found = FindHiddenContent(loaded, set, false, HiddenOutput::Folder, out).Value;
     EXPECT_EQ(found.Kind, c.Kind);
     EXPECT_EQ(found.WrittenPath, out + QLatin1Char('/') + QString::fromLatin1(c.FileName));
     EXPECT_EQ(ReadFile(found.WrittenPath), content);
     EXPECT_EQ(found.Moment.size(), 22);
 
-    const CHiddenContent asText = FindHiddenContent(loaded, set, false, HiddenOutput::Text);
+    const CHiddenContent asText = FindHiddenContent(loaded, set, false, HiddenOutput::Text).Value;
     EXPECT_EQ(asText.Text.toUtf8(), QString::fromUtf8(asText.Moment + "\r\n\r\n" + content).toUtf8());
     EXPECT_TRUE(asText.WrittenPath.isEmpty());
 }

@@ -52,15 +52,15 @@ TEST(MessageFile, HiddenFromAPrivateFolderThatIsRemovedAfterwards) {
     } else {
         qputenv("TMPDIR", oldTmp);
     }
-    ASSERT_TRUE(result.Hidden);
-    EXPECT_EQ(result.Report.HiddenName, "photo.txt");
+    ASSERT_TRUE(result.Ok());
+    EXPECT_EQ(result.Value.HiddenName, "photo.txt");
     // The private folder was made under TMPDIR and is gone; nothing landed in the working directory.
     EXPECT_TRUE(QDir(temp.Path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("photo.txt")));
 
     CPasswordSet set;
     set.Passwords[0] = "secret-1";
-    const CHiddenContent found = FindHiddenContent(image, set, false, HiddenOutput::Text);
+    const CHiddenContent found = FindHiddenContent(image, set, false, HiddenOutput::Text).Value;
     EXPECT_EQ(found.Kind, HiddenMessage);
     EXPECT_EQ(found.Name, QStringLiteral("photo.txt"));
     EXPECT_EQ(found.Content, QByteArray("hello\r\n"));
@@ -82,7 +82,7 @@ TEST(MessageFile, AFolderThatCannotBeMadeIsAMissingFile) {
     } else {
         qputenv("TMPDIR", oldTmp);
     }
-    EXPECT_FALSE(result.Hidden);
+    EXPECT_FALSE(result.Ok());
     ASSERT_TRUE(result.Message);
     EXPECT_EQ(*result.Message, FileToHideNotFoundMessage());
     EXPECT_EQ(test::CountDifferentPixels(before, image), 0);

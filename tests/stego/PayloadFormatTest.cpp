@@ -131,9 +131,10 @@ TEST(PayloadFormat, EncryptedPayloadChainsHeaderAfterData) {
         int Data;
     } sizes[] = {{0, 32}, {15, 32}, {16, 48}, {1000, 1024}};
     for (const auto& s : sizes) {
-        CEncryptedPayload payload;
         const QByteArray content(s.Content, 'q');
-        ASSERT_EQ(EncryptPayload(content, "notes.txt", material, Moment, payload), PayloadError::None);
+        const CResult<CEncryptedPayload> encrypted = EncryptPayload(content, "notes.txt", material, Moment);
+        ASSERT_EQ(encrypted.Outcome, Outcome::Done);
+        const CEncryptedPayload& payload = encrypted.Value;
         EXPECT_EQ(payload.Header.size(), 144);
         EXPECT_EQ(payload.Data.size(), s.Data);
 
@@ -159,20 +160,36 @@ TEST(PayloadFormat, EncryptedPayloadChainsHeaderAfterData) {
             EXPECT_TRUE(IsAlnum(c));
         }
     }
-    CEncryptedPayload payload;
-    EXPECT_EQ(EncryptPayload("x", "", material, Moment, payload), PayloadError::NameInvalid);
-    EXPECT_EQ(EncryptPayload("x", QByteArray(81, 'a'), material, Moment, payload), PayloadError::NameInvalid);
     // 9 999 967 content bytes encrypt to 9 999 984; one block more would need eight digits.
-    EXPECT_EQ(EncryptPayload(QByteArray(9999984 - 16 - 1, 'a'), "big.bin", material, Moment, payload),
-              PayloadError::None);
-    EXPECT_EQ(EncryptPayload(QByteArray(9999984 - 16, 'a'), "big.bin", material, Moment, payload),
-              PayloadError::DataTooLong);
+    const struct {
+        qsizetype Content;
+        QByteArray Name;
+        Outcome Expected;
+        bool NameValid;
+        bool DataFits;
+    } limits[] = {
+        {1, "", Outcome::Refused, false, true},
+        {1, QByteArray(81, 'a'), Outcome::Refused, false, true},
+        {1, QByteArray("a\0b", 3), Outcome::Refused, false, true},
+        {9999984 - 16 - 1, "big.bin", Outcome::Done, true, true},
+        {9999984 - 16, "big.bin", Outcome::Refused, true, false},
+    };
+    for (const auto& l : limits) {
+        const CResult<CEncryptedPayload> result =
+            EncryptPayload(QByteArray(l.Content, 'a'), l.Name, material, Moment);
+        EXPECT_EQ(result.Outcome, l.Expected) << l.Content << " " << l.Name.constData();
+        EXPECT_EQ(result.Value.Data.isEmpty(), l.Expected != Outcome::Done);
+        EXPECT_EQ(IsValidPayloadName(l.Name), l.NameValid) << l.Name.constData();
+        EXPECT_EQ(PayloadDataFits(l.Content), l.DataFits) << l.Content;
+    }
+    EXPECT_EQ(EncryptPayload("x", "a.bin", material, "2021-07-05").Outcome, Outcome::Refused);
 }
 
 TEST(PayloadFormat, WrongPasswordDoesNotOpenTheHeader) {
-    CEncryptedPayload payload;
-    ASSERT_EQ(EncryptPayload("secret", "a.txt", KeyMaterialFor("right-password"), Moment, payload),
-              PayloadError::None);
+    const CResult<CEncryptedPayload> encrypted =
+        EncryptPayload("secret", "a.txt", KeyMaterialFor("right-password"), Moment);
+    ASSERT_EQ(encrypted.Outcome, Outcome::Done);
+    const CEncryptedPayload& payload = encrypted.Value;
     for (int i = 0; i < 20; ++i) {
         EXPECT_FALSE(DecryptPayloadHeader(payload.Header, KeyMaterialFor("wrong" + QByteArray::number(i))));
     }
