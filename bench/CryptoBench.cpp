@@ -70,8 +70,14 @@ void Transform(benchmark::State& state, CryDirection direction, bool commit) {
     for (auto _ : state) {
         CAtomicFile output(out);
         QString error;
-        if (!output.Open(&error) || !TransformFile(direction, in, output, material, &error) ||
-            (commit && !output.Commit(&error))) {
+        if (!output.Open(&error)) {
+            state.SkipWithError(error.toStdString().c_str());
+            break;
+        }
+        if (const CResult<> transformed = TransformFile(direction, in, output, material); !transformed.Ok()) {
+            error = transformed.Detail;
+        }
+        if (!error.isEmpty() || (commit && !output.Commit(&error))) {
             state.SkipWithError(error.toStdString().c_str());
             break;
         }
@@ -168,10 +174,10 @@ static void BM_FolderEncryptDecrypt(benchmark::State& state) {
     set.Passwords[0] = Password;
     for (auto _ : state) {
         const auto encryption = PlanFolderEncryption(dir.path(), set);
-        const CFolderRunResult encrypted = EncryptFolder(std::get<CFolderPlan>(encryption));
+        const CFolderRunResult encrypted = EncryptFolder(encryption.Value);
         const auto decryption = PlanFolderDecryption(dir.path(), set);
-        const CFolderRunResult decrypted = DecryptFolder(std::get<CFolderPlan>(decryption));
-        if (encrypted.Succeeded != count || decrypted.Succeeded != count) {
+        const CFolderRunResult decrypted = DecryptFolder(decryption.Value);
+        if (encrypted.Value.Succeeded != count || decrypted.Value.Succeeded != count) {
             state.SkipWithError("the folder run did not convert every file");
             break;
         }

@@ -149,10 +149,10 @@ static void BM_Hide1MiBInto4000x3000(benchmark::State& state) {
         state.ResumeTiming();
         CReportStatistics statistics;
         const CHideResult result = HideFileInImage(&image, fixture.Payload, "corvide2741", statistics);
-        if (!result.Hidden) {
+        if (!result.Ok()) {
             state.SkipWithError("hide refused");
         }
-        benchmark::DoNotOptimize(result.Report.ModifiedPixels);
+        benchmark::DoNotOptimize(result.Value.ModifiedPixels);
     }
 }
 BENCHMARK(BM_Hide1MiBInto4000x3000)->Unit(benchmark::kMillisecond)->MinTime(2.0);

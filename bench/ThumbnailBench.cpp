@@ -64,7 +64,7 @@ bool Generate(const QString& folder, int pngs, int jpegs) {
         // Every tenth PNG carries a payload, up to the carrier count; JPEG cannot keep one.
         if (i % 10 == 0 && i / 10 < carriers) {
             CReportStatistics statistics;
-            if (!HideFileInImage(&bitmap, payload, Passwords[(i / 10) % 5], statistics).Hidden) {
+            if (!HideFileInImage(&bitmap, payload, Passwords[(i / 10) % 5], statistics).Ok()) {
                 return false;
             }
         }

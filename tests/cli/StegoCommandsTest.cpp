@@ -85,6 +85,17 @@ TEST(StegoCommands, HideAFileBesideTheCarrierThenDetectExtractAndInfo) {
     EXPECT_EQ(Text(extractTo.Out), elsewhere + QStringLiteral("/report.pdf\n"));
     EXPECT_EQ(temp.Read(QStringLiteral("out/report.pdf")), content);
 
+    // Found but not writable (a folder in the way of its name) is told apart from nothing found.
+    const QString blocked = temp.FilePath(QStringLiteral("blocked"));
+    ASSERT_TRUE(QDir().mkpath(blocked + QStringLiteral("/report.pdf")));
+    const auto extractBlocked = Cli({QStringLiteral("extract"), output, QStringLiteral("-d"), blocked,
+                                     QStringLiteral("-p"), QStringLiteral("second-pw")});
+    EXPECT_EQ(extractBlocked.ExitCode, 1);
+    EXPECT_TRUE(extractBlocked.Out.isEmpty());
+    EXPECT_TRUE(Text(extractBlocked.Err)
+                    .contains(QStringLiteral("The hidden file of %1 could not be extracted.").arg(output)))
+        << extractBlocked.Err.constData();
+
     const auto info = Cli({QStringLiteral("info"), output, QStringLiteral("-p"), QStringLiteral("x-first"),
                            QStringLiteral("-p"), QStringLiteral("second-pw")});
     EXPECT_EQ(info.ExitCode, 0);

@@ -58,6 +58,7 @@ TEST(FolderRun, EncryptsLowerCasedSkipsCryAndRemovesPlainFiles) {
     EXPECT_EQ(FolderEncryptionQuestion(plan).Kind, MessageKind::Plain);
 
     const CFolderRunResult result = EncryptFolder(plan);
+    EXPECT_EQ(result.Outcome, Outcome::Done);
     EXPECT_EQ(result.Value.Succeeded, 2);
     EXPECT_EQ(result.Value.Skipped, 1);
     EXPECT_EQ(result.Value.Failed, 0);
@@ -79,6 +80,7 @@ TEST(FolderRun, FolderWithCryInItsPathEncryptsNothing) {
     file.close();
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder, SetOf({{1, "first-pw"}}))));
+    EXPECT_EQ(result.Outcome, Outcome::Done);
     EXPECT_EQ(result.StatusText, QStringLiteral("Encrypted files: 0"));
     EXPECT_EQ(result.Value.Skipped, 1);
     EXPECT_EQ(FolderEntries(folder), QStringList{QStringLiteral("Report.txt")});
@@ -94,6 +96,7 @@ TEST(FolderRun, DotFilesAndSubfoldersAreNeverTouched) {
     inner.close();
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))));
+    EXPECT_EQ(result.Outcome, Outcome::Done);
     EXPECT_EQ(result.Value.Succeeded, 1);
     EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral(".profile"), QStringLiteral("Sub"),
                                                          QStringLiteral("makefile.cry")}));
@@ -114,6 +117,7 @@ TEST(FolderRun, NamesDifferingOnlyInCaseLoseNothing) {
     };
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))), hooks);
+    EXPECT_EQ(result.Outcome, Outcome::Failed);
     EXPECT_EQ(result.Value.Succeeded, 1);
     EXPECT_EQ(result.Value.Failed, 1);
     ASSERT_EQ(failures.size(), 1u);
@@ -143,6 +147,7 @@ TEST(FolderRun, DecryptsFilesOfDifferentPasswordsInOneRun) {
         progress.push_back(p);
     };
     const CFolderRunResult result = DecryptFolder(plan, hooks);
+    EXPECT_EQ(result.Outcome, Outcome::Failed);
     EXPECT_EQ(result.Value.Succeeded, 3);
     EXPECT_EQ(result.Value.Failed, 1);
     EXPECT_EQ(result.StatusText, QStringLiteral("3 files successfully decrypted"));
@@ -165,6 +170,7 @@ TEST(FolderRun, NothingDecryptedLeavesEveryCryFile) {
     folder.Write(QStringLiteral("b.cry"), QByteArray(20, 'x'));
     const CFolderRunResult result =
         DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "first-pw"}}))));
+    EXPECT_EQ(result.Outcome, Outcome::Failed);
     EXPECT_EQ(result.StatusText, QStringLiteral("No files have been decrypted, wrong password"));
     EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral("a.cry"), QStringLiteral("b.cry")}));
 }
@@ -178,6 +184,7 @@ TEST(FolderRun, AmbiguousFileKeepsItsCryFile) {
     folder.Write(QStringLiteral("other.cry"), CryOf("other", "right-password"));
     const CFolderRunResult result = DecryptFolder(
         PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "right-password"}, {2, "wrong-137"}}))));
+    EXPECT_EQ(result.Outcome, Outcome::Partial);
     EXPECT_EQ(result.Value.Succeeded, 2);
     EXPECT_EQ(result.Value.Kept, 1);
     EXPECT_EQ(
@@ -197,6 +204,7 @@ TEST(FolderRun, OutputThatIsAnotherListedFileIsNotWritten) {
     folder.Write(QStringLiteral("a.cry.cry"), CryOf("outer", "first-pw"));
     const CFolderRunResult result =
         DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "first-pw"}}))));
+    EXPECT_EQ(result.Outcome, Outcome::Failed);
     EXPECT_EQ(result.Value.Succeeded, 1);
     EXPECT_EQ(result.Value.Failed, 1);
     EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral("a"), QStringLiteral("a.cry.cry")}));

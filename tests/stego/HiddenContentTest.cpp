@@ -174,11 +174,14 @@ TEST(HiddenContent, ExtractionReplacesAFileAndFailsCleanly) {
     EXPECT_EQ(temp.Read(QStringLiteral("data.bin")), "new content");
 
     // A destination that cannot be written: kind 10 and nothing left behind.
-    const CHiddenContent failed =
-        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.FilePath(QStringLiteral("missing")))
-            .Value;
-    EXPECT_EQ(failed.Kind, HiddenNothing);
-    EXPECT_TRUE(failed.WrittenPath.isEmpty());
+    const CResult<CHiddenContent> failed =
+        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.FilePath(QStringLiteral("missing")));
+    EXPECT_EQ(failed.Outcome, Outcome::Failed);
+    EXPECT_EQ(failed.Value.Kind, HiddenNothing);
+    EXPECT_TRUE(failed.Value.WrittenPath.isEmpty());
+    // No password opens the header: refused rather than failed, which is how "nothing there" is told apart.
+    EXPECT_EQ(FindHiddenContent(image, SetOf({"other"}), false, HiddenOutput::Folder, temp.Path()).Outcome,
+              Outcome::Refused);
     EXPECT_FALSE(QFileInfo::exists(temp.FilePath(QStringLiteral("missing"))));
 
     // A data block whose last cipher block was damaged fails its padding check: kind 10, no file. The

@@ -91,7 +91,7 @@ TEST(HideEngine, RefusalsLeaveTheImageUnchanged) {
         const CBitmap before = image.Copy();
         CReportStatistics statistics;
         const CHideResult result = HideFileInImage(&image, path, Password, statistics);
-        EXPECT_FALSE(result.Ok()) << c.What;
+        EXPECT_EQ(result.Outcome, Outcome::Refused) << c.What;
         ASSERT_TRUE(result.Message) << c.What;
         CUserMessage expected = *c.Expected;
         if (c.FileSize > 9'999'967) {
@@ -113,7 +113,7 @@ TEST(HideEngine, SilentAndImageRefusals) {
     CBitmap image = test::MakeNoiseBitmap(100, 100);
     EXPECT_FALSE(HideFileInImage(&image, QString(), Password, statistics).Message);
     EXPECT_FALSE(HideFileInImage(&image, path, QByteArray(), statistics).Message);
-    EXPECT_FALSE(HideFileInImage(&image, path, QByteArray(), statistics).Ok());
+    EXPECT_EQ(HideFileInImage(&image, path, QByteArray(), statistics).Outcome, Outcome::Refused);
 
     const auto noImage = HideFileInImage(nullptr, path, Password, statistics);
     ASSERT_TRUE(noImage.Message);

@@ -229,7 +229,7 @@ int main(int argc, char* argv[]) {
                                                              sample.Password, statistics, HidingMoment)
                                            : HideMessageInImage(&bitmap, sample.Name, sample.Message,
                                                                 sample.Password, statistics, HidingMoment);
-            if (!hidden.Hidden) {
+            if (!hidden.Ok()) {
                 err << sample.Name
                     << ": nothing hidden: " << (hidden.Message ? hidden.Message->Text : QString()) << '\n';
                 return 1;
