@@ -20,55 +20,6 @@ QString Shown(const QString& folder) {
     return QDir::toNativeSeparators(folder);
 }
 
-// Reports progress and cancellation around the per-file work of a run.
-class CRunLoop {
-public:
-    CRunLoop(const CFolderPlan& plan, const CFolderRunHooks& hooks, CFolderCounts& counts)
-        : m_hooks(hooks), m_counts(counts) {
-        m_progress.FilesTotal = static_cast<int>(plan.Files.size());
-        for (const QString& path : plan.Files) {
-            m_progress.BytesTotal += std::max<qint64>(0, QFileInfo(path).size());
-        }
-        Report();
-    }
-
-    bool ShouldStop(int index) {
-        if (m_hooks.Cancelled && m_hooks.Cancelled()) {
-            m_cancelled = true;
-            m_counts.NotVisited = m_progress.FilesTotal - index;
-            return true;
-        }
-        return false;
-    }
-
-    bool WasCancelled() const { return m_cancelled; }
-
-    void Done(qint64 bytes) {
-        ++m_progress.FilesDone;
-        m_progress.BytesDone += bytes;
-        Report();
-    }
-
-    void Failed(const QString& path, const QString& text) {
-        ++m_counts.Failed;
-        if (m_hooks.FileFailed) {
-            m_hooks.FileFailed(path, text);
-        }
-    }
-
-private:
-    void Report() {
-        if (m_hooks.Progress) {
-            m_hooks.Progress(m_progress);
-        }
-    }
-
-    const CFolderRunHooks& m_hooks;
-    CFolderCounts& m_counts;
-    CFolderProgress m_progress;
-    bool m_cancelled = false;
-};
-
 // What an interrupted earlier run left: its partial outputs under their temporary names.
 void RemoveLeftovers(const QString& folder) {
     if (const int removed = RemoveStaleTemporaries(folder, QDateTime::currentDateTime())) {
@@ -93,52 +44,72 @@ struct CRunDirection {
 
 CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks,
                            const CRunDirection& direction) {
-    CFolderCounts counts;
     RemoveLeftovers(plan.Folder);
-    CRunLoop loop(plan, hooks, counts);
+    CFolderCounts counts;
+    CFolderProgress progress;
+    progress.FilesTotal = static_cast<int>(plan.Files.size());
+    for (const QString& path : plan.Files) {
+        progress.BytesTotal += std::max<qint64>(0, QFileInfo(path).size());
+    }
+    const auto report = [&hooks, &progress] {
+        if (hooks.Progress) {
+            hooks.Progress(progress);
+        }
+    };
+    const auto failed = [&hooks, &counts, &direction](const QString& path) {
+        ++counts.Failed;
+        if (hooks.FileFailed) {
+            hooks.FileFailed(path, direction.FailureText);
+        }
+    };
+    report();
+    bool cancelled = false;
     {
         CCommitBatch batch;
         for (int i = 0; i < plan.Files.size(); ++i) {
-            if (loop.ShouldStop(i)) {
+            if (hooks.Cancelled && hooks.Cancelled()) {
+                cancelled = true;
+                counts.NotVisited = progress.FilesTotal - i;
                 break;
             }
             const QString& path = plan.Files[i];
             const CFileIdentity input = IdentityOf(path);
             if (direction.Skips && direction.Skips(path)) {
                 ++counts.Skipped;
-                loop.Done(input.Size);
-                continue;
+            } else {
+                CAtomicFile pending(direction.OutputOf(path));
+                const CResult<> conversion = direction.Convert(path, input, pending);
+                if (conversion.Ok()) {
+                    const bool keep = conversion.Outcome == Outcome::Partial;
+                    batch.Add(std::move(pending), input.Size,
+                              [&counts, &failed, &direction, path, input, keep](bool committed,
+                                                                                const QString& why) {
+                                  if (!committed) {
+                                      LogCipherFailure(why);
+                                      failed(path);
+                                      return;
+                                  }
+                                  ++counts.Succeeded;
+                                  if (keep) {
+                                      ++counts.Kept;
+                                  } else if (!RemoveIfSameFile(path, input)) {
+                                      LogCipherFailure(QStringLiteral("%1 was %2 but could not be removed")
+                                                           .arg(path, direction.Converted));
+                                  }
+                              });
+                } else {
+                    pending.Discard();
+                    LogCipherFailure(conversion.Detail);
+                    failed(path);
+                }
             }
-            CAtomicFile pending(direction.OutputOf(path));
-            const CResult<> conversion = direction.Convert(path, input, pending);
-            if (!conversion.Ok()) {
-                pending.Discard();
-                LogCipherFailure(conversion.Detail);
-                loop.Failed(path, direction.FailureText);
-                loop.Done(input.Size);
-                continue;
-            }
-            const bool keep = conversion.Outcome == Outcome::Partial;
-            batch.Add(std::move(pending), input.Size,
-                      [&counts, &loop, &direction, path, input, keep](bool committed, const QString& why) {
-                          if (!committed) {
-                              LogCipherFailure(why);
-                              loop.Failed(path, direction.FailureText);
-                              return;
-                          }
-                          ++counts.Succeeded;
-                          if (keep) {
-                              ++counts.Kept;
-                          } else if (!RemoveIfSameFile(path, input)) {
-                              LogCipherFailure(QStringLiteral("%1 was %2 but could not be removed")
-                                                   .arg(path, direction.Converted));
-                          }
-                      });
-            loop.Done(input.Size);
+            ++progress.FilesDone;
+            progress.BytesDone += input.Size;
+            report();
         }
     }
     CFolderRunResult result;
-    result.Outcome = loop.WasCancelled() ? Outcome::Cancelled
+    result.Outcome = cancelled           ? Outcome::Cancelled
                      : counts.Failed > 0 ? Outcome::Failed
                      : counts.Kept > 0   ? Outcome::Partial
                                          : Outcome::Done;
