@@ -28,12 +28,8 @@ int CCryptoCommand::Run(const QStringList& args, CCliStreams& io) {
     CPasswordOptions::AddTo(line);
     line.Parse(rest);
     CPasswordOptions passwords;
-    QString error;
-    if (!passwords.Read(line, &error)) {
+    if (const QString error = passwords.ReadAll(line); !error.isEmpty()) {
         return UsageError(io, Name(), error);
-    }
-    if (const QString misfit = line.Misfit(); !misfit.isEmpty()) {
-        return UsageError(io, Name(), misfit);
     }
     const QStringList operands = line.Operands();
     const COperandCount count = Operands();

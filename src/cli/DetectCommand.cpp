@@ -30,12 +30,8 @@ int CDetectCommand::Run(const QStringList& arguments, CCliStreams& io) {
     CPasswordOptions::AddTo(line);
     line.Parse(arguments);
     CPasswordOptions passwords;
-    QString error;
-    if (!passwords.Read(line, &error)) {
+    if (const QString error = passwords.ReadAll(line); !error.isEmpty()) {
         return UsageError(io, Name(), error);
-    }
-    if (const QString misfit = line.Misfit(); !misfit.isEmpty()) {
-        return UsageError(io, Name(), misfit);
     }
     if (line.Operands().isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("no image or folder given"));

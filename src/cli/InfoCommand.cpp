@@ -28,12 +28,8 @@ int CInfoCommand::Run(const QStringList& arguments, CCliStreams& io) {
     CPasswordOptions::AddTo(line);
     line.Parse(arguments);
     CPasswordOptions passwords;
-    QString error;
-    if (!passwords.Read(line, &error)) {
+    if (const QString error = passwords.ReadAll(line, QStringLiteral("one image only")); !error.isEmpty()) {
         return UsageError(io, Name(), error);
-    }
-    if (const QString misfit = line.Misfit(QStringLiteral("one image only")); !misfit.isEmpty()) {
-        return UsageError(io, Name(), misfit);
     }
     const QString image = line.FirstOperand();
     if (image.isEmpty()) {

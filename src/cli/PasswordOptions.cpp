@@ -70,6 +70,14 @@ bool CPasswordOptions::Read(const CCommandLine& line, QString* error) {
     return true;
 }
 
+QString CPasswordOptions::ReadAll(const CCommandLine& line, const QString& oneOperand) {
+    QString error;
+    if (!Read(line, &error)) {
+        return error;
+    }
+    return line.Misfit(oneOperand);
+}
+
 bool CPasswordOptions::Take(QStringList& args, QString* error) {
     CCommandLine line;
     AddTo(line);

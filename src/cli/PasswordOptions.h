@@ -23,6 +23,10 @@ public:
     // a sixth password, --use out of range, an unreadable password file).
     bool Read(const CCommandLine& line, QString* error);
 
+    // Read, then the pass's misfit (an unknown option, an extra operand: see CCommandLine::Misfit), for a
+    // pass whose only options are the password options. The first usage error, or empty when there is none.
+    QString ReadAll(const CCommandLine& line, const QString& oneOperand = {});
+
     // Takes the password options from anywhere in args ("--" included), leaving the other arguments in
     // their order; fails as Read does.
     bool Take(QStringList& args, QString* error);

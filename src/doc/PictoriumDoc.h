@@ -118,7 +118,7 @@ public:
     // (the main window's own commands, the information items, unknown ids).
     bool Execute(int id);
 
-    // --- Undo (image/PictoriumDoc.cpp) ---------------------------------------------------------------
+    // --- Undo (doc/PictoriumDoc.cpp) ---------------------------------------------------------------
     void PushUndo();
     void ClearUndo();
     void OnEditUndo();
@@ -130,7 +130,7 @@ public:
     // Stores a kind found by the thumbnail loader.
     void SetHiddenKind(int index, std::int32_t kind);
 
-    // --- Settings (app/DocSettings.cpp) --------------------------------------------------------------
+    // --- Settings (doc/DocSettings.cpp) --------------------------------------------------------------
     void LoadSettings();
     void SaveSettings();
     static QString SamplesFolderFor(const QString& executablePath);
@@ -143,18 +143,18 @@ public:
     void OnFrameColors();
     void OnAbout();
 
-    // --- Folder scan (browse/DocFolder.cpp) -----------------------------------------------------------
+    // --- Folder scan (doc/DocFolder.cpp) -----------------------------------------------------------
     void LoadFolder(const QString& folder);
     void OnRefreshFolder();
     void CountSummary();
 
-    // --- Image files (image/DocImageFiles.cpp) -------------------------------------------------------
+    // --- Image files (doc/DocImageFiles.cpp) -------------------------------------------------------
     bool SaveImageAs(const QString& extension);
     // The path SaveImageAs writes: the listed file's path cut at its last full stop, the suffix and the
     // extension. Empty when there is no selection.
     QString SavePathFor(const QString& extension) const;
 
-    // --- Hide and extract (stego/DocHideCommands.cpp) ------------------------------------------------
+    // --- Hide and extract (doc/DocHideCommands.cpp) ------------------------------------------------
     void OnSelectFileToHide();
     void OnUnselectFileToHide();
     void OnHideFile();
@@ -166,7 +166,7 @@ public:
     // Hides of more payload bytes than this run off the user-interface thread.
     static constexpr std::int64_t LongHideBytes = 1 << 20;
 
-    // --- Encryption (crypto/DocCryptoCommands.cpp) ---------------------------------------------------
+    // --- Encryption (doc/DocCryptoCommands.cpp) ---------------------------------------------------
     void OnEncryptFile();
     void OnDecryptFile();
     void OnEncryptFolder();
@@ -174,7 +174,7 @@ public:
     void OnEncryptDecryptMessage();
     void OnSettingsPasswords();
 
-    // --- Image operations (image/DocImageOperations.cpp) --------------------------------------------
+    // --- Image operations (doc/DocImageOperations.cpp) --------------------------------------------
     void OnMirror();
     void OnFlip();
     void OnRotateRight();
@@ -207,20 +207,20 @@ signals:
     void HiddenKindChanged(int index);
 
 private:
-    // Long file work of the Encrypt menu (crypto/DocCryptoCommands.cpp).
+    // Long file work of the Encrypt menu (doc/DocCryptoCommands.cpp).
     void RunFileTask(const QString& title, std::function<CResult<>()> work);
     void RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan);
 
     void SetStatus(const QString& text);
     void NotifyImageChanged();
 
-    // --- Hide helpers (stego/DocHideCommands.cpp) -----------------------------------------------------
+    // --- Hide helpers (doc/DocHideCommands.cpp) -----------------------------------------------------
     // A hide as a value: runs on whatever image and statistics it is given, touching nothing else.
     using CHideWork = std::function<CHideResult(CBitmap*, CReportStatistics&)>;
     void RunHide(const QString& title, const QString& subject, std::int64_t payloadBytes, CHideWork work);
     void FinishHide(const CHideResult& result);
 
-    // --- Image operation helpers (image/DocImageOperations.cpp) ---------------------------------------
+    // --- Image operation helpers (doc/DocImageOperations.cpp) ---------------------------------------
     // Records the operation (and for Gamma Colors and Threshold its value) as PendingOperation and
     // OperationValue and runs it on a copy of CurrentImage off the user-interface thread; the document is
     // busy until the result is committed. Does nothing when the command is not enabled.
