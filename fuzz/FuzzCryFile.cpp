@@ -31,7 +31,7 @@ QList<QByteArray> Seeds() {
     for (const QByteArray& content : {QByteArray(), QByteArray("fifteen bytes!!"), QByteArray(100, 'x')}) {
         WriteFile(plain, content);
         for (const int password : {0, 1, 4}) {
-            FUZZ_CHECK(EncryptOneFile(plain, cry, FuzzPasswordSet().Passwords[password]) == 0);
+            FUZZ_CHECK(EncryptOneFile(plain, cry, FuzzPasswordSet().Passwords[password]).Ok());
             const QByteArray encrypted = ReadFile(cry);
             seeds << QByteArray(1, 0) + encrypted << QByteArray(1, 4) + encrypted;
         }
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (flags & 1) {
         const QString plainPath = scratch.FilePath(QStringLiteral("plain"));
         WriteFile(plainPath, bytes);
-        FUZZ_CHECK(EncryptOneFile(plainPath, cryPath, set.Passwords[0]) == 0);
+        FUZZ_CHECK(EncryptOneFile(plainPath, cryPath, set.Passwords[0]).Ok());
         FUZZ_CHECK(ReadFile(cryPath).size() == EncryptedLength(bytes.size()));
         FUZZ_CHECK(QFile::remove(plainPath));
     } else {
@@ -76,14 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bool ok = false;
     if (flags & 4) {
-        const CFileCommandResult result = DecryptFileCommand(cryPath, set);
-        ok = result.Ok;
+        const CResult<> result = DecryptFileCommand(cryPath, set);
+        ok = result.Ok();
         if (ok && QFile::exists(cryPath)) {
             // The .cry file stays only when several passwords fit it.
-            FUZZ_CHECK(result.StatusText.contains(QStringLiteral("kept")));
+            FUZZ_CHECK(result.Outcome == Outcome::Partial);
         }
     } else {
-        ok = DecryptOneFile(cryPath, outPath, set.Passwords[0]) == 0;
+        ok = DecryptOneFile(cryPath, outPath, set.Passwords[0]).Ok();
         FUZZ_CHECK(ReadFile(cryPath) == cryBytes); // the input is never touched here
     }
     if (ok) {

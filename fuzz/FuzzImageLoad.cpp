@@ -36,7 +36,7 @@ QList<QByteArray> Seeds() {
         FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write("a short hidden note\r\n") > 0);
     }
     CReportStatistics statistics;
-    FUZZ_CHECK(HideFileInImage(&carrier, hidden, FuzzPasswordSet().Passwords[0], statistics).Hidden);
+    FUZZ_CHECK(HideFileInImage(&carrier, hidden, FuzzPasswordSet().Passwords[0], statistics).Ok());
     CBitmap translucent = carrier.Copy();
     translucent.SetPixel(3, 3, 0x80123456u);
 

@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(plain == rest);
     }
     const CMessageResult result = DecryptMessageCommand(block, set);
-    if (result.Ok) {
-        FUZZ_CHECK(result.PasswordIndex >= 0 && result.PasswordIndex < PasswordCount);
+    if (result.Ok()) {
+        FUZZ_CHECK(result.Value.PasswordIndex >= 0 && result.Value.PasswordIndex < PasswordCount);
     }
     return 0;
 }

@@ -106,9 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        0xFF808080u | bit);
     }
 
-    const CHiddenContent detected = FindHiddenContent(image, set, true, HiddenOutput::Folder);
-    const CHiddenContent text = FindHiddenContent(image, set, false, HiddenOutput::Text);
-    const CHiddenContent file = FindHiddenContent(image, set, false, HiddenOutput::Folder, scratch.Path());
+    const CHiddenContent detected = FindHiddenContent(image, set, true, HiddenOutput::Folder).Value;
+    const CHiddenContent text = FindHiddenContent(image, set, false, HiddenOutput::Text).Value;
+    const CResult<CHiddenContent> written =
+        FindHiddenContent(image, set, false, HiddenOutput::Folder, scratch.Path());
+    // Only a result that reports success may leave a file, and it always names what it wrote.
+    FUZZ_CHECK(written.Ok() == (written.Value.Kind != HiddenNothing));
+    const CHiddenContent& file = written.Value;
     if (file.Kind != HiddenNothing) {
         // Whatever the header says, the file lands in the folder asked for, under the confined name.
         FUZZ_CHECK(!file.Name.isEmpty());
