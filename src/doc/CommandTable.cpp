@@ -17,6 +17,13 @@ std::function<void(CPictoriumDoc&)> SaveAs(const char* extension) {
     };
 }
 
+// The plain image operations start at once; the row names which.
+std::function<void(CPictoriumDoc&)> Operate(int id) {
+    return [id](CPictoriumDoc& doc) {
+        doc.StartImageOperation(id);
+    };
+}
+
 } // namespace
 
 const QList<CMenuInfo>& MenuBar() {
@@ -242,7 +249,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Mirror"),
          .Tooltip = QStringLiteral("Mirror"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnMirror,
+         .Run = Operate(Mirror),
          .Operation = ImageOperation::Mirror},
         {.Id = Flip,
          .InMenu = Menu::Edit,
@@ -250,7 +257,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Flip"),
          .Tooltip = QStringLiteral("Flip"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnFlip,
+         .Run = Operate(Flip),
          .Operation = ImageOperation::Flip},
         {.Id = RotateRight,
          .InMenu = Menu::Edit,
@@ -258,7 +265,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Rotate 90\u00b0 to Right"),
          .Tooltip = QStringLiteral("Rotate Right 90\u00b0"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnRotateRight,
+         .Run = Operate(RotateRight),
          .Operation = ImageOperation::RotateRight},
         {.Id = RotateLeft,
          .InMenu = Menu::Edit,
@@ -266,7 +273,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Rotate 90\u00b0 to Left"),
          .Tooltip = QStringLiteral("Rotate Left 90\u00b0"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnRotateLeft,
+         .Run = Operate(RotateLeft),
          .Operation = ImageOperation::RotateLeft},
         {.Id = Grayscale,
          .InMenu = Menu::Edit,
@@ -275,7 +282,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Grayscale"),
          .Tooltip = QStringLiteral("Grayscale"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnGrayscale,
+         .Run = Operate(Grayscale),
          .Operation = ImageOperation::Grayscale},
         {.Id = Negative,
          .InMenu = Menu::Edit,
@@ -283,7 +290,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Negative"),
          .Tooltip = QStringLiteral("Negative"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnNegative,
+         .Run = Operate(Negative),
          .Operation = ImageOperation::Negative},
         {.Id = GammaColors,
          .InMenu = Menu::Edit,
@@ -308,7 +315,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Lighten"),
          .Tooltip = QStringLiteral("Lighten"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnLighten,
+         .Run = Operate(Lighten),
          .Operation = ImageOperation::Lighten},
         {.Id = Darken,
          .InMenu = Menu::Edit,
@@ -316,7 +323,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Darken"),
          .Tooltip = QStringLiteral("Darken"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnDarken,
+         .Run = Operate(Darken),
          .Operation = ImageOperation::Darken},
         {.Id = Contrast,
          .InMenu = Menu::Edit,
@@ -324,7 +331,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Contrast"),
          .Tooltip = QStringLiteral("Contrast"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnContrast,
+         .Run = Operate(Contrast),
          .Operation = ImageOperation::Contrast},
         {.Id = Sharpen,
          .InMenu = Menu::Edit,
@@ -332,7 +339,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Sharpen"),
          .Tooltip = QStringLiteral("Sharpen"),
          .Rule = EnableRule::EditableImage,
-         .Run = &CPictoriumDoc::OnSharpen,
+         .Run = Operate(Sharpen),
          .Operation = ImageOperation::Sharpen},
 
         // --- View ---------------------------------------------------------------------------------------

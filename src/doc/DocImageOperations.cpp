@@ -20,46 +20,6 @@ constexpr int InitialThresholdLevel = 0;
 
 } // namespace
 
-void CPictoriumDoc::OnMirror() {
-    StartImageOperation(Mirror);
-}
-
-void CPictoriumDoc::OnFlip() {
-    StartImageOperation(Flip);
-}
-
-void CPictoriumDoc::OnRotateRight() {
-    StartImageOperation(RotateRight);
-}
-
-void CPictoriumDoc::OnRotateLeft() {
-    StartImageOperation(RotateLeft);
-}
-
-void CPictoriumDoc::OnNegative() {
-    StartImageOperation(Negative);
-}
-
-void CPictoriumDoc::OnGrayscale() {
-    StartImageOperation(Grayscale);
-}
-
-void CPictoriumDoc::OnLighten() {
-    StartImageOperation(Lighten);
-}
-
-void CPictoriumDoc::OnDarken() {
-    StartImageOperation(Darken);
-}
-
-void CPictoriumDoc::OnContrast() {
-    StartImageOperation(Contrast);
-}
-
-void CPictoriumDoc::OnSharpen() {
-    StartImageOperation(Sharpen);
-}
-
 void CPictoriumDoc::OnGammaColors() {
     if (!CommandState(GammaColors).Enabled || !m_services.Dialogs) {
         return;

@@ -175,16 +175,11 @@ public:
     void OnSettingsPasswords();
 
     // --- Image operations (doc/DocImageOperations.cpp) --------------------------------------------
-    void OnMirror();
-    void OnFlip();
-    void OnRotateRight();
-    void OnRotateLeft();
-    void OnNegative();
-    void OnGrayscale();
-    void OnLighten();
-    void OnDarken();
-    void OnContrast();
-    void OnSharpen();
+    // Records the operation of Edit command id (and for Gamma Colors and Threshold its value) as
+    // PendingOperation and OperationValue and runs it on a copy of CurrentImage off the user-interface
+    // thread; the document is busy until the result is committed. Does nothing when the command is not
+    // enabled. The plain operations' rows run this directly.
+    void StartImageOperation(int id, int value = 0);
     void OnGammaColors();
     void OnThreshold();
 
@@ -221,10 +216,6 @@ private:
     void FinishHide(const CHideResult& result);
 
     // --- Image operation helpers (doc/DocImageOperations.cpp) ---------------------------------------
-    // Records the operation (and for Gamma Colors and Threshold its value) as PendingOperation and
-    // OperationValue and runs it on a copy of CurrentImage off the user-interface thread; the document is
-    // busy until the result is committed. Does nothing when the command is not enabled.
-    void StartImageOperation(int id, int value = 0);
     // Back on the user-interface thread: the old image becomes an undo step and the result the current
     // image. An empty result (the imaging failed) keeps the image, with the undo step all the same.
     void CommitImageOperation(std::unique_ptr<CBitmap> result);

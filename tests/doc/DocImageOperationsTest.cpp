@@ -224,7 +224,7 @@ TEST(DocImageOperations, BusyFromTheCommandUntilTheResultIsCommitted) {
 
     // Nothing starts a second operation, replaces the image or the folder meanwhile.
     f.Doc->Execute(cmd::Mirror);
-    f.Doc->OnFlip();
+    f.Doc->StartImageOperation(cmd::Flip);
     f.Doc->OnThreshold();
     EXPECT_EQ(f.Platform.Tasks.Titles.size(), 1);
     EXPECT_EQ(f.Doc->PendingOperation, cmd::Negative);
@@ -278,7 +278,7 @@ TEST(DocImageOperations, ImagesCarryingHiddenContentCannotBeEdited) {
             f.Doc->Execute(id);
         }
         // Called directly, past the menu, the handlers refuse as well.
-        f.Doc->OnMirror();
+        f.Doc->StartImageOperation(cmd::Mirror);
         f.Doc->OnGammaColors();
         EXPECT_TRUE(f.Platform.Tasks.Titles.isEmpty());
         EXPECT_TRUE(f.Doc->CommandState(cmd::SavePng).Enabled);
