@@ -3,7 +3,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include "WhenModalShows.h"
@@ -74,10 +76,34 @@ TEST(QtMessageBoxes, ShowAnswersWithTheButtonPressedAndEscapeChangesNothing) {
     WhenBoxShows([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
     EXPECT_EQ(boxes.Show(question, MessageButtons::OkCancel), MessageResult::Ok);
 
-    for (const auto& [buttons, expected] : {std::pair{MessageButtons::OkCancel, MessageResult::Cancel},
-                                            std::pair{MessageButtons::YesNo, MessageResult::No},
-                                            std::pair{MessageButtons::Ok, MessageResult::Ok}}) {
+    for (const auto& [buttons, expected] :
+         {std::pair{MessageButtons::OkCancel, MessageResult::Cancel},
+          std::pair{MessageButtons::YesNo, MessageResult::No},
+          std::pair{MessageButtons::SaveDiscardCancel, MessageResult::Cancel},
+          std::pair{MessageButtons::ReplaceKeepBothSkip, MessageResult::Skip},
+          std::pair{MessageButtons::Ok, MessageResult::Ok}}) {
         WhenBoxShows([](QMessageBox& box) { box.reject(); });
         EXPECT_EQ(boxes.Show(question, buttons), expected);
     }
+}
+
+TEST(QtMessageBoxes, AFileInTheWayIsKeptBesideOnEnterAndApplyToAllIsReported) {
+    CQtMessageBoxes boxes;
+    const CUserMessage question = CUserMessage::AppBox(QStringLiteral("r.txt exists"));
+    WhenBoxShows([](QMessageBox& box) {
+        EXPECT_EQ(box.defaultButton()->objectName(), QStringLiteral("keepBoth"));
+        EXPECT_EQ(box.checkBox(), nullptr);
+        box.defaultButton()->click();
+    });
+    EXPECT_EQ(boxes.Show(question, MessageButtons::ReplaceKeepBothSkip), MessageResult::KeepBoth);
+    WhenBoxShows([](QMessageBox& box) {
+        box.checkBox()->setChecked(true);
+        box.findChild<QAbstractButton*>(QStringLiteral("replace"))->click();
+    });
+    EXPECT_EQ(boxes.Show(question, MessageButtons::ReplaceKeepBothSkipForAll), MessageResult::ReplaceAll);
+    WhenBoxShows([](QMessageBox& box) {
+        box.checkBox()->setChecked(true);
+        box.reject();
+    });
+    EXPECT_EQ(boxes.Show(question, MessageButtons::ReplaceKeepBothSkipForAll), MessageResult::SkipAll);
 }
