@@ -14,6 +14,10 @@ if ! command -v ccrypt > /dev/null; then
 fi
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/veilpane-bench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
+# The file system decides most of the result: every safe output is a new file, and ext4 without a journal
+# searches past each recently deleted inode to make one, while ccrypt rewrites in place. Point TMPDIR at
+# the kind of disk to measure.
+echo "file system: $(stat -f -c %T "$WORK") ($(df --output=source "$WORK" | tail -1))"
 
 fill() {
     rm -rf "$1"; mkdir -p "$1"
