@@ -45,7 +45,8 @@ QRect NormalRect(const QWidget& window) {
 } // namespace
 
 CMainFrame::CMainFrame(CPictoriumDoc& doc, QWidget* parent) : QMainWindow(parent), m_doc(doc) {
-    setWindowTitle(ApplicationTitle);
+    // The mark shows while the current image holds changes that are not saved.
+    setWindowTitle(ApplicationTitle + QStringLiteral("[*]"));
     setWindowIcon(ApplicationIcon());
     move(DefaultPosition);
     resize(DefaultSize);
@@ -193,6 +194,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // A first close only stops the thumbnails; the window stays, and the next close closes it.
     if (m_view->IsLoading()) {
         m_view->StopLoader();
+        event->ignore();
+        return;
+    }
+    if (!m_doc.CanLeaveCurrentImage()) {
         event->ignore();
         return;
     }

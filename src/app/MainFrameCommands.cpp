@@ -159,6 +159,7 @@ void CMainFrame::UpdateCommandStates() {
             action->setText(text);
         }
     }
+    setWindowModified(m_doc.IsImageModified());
 }
 
 } // namespace veilpane

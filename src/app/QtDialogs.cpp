@@ -5,6 +5,7 @@
 #include "app/GammaDlg.h"
 #include "app/HelpColorsAppDlg.h"
 #include "app/PasswordsDlg.h"
+#include "app/SaveFormatDlg.h"
 #include "app/SecretMessageDlg.h"
 #include "app/ThresholdDlg.h"
 
@@ -42,6 +43,11 @@ bool CQtDialogs::RunGamma(double& value) {
 
 bool CQtDialogs::RunThreshold(int& level) {
     return CThresholdDlg::Run(m_owner, level);
+}
+
+bool CQtDialogs::RunSaveFormat(CSaveFormatFields& fields) {
+    CSaveFormatDlg dialog(fields, m_owner.data());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void CQtDialogs::ShowAbout() {

@@ -22,6 +22,7 @@ public:
     bool RunSecretMessage(CSecretMessageFields& fields) override;
     bool RunGamma(double& value) override;
     bool RunThreshold(int& level) override;
+    bool RunSaveFormat(CSaveFormatFields& fields) override;
     void ShowFrameColors() override;
     void ShowAbout() override;
 

@@ -159,8 +159,8 @@ void CPictoriumView::OnFolderLoaded() {
     SetHiddenCount(0);
     m_model->Reset(m_doc.FileNames);
     QStringList paths;
-    paths.reserve(m_doc.RealFileNames.size());
-    for (int i = 0; i < m_doc.RealFileNames.size(); ++i) {
+    paths.reserve(m_doc.FileNames.size());
+    for (int i = 0; i < m_doc.FileNames.size(); ++i) {
         paths << m_doc.EntryPath(i);
     }
     scrollToTop();
@@ -224,6 +224,11 @@ void CPictoriumView::OnItemChanged(const QModelIndex& current) {
     // The document keeps the image an operation works on; a file deleted since the scan has nothing to
     // show. Either way the list goes back to the entry that is still current.
     if (!m_doc.IsIdle() || !QFileInfo(path).isFile()) {
+        FollowDocumentSelection();
+        return;
+    }
+    // A modified image the user keeps stays current, and so does its highlighted thumbnail.
+    if (!m_doc.CanLeaveCurrentImage()) {
         FollowDocumentSelection();
         return;
     }

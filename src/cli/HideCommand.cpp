@@ -25,7 +25,8 @@ QString CHideCommand::Help() const {
                "options]\n\n"
                "Hides a file, or a message, in the pixels of CARRIER under the selected password and prints "
                "the\n"
-               "report. A message travels as a text file named after the carrier (photo.jpg -> "
+               "report. A message travels as a text file named after the carrier in lower case (Photo.JPG "
+               "->\n"
                "photo.txt).\n\n"
                "Options:\n"
                "  --file PATH        the file to hide\n"
@@ -33,13 +34,13 @@ QString CHideCommand::Help() const {
                "  -o, --output PATH  where to write the result; its extension names the format: png, bmp,\n"
                "                     tif or tiff (lossy formats would destroy the hidden data). Default: "
                "beside\n"
-               "                     the carrier, as name_steg.png\n\n") +
+               "                     the carrier, as name_steg.png (Sunset.JPG -> Sunset_steg.png)\n\n") +
            CPasswordOptions::HelpText();
 }
 
 QString CHideCommand::DefaultOutputPath(const QString& carrierPath) {
     const QFileInfo info(carrierPath);
-    QString base = info.fileName().toLower();
+    QString base = info.fileName();
     const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0) {
         base.truncate(dot);

@@ -9,22 +9,26 @@
 
 namespace veilpane {
 
-void CPictoriumDoc::LoadFolder(const QString& folder) {
+bool CPictoriumDoc::LoadFolder(const QString& folder) {
     // An image operation or long file work holds the current image and the listed files; the folder
     // change is refused rather than disposing them underneath it. The Folders window and the Samples
     // command stay clickable in that state, so this is the one place that guards them.
     if (!IsIdle()) {
-        return;
+        return false;
+    }
+    // Every way to another folder (or the same one again) disposes of the current image and its history.
+    if (!CanLeaveCurrentImage()) {
+        return false;
     }
     // The thumbnail loader reads the lists: it is stopped before they are cleared.
     emit FolderAboutToChange();
 
     CurrentFolder = folder.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(folder));
     FileNames.clear();
-    RealFileNames.clear();
     HiddenKinds.clear();
 
     CurrentImage.reset();
+    MarkImageUnchanged();
     HiddenDataAdded = false;
     // The steps belong to an image that is no longer shown; keeping them would only hold memory.
     ClearUndo();
@@ -49,8 +53,7 @@ void CPictoriumDoc::LoadFolder(const QString& folder) {
                 continue;
             }
             if (IsImageFile(path)) {
-                FileNames.append(name.toLower());
-                RealFileNames.append(name);
+                FileNames.append(name);
                 HiddenKinds.push_back(HiddenNothing);
                 ++ImageCount;
             }
@@ -67,6 +70,7 @@ void CPictoriumDoc::LoadFolder(const QString& folder) {
     emit FolderLoaded();
     emit StateChanged();
     CountSummary();
+    return true;
 }
 
 void CPictoriumDoc::OnRefreshFolder() {

@@ -219,6 +219,7 @@ void CPictoriumDoc::RunHide(const QString& title, const QString& subject, std::i
 void CPictoriumDoc::FinishHide(const CHideResult& result) {
     if (result.Ok()) {
         HiddenDataAdded = true;
+        MarkImageChanged();
         NotifyImageChanged();
         Show(m_services, CUserMessage::AppBox(FormatHideReport(result.Value)));
     } else if (result.Message) {

@@ -1,6 +1,8 @@
 // Saving the current image.
 #include "doc/PictoriumDoc.h"
 
+#include "doc/CommandIds.h"
+#include "platform/Dialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
 
@@ -36,8 +38,8 @@ QString CPictoriumDoc::SavePathFor(const QString& extension) const {
         return {};
     }
     // Only the file name is cut at its last full stop: a name without one inside a folder such as
-    // "/home/a.b/scan" must not lose the folder's tail. The lower-cased listed name is used, as for every
-    // name the program makes up; the folder keeps its real spelling.
+    // "/home/a.b/scan" must not lose the folder's tail. The name keeps its letter case: Sunset.JPG is saved
+    // as Sunset_steg.png.
     QString base = FileNames[SelectedIndex];
     const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0) {
@@ -66,8 +68,43 @@ bool CPictoriumDoc::SaveImageAs(const QString& extension) {
     if (!CurrentImage->Save(path, mimeType)) {
         return refuse();
     }
+    m_savedState = m_imageState;
+    emit StateChanged();
     SetStatus(QStringLiteral("Image file saved: %1").arg(FileNameOfPath(path)));
     return true;
+}
+
+bool CPictoriumDoc::SaveImageInChosenFormat() {
+    // The formats are those the Save commands offer now: after a hide only the lossless ones keep the
+    // hidden data.
+    struct CFormat {
+        int Command;
+        const char* Extension;
+        const char* Name;
+    };
+    static constexpr CFormat formats[] = {
+        {cmd::SavePng, "png", "PNG"},   {cmd::SaveBmp, "bmp", "BMP"}, {cmd::SaveTiff, "tiff", "TIFF"},
+        {cmd::SaveJpeg, "jpg", "JPEG"}, {cmd::SaveGif, "gif", "GIF"},
+    };
+    if (!m_services.Dialogs || SelectedIndex < 0 || SelectedIndex >= FileNames.size()) {
+        return false;
+    }
+    CSaveFormatFields fields;
+    fields.ImageName = FileNames[SelectedIndex];
+    QStringList extensions;
+    for (const CFormat& format : formats) {
+        if (CommandState(format.Command).Enabled) {
+            const QString extension = QString::fromLatin1(format.Extension);
+            extensions << extension;
+            fields.Choices << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(format.Name),
+                                                            FileNameOfPath(SavePathFor(extension)));
+        }
+    }
+    if (extensions.isEmpty() || !m_services.Dialogs->RunSaveFormat(fields) || fields.Chosen < 0 ||
+        fields.Chosen >= extensions.size()) {
+        return false;
+    }
+    return SaveImageAs(extensions[fields.Chosen]);
 }
 
 } // namespace veilpane

@@ -103,6 +103,7 @@ void CPictoriumDoc::CommitImageOperation(std::unique_ptr<CBitmap> result) {
             std::unique_ptr<CBitmap> previous = std::move(CurrentImage);
             CurrentImage = std::move(result);
             PushUndoState(std::move(previous));
+            MarkImageChanged();
         } else {
             PushUndo();
         }

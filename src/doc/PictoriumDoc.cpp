@@ -2,6 +2,7 @@
 
 #include "doc/CommandIds.h"
 #include "doc/CommandTable.h"
+#include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
 #include "platform/StatusText.h"
 #include "stego/HiddenContent.h"
@@ -32,10 +33,40 @@ std::int32_t CPictoriumDoc::SelectedKind() const {
 }
 
 QString CPictoriumDoc::EntryPath(int index) const {
-    if (index < 0 || index >= RealFileNames.size()) {
+    if (index < 0 || index >= FileNames.size()) {
         return {};
     }
-    return PathInFolder(CurrentFolder, RealFileNames[index]);
+    return PathInFolder(CurrentFolder, FileNames[index]);
+}
+
+bool CPictoriumDoc::IsImageModified() const {
+    return HasImage() && m_imageState != m_savedState;
+}
+
+void CPictoriumDoc::MarkImageUnchanged() {
+    m_imageState = ++m_lastState;
+    m_savedState = m_imageState;
+}
+
+bool CPictoriumDoc::CanLeaveCurrentImage() {
+    if (!IsImageModified() || !m_services.Messages) {
+        return true;
+    }
+    const QString name =
+        SelectedIndex >= 0 && SelectedIndex < FileNames.size() ? FileNames[SelectedIndex] : QString();
+    const MessageResult answer = m_services.Messages->Show(
+        CUserMessage::AppBox(
+            QStringLiteral("The changes to \"%1\" are not saved.\n\nSave them before leaving the image?")
+                .arg(name)),
+        MessageButtons::SaveDiscardCancel);
+    switch (answer) {
+    case MessageResult::Save:
+        return SaveImageInChosenFormat();
+    case MessageResult::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CPictoriumDoc::SetStatus(const QString& text) {
@@ -63,6 +94,7 @@ void CPictoriumDoc::PushUndoState(std::unique_ptr<CBitmap> state) {
     if (UndoPosition > UndoDepth - 1) {
         for (int i = 0; i < UndoDepth - 1; ++i) {
             UndoSlots[static_cast<std::size_t>(i)] = std::move(UndoSlots[static_cast<std::size_t>(i + 1)]);
+            m_undoStates[static_cast<std::size_t>(i)] = m_undoStates[static_cast<std::size_t>(i + 1)];
         }
         UndoSlots[UndoDepth - 1].reset();
         UndoPosition = UndoDepth - 1;
@@ -71,7 +103,9 @@ void CPictoriumDoc::PushUndoState(std::unique_ptr<CBitmap> state) {
         UndoSlots[static_cast<std::size_t>(i)].reset();
     }
     if (state && state->IsValid()) {
+        // The state handed over is always the image as it is before the change the caller makes now.
         UndoSlots[static_cast<std::size_t>(UndoPosition)] = std::move(state);
+        m_undoStates[static_cast<std::size_t>(UndoPosition)] = m_imageState;
         ++UndoPosition;
     }
     emit StateChanged();
@@ -91,6 +125,7 @@ void CPictoriumDoc::OnEditUndo() {
     }
     --UndoPosition;
     std::swap(CurrentImage, UndoSlots[static_cast<std::size_t>(UndoPosition)]);
+    std::swap(m_imageState, m_undoStates[static_cast<std::size_t>(UndoPosition)]);
     HiddenDataAdded = false;
     NotifyImageChanged();
 }
@@ -100,6 +135,7 @@ void CPictoriumDoc::OnEditRedo() {
         return;
     }
     std::swap(CurrentImage, UndoSlots[static_cast<std::size_t>(UndoPosition)]);
+    std::swap(m_imageState, m_undoStates[static_cast<std::size_t>(UndoPosition)]);
     ++UndoPosition;
     HiddenDataAdded = false;
     NotifyImageChanged();
@@ -114,6 +150,7 @@ void CPictoriumDoc::SelectImage(int index, const QString& hiddenImageName, const
         return;
     }
     CurrentImage.reset();
+    MarkImageUnchanged();
     SelectedIndex = index;
     ClearUndo();
     if (index < 0 || index >= FileNames.size()) {
@@ -139,6 +176,7 @@ void CPictoriumDoc::SelectImage(int index, const QString& hiddenImageName, const
 
     CurrentImage = std::make_unique<CBitmap>(CBitmap::Load(path));
     HiddenDataAdded = false;
+    MarkImageUnchanged();
 
     QString status;
     if (hiddenImageName.isEmpty()) {

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -83,8 +84,7 @@ public:
     int EncryptedCount = 0;
     int ImageCount = 0;
     QString CurrentFolder;
-    QStringList FileNames;     // lower-cased, as listed
-    QStringList RealFileNames; // the same entries as they are named on disk: every file access uses these
+    QStringList FileNames; // the listed images as they are named on disk, in the order the scan found them
     std::vector<std::int32_t> HiddenKinds;
     QString TempImagePath;
     QString FileToHide;
@@ -107,8 +107,15 @@ public:
     bool HasImage() const { return CurrentImage != nullptr; }
     // The kind of the selected entry, or 10 when nothing valid is selected.
     std::int32_t SelectedKind() const;
-    // The full path of list entry index through its real name.
+    // The full path of list entry index.
     QString EntryPath(int index) const;
+    // An edit or a hide changed the current image since it was loaded or last saved. Undoing back to that
+    // state makes it unmodified again.
+    bool IsImageModified() const;
+    // Asks before a modified current image is left (another selection, another folder, the program's end):
+    // Save, Discard or Cancel. True when the image may go: it was not modified, was saved, or the user
+    // discarded it. A cancelled or failed save counts as Cancel.
+    bool CanLeaveCurrentImage();
 
     // Enabled, checked and menu text of a command: the answer to its row's rule (a default state for ids
     // without a row).
@@ -144,7 +151,8 @@ public:
     void OnAbout();
 
     // --- Folder scan (doc/DocFolder.cpp) -----------------------------------------------------------
-    void LoadFolder(const QString& folder);
+    // False when the folder was not loaded: busy, or the user kept a modified image.
+    bool LoadFolder(const QString& folder);
     void OnRefreshFolder();
     void CountSummary();
 
@@ -153,6 +161,9 @@ public:
     // The path SaveImageAs writes: the listed file's path cut at its last full stop, the suffix and the
     // extension. Empty when there is no selection.
     QString SavePathFor(const QString& extension) const;
+    // Lets the user choose one of the formats the current image may be saved in now and saves it there.
+    // False when the choice was cancelled or the save failed.
+    bool SaveImageInChosenFormat();
 
     // --- Hide and extract (doc/DocHideCommands.cpp) ------------------------------------------------
     void OnSelectFileToHide();
@@ -208,6 +219,10 @@ private:
 
     void SetStatus(const QString& text);
     void NotifyImageChanged();
+    // The current image's pixels were replaced by an edit or a hide.
+    void MarkImageChanged() { m_imageState = ++m_lastState; }
+    // The current image is what its file holds (just loaded, or none at all).
+    void MarkImageUnchanged();
 
     // --- Hide helpers (doc/DocHideCommands.cpp) -----------------------------------------------------
     // A hide as a value: runs on whatever image and statistics it is given, touching nothing else.
@@ -224,6 +239,12 @@ private:
 
     CDocServices m_services;
     std::unique_ptr<QTemporaryDir> m_tempDir;
+    // Every state of the current image gets a number; the undo slots keep the numbers of theirs. The image
+    // is modified while its number differs from the one it had when it was loaded or last saved.
+    std::uint64_t m_lastState = 0;
+    std::uint64_t m_imageState = 0;
+    std::uint64_t m_savedState = 0;
+    std::array<std::uint64_t, UndoDepth> m_undoStates{};
 };
 
 } // namespace veilpane

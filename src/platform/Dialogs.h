@@ -16,6 +16,13 @@ struct CSecretMessageFields {
     int SaveMessage = 1; // store it in the settings
 };
 
+// The formats a modified image may be saved in before it is left, as the save choice offers them.
+struct CSaveFormatFields {
+    QString ImageName;   // the image's name on disk, for the question
+    QStringList Choices; // one line per format: its name and the file it would write
+    int Chosen = 0;      // the line shown first; on OK the line chosen
+};
+
 // The program's modal value dialogs. Each takes its fields in and, only on OK, gives them back changed.
 // Dialog logic that decides anything (validation, button actions) lives in widget-free models, so that the
 // fakes in tests run the same logic as the windows.
@@ -31,6 +38,7 @@ public:
     // holds what the user entered, already checked (a number; an integer 0 to 255).
     virtual bool RunGamma(double& value) = 0;
     virtual bool RunThreshold(int& level) = 0;
+    virtual bool RunSaveFormat(CSaveFormatFields& fields) = 0;
     virtual void ShowFrameColors() = 0;
     virtual void ShowAbout() = 0;
 };

@@ -53,8 +53,8 @@ TEST(StegoCommands, HideAFileBesideTheCarrierThenDetectExtractAndInfo) {
                            QStringLiteral("second-pw"), QStringLiteral("--use"), QStringLiteral("2")});
     ASSERT_EQ(hide.ExitCode, 0) << hide.Err.constData();
     EXPECT_TRUE(hide.Err.isEmpty());
-    // Only the name is lower-cased and cut; the folder stays as it is.
-    const QString output = temp.FilePath(QStringLiteral("holiday.photo_steg.png"));
+    // The name is cut at its last full stop and keeps its letter case.
+    const QString output = temp.FilePath(QStringLiteral("Holiday.Photo_steg.png"));
     const auto match = ReportPattern.match(Text(hide.Out));
     ASSERT_TRUE(match.hasMatch()) << hide.Out.constData();
     EXPECT_EQ(match.captured(1), QStringLiteral("second-pw"));
@@ -107,7 +107,8 @@ TEST(StegoCommands, HideAFileBesideTheCarrierThenDetectExtractAndInfo) {
 
 TEST(StegoCommands, HideAMessageAndPrintIt) {
     test::CTempFolder temp;
-    const QString carrier = SaveCarrier(temp, QStringLiteral("photo.jpg"), 200, 100, "image/jpeg");
+    // The message file's name inside the payload is the carrier's in lower case, as the format has it.
+    const QString carrier = SaveCarrier(temp, QStringLiteral("Photo.JPG"), 200, 100, "image/jpeg");
     for (const QString& extension :
          {QStringLiteral("png"), QStringLiteral("bmp"), QStringLiteral("tif"), QStringLiteral("TIFF")}) {
         const QString output = temp.FilePath(QStringLiteral("carrier.") + extension);
@@ -131,9 +132,9 @@ TEST(StegoCommands, HideAMessageAndPrintIt) {
     // The message file was made in a private folder: nothing beside the carrier but the outputs.
     QStringList entries = QDir(temp.Path()).entryList(QDir::Files);
     entries.sort();
-    EXPECT_EQ(entries, QStringList({QStringLiteral("carrier.TIFF"), QStringLiteral("carrier.bmp"),
-                                    QStringLiteral("carrier.png"), QStringLiteral("carrier.tif"),
-                                    QStringLiteral("photo.jpg")}));
+    EXPECT_EQ(entries, QStringList({QStringLiteral("Photo.JPG"), QStringLiteral("carrier.TIFF"),
+                                    QStringLiteral("carrier.bmp"), QStringLiteral("carrier.png"),
+                                    QStringLiteral("carrier.tif")}));
 }
 
 TEST(StegoCommands, DetectAFolderWithEveryKind) {

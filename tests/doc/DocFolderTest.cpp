@@ -52,7 +52,7 @@ std::set<QString> AsSet(const QStringList& list) {
 
 } // namespace
 
-TEST(DocFolder, ScanListsImagesByContentWithLowerCasedNamesAndCountsEveryFile) {
+TEST(DocFolder, ScanListsImagesByContentUnderTheirRealNamesAndCountsEveryFile) {
     CTempFolder folder;
     SaveImage(folder.FilePath(QStringLiteral("PHOTO.JPG")), "image/jpeg", 40, 30);
     SaveImage(folder.FilePath(QStringLiteral("camera.dat")), "image/jpeg");
@@ -70,13 +70,11 @@ TEST(DocFolder, ScanListsImagesByContentWithLowerCasedNamesAndCountsEveryFile) {
 
     EXPECT_EQ(f.Doc->CurrentFolder, folder.Path());
     EXPECT_EQ(AsSet(f.Doc->FileNames),
-              (std::set<QString>{QStringLiteral("photo.jpg"), QStringLiteral("camera.dat"),
-                                 QStringLiteral("trick.cry"), QStringLiteral(":colon.png")}));
-    ASSERT_EQ(f.Doc->RealFileNames.size(), f.Doc->FileNames.size());
+              (std::set<QString>{QStringLiteral("PHOTO.JPG"), QStringLiteral("camera.dat"),
+                                 QStringLiteral("Trick.cry"), QStringLiteral(":Colon.png")}));
     for (qsizetype i = 0; i < f.Doc->FileNames.size(); ++i) {
-        EXPECT_EQ(f.Doc->RealFileNames[i].toLower(), f.Doc->FileNames[i]);
         EXPECT_TRUE(QFile::exists(f.Doc->EntryPath(static_cast<int>(i))))
-            << f.Doc->RealFileNames[i].toStdString();
+            << f.Doc->FileNames[i].toStdString();
     }
     EXPECT_EQ(f.Doc->HiddenKinds, std::vector<std::int32_t>(4, HiddenNothing));
     // Seven files; the valid image named .cry counts as image and as encrypted, as does Notes.CRY.
@@ -88,14 +86,11 @@ TEST(DocFolder, ScanListsImagesByContentWithLowerCasedNamesAndCountsEveryFile) {
               (QStringList{QString(), QStringLiteral("Files: 7 (Images: 4  Encrypted: 2)")}));
     EXPECT_EQ(f.Labels, QStringList{QString()});
 
-    // The listed name is lower-cased, the file is still opened through the name it has on disk.
-    const int photo = static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral("photo.jpg")));
-    EXPECT_EQ(f.Doc->RealFileNames[photo], QStringLiteral("PHOTO.JPG"));
-    f.Doc->SelectImage(photo, {}, {});
+    f.Doc->SelectImage(static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral("PHOTO.JPG"))), {}, {});
     ASSERT_TRUE(f.Doc->HasImage());
     EXPECT_TRUE(f.Doc->CurrentImage->IsValid());
     EXPECT_EQ(f.Doc->CurrentImage->Width(), 40u);
-    f.Doc->SelectImage(static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral(":colon.png"))), {}, {});
+    f.Doc->SelectImage(static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral(":Colon.png"))), {}, {});
     ASSERT_TRUE(f.Doc->HasImage());
     EXPECT_TRUE(f.Doc->CurrentImage->IsValid());
 }
@@ -197,7 +192,7 @@ TEST(DocFolder, RefreshSeesChangesAndADeletedFolderLeavesAnEmptyListWithoutAMess
     SaveImage(folder->FilePath(QStringLiteral("Two.TIFF")), "image/tiff");
     f.Doc->Execute(cmd::RefreshFolder);
     EXPECT_EQ(AsSet(f.Doc->FileNames),
-              (std::set<QString>{QStringLiteral("one.png"), QStringLiteral("two.tiff")}));
+              (std::set<QString>{QStringLiteral("one.png"), QStringLiteral("Two.TIFF")}));
 
     const QString path = folder->Path();
     folder.reset();
@@ -206,7 +201,6 @@ TEST(DocFolder, RefreshSeesChangesAndADeletedFolderLeavesAnEmptyListWithoutAMess
     f.Doc->Execute(cmd::RefreshFolder); // an unexpected message box would fail here
     EXPECT_EQ(f.Doc->CurrentFolder, path);
     EXPECT_TRUE(f.Doc->FileNames.isEmpty());
-    EXPECT_TRUE(f.Doc->RealFileNames.isEmpty());
     EXPECT_TRUE(f.Doc->HiddenKinds.empty());
     EXPECT_EQ(f.Doc->FileCount + f.Doc->ImageCount + f.Doc->EncryptedCount, 0);
     EXPECT_EQ(f.Platform.Status.Texts, QStringList{QString()});

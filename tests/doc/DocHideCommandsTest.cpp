@@ -42,14 +42,13 @@ struct CHideFixture {
         QObject::connect(Doc.get(), &CPictoriumDoc::StateChanged, [this] { ++StateChanges; });
     }
 
-    // Lists one image under its real name and the lower-cased list name, as the folder scan does.
+    // Lists one image, as the folder scan does.
     void List(const QString& realName, const CBitmap& image, std::int32_t kind = HiddenNothing,
               const QString& mimeType = QStringLiteral("image/png")) {
         CBitmap copy = image.Copy();
         EXPECT_TRUE(copy.Save(Folder.FilePath(realName), mimeType));
         Doc->CurrentFolder = Folder.Path();
-        Doc->FileNames = {realName.toLower()};
-        Doc->RealFileNames = {realName};
+        Doc->FileNames = {realName};
         Doc->HiddenKinds = {kind};
     }
 
@@ -352,9 +351,11 @@ TEST(DocHideCommands, EmptyFileIn40x39ShowsTheReportAndLocksFurtherHides) {
 
 // --- Hiding the secret message ---------------------------------------------------------------------------
 
+// The message file's name is stored in the payload: lower-cased as the format has it, whatever the carrier's
+// own spelling.
 TEST(DocHideCommands, HelloInPhotoJpgTravelsAsPhotoTxtOfSevenBytes) {
     CHideFixture f;
-    f.List(QStringLiteral("photo.jpg"), MakeNoiseBitmap(120, 90), HiddenNothing,
+    f.List(QStringLiteral("Photo.JPG"), MakeNoiseBitmap(120, 90), HiddenNothing,
            QStringLiteral("image/jpeg"));
     f.Doc->SelectImage(0, {}, {});
     ASSERT_TRUE(f.Doc->HasImage());

@@ -36,7 +36,7 @@ struct CSaveFixture {
         ASSERT_TRUE(
             MakeNoiseBitmap(24, 18, seed).Save(QDir(folder).filePath(realName), QStringLiteral("image/png")));
         Doc->LoadFolder(folder);
-        const qsizetype index = Doc->RealFileNames.indexOf(realName);
+        const qsizetype index = Doc->FileNames.indexOf(realName);
         ASSERT_GE(index, 0) << realName.toStdString();
         Doc->SelectImage(static_cast<int>(index), {}, {});
         ASSERT_TRUE(Doc->HasImage());
@@ -57,9 +57,9 @@ TEST(DocImageFiles, SaveNamesCutOnlyTheFileNameAtItsLastFullStop) {
         {QStringLiteral("scan"), {}, QStringLiteral("png"), QStringLiteral("scan_conv.png")},
         {QStringLiteral("a.b.png"), {}, QStringLiteral("tiff"), QStringLiteral("a.b_conv.tiff")},
         {QStringLiteral("x_conv.png"), {}, QStringLiteral("png"), QStringLiteral("x_conv_conv.png")},
-        // The new name is made from the listed (lower-cased) name; the folder keeps its own spelling.
+        // Name and folder keep their letter case.
         {QStringLiteral("Cat.PNG"), QStringLiteral("Holiday.Pics"), QStringLiteral("bmp"),
-         QStringLiteral("Holiday.Pics/cat_conv.bmp")},
+         QStringLiteral("Holiday.Pics/Cat_conv.bmp")},
         // A full stop in the folder only: the folder is never cut.
         {QStringLiteral("photo"), QStringLiteral("v1.2"), QStringLiteral("gif"),
          QStringLiteral("v1.2/photo_conv.gif")},
@@ -83,19 +83,19 @@ TEST(DocImageFiles, SaveNamesCutOnlyTheFileNameAtItsLastFullStop) {
 
 TEST(DocImageFiles, AfterAHideTheSuffixIsSteg) {
     CSaveFixture f;
-    f.SelectNew(QStringLiteral("cat.png"));
+    f.SelectNew(QStringLiteral("Sunset.JPG"));
     f.Doc->HiddenDataAdded = true;
     EXPECT_TRUE(f.Doc->SaveImageAs(QStringLiteral("png")));
-    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("cat_steg.png"))));
-    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("cat_conv.png"))));
-    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("Image file saved: cat_steg.png"));
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("Sunset_steg.png"))));
+    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("Sunset_conv.png"))));
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("Image file saved: Sunset_steg.png"));
     // Lossy and palette formats are not offered for an image that has just received hidden data.
     EXPECT_FALSE(f.Doc->CommandState(cmd::SaveJpeg).Enabled);
     EXPECT_FALSE(f.Doc->CommandState(cmd::SaveGif).Enabled);
     f.Doc->Execute(cmd::SaveJpeg);
-    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("cat_steg.jpg"))));
+    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("Sunset_steg.jpg"))));
     f.Doc->Execute(cmd::SaveBmp);
-    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("cat_steg.bmp"))));
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("Sunset_steg.bmp"))));
 }
 
 TEST(DocImageFiles, EachFormatIsWrittenByItsEncoderAndLosslessOnesKeepEveryPixel) {
@@ -107,11 +107,11 @@ TEST(DocImageFiles, EachFormatIsWrittenByItsEncoderAndLosslessOnesKeepEveryPixel
         const char* Format; // what a reader finds in the file's content
         bool Lossless;
     };
-    for (const CFormat& format : {CFormat{cmd::SavePng, "pic_conv.png", "png", true},
-                                  CFormat{cmd::SaveBmp, "pic_conv.bmp", "bmp", true},
-                                  CFormat{cmd::SaveTiff, "pic_conv.tiff", "tiff", true},
-                                  CFormat{cmd::SaveJpeg, "pic_conv.jpg", "jpeg", false},
-                                  CFormat{cmd::SaveGif, "pic_conv.gif", "gif", false}}) {
+    for (const CFormat& format : {CFormat{cmd::SavePng, "Pic_conv.png", "png", true},
+                                  CFormat{cmd::SaveBmp, "Pic_conv.bmp", "bmp", true},
+                                  CFormat{cmd::SaveTiff, "Pic_conv.tiff", "tiff", true},
+                                  CFormat{cmd::SaveJpeg, "Pic_conv.jpg", "jpeg", false},
+                                  CFormat{cmd::SaveGif, "Pic_conv.gif", "gif", false}}) {
         SCOPED_TRACE(format.Saved);
         ASSERT_TRUE(f.Doc->Execute(format.Command));
         const QString path = f.Folder.FilePath(QString::fromLatin1(format.Saved));

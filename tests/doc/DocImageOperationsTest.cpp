@@ -36,8 +36,7 @@ struct COperationFixture {
         EXPECT_TRUE(MakeNoiseBitmap(8, 8, 2).Save(Folder.FilePath(QStringLiteral("other.png")),
                                                   QStringLiteral("image/png")));
         Doc->CurrentFolder = Folder.Path();
-        Doc->FileNames = {QStringLiteral("shot.png"), QStringLiteral("other.png")};
-        Doc->RealFileNames = {QStringLiteral("Shot.png"), QStringLiteral("other.png")};
+        Doc->FileNames = {QStringLiteral("Shot.png"), QStringLiteral("other.png")};
         Doc->HiddenKinds = {HiddenNothing, HiddenNothing};
         Doc->SelectImage(0, {}, {});
         QObject::connect(Doc.get(), &CPictoriumDoc::ImageChanged, [this] { ++ImageChanges; });
@@ -312,10 +311,10 @@ TEST(DocImageOperations, AnOperationAfterAHideClearsHiddenDataAddedAndSavesUnder
     EXPECT_TRUE(f.Doc->CommandState(cmd::SaveGif).Enabled);
     EXPECT_EQ(f.Doc->UndoPosition, 2);
     f.Doc->Execute(cmd::SavePng);
-    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("shot_conv.png"))));
-    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("shot_steg.png"))));
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("Shot_conv.png"))));
+    EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("Shot_steg.png"))));
     f.Doc->Execute(cmd::SaveJpeg);
-    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("shot_conv.jpg"))));
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("Shot_conv.jpg"))));
 }
 
 TEST(DocImageOperations, ElevenOperationsKeepTenUndoSteps) {

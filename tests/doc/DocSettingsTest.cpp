@@ -311,7 +311,7 @@ TEST(DocSettings, GoToSamplesFolderLoadsItOnlyWhenItExists) {
     doc->SamplesFolder = CPictoriumDoc::SamplesFolderFor(layout.Executable());
     doc->Execute(cmd::SamplesFolder);
     EXPECT_EQ(doc->CurrentFolder, layout.Beside());
-    EXPECT_EQ(doc->FileNames, QStringList{QStringLiteral("tulips.png")});
+    EXPECT_EQ(doc->FileNames, QStringList{QStringLiteral("Tulips.png")});
     EXPECT_EQ(platform.Status.Last(), QStringLiteral("Files: 1 (Images: 1  Encrypted: 0)"));
 }
 

@@ -24,8 +24,7 @@ struct CDocFixture {
         CBitmap image = MakeNoiseBitmap(width, height);
         EXPECT_TRUE(image.Save(Folder.FilePath(QStringLiteral("Photo.PNG")), QStringLiteral("image/png")));
         Doc->CurrentFolder = Folder.Path();
-        Doc->FileNames = {QStringLiteral("photo.png")};
-        Doc->RealFileNames = {QStringLiteral("Photo.PNG")};
+        Doc->FileNames = {QStringLiteral("Photo.PNG")};
         Doc->HiddenKinds = {HiddenNothing};
     }
 
@@ -86,8 +85,7 @@ TEST(PictoriumDoc, SelectImageShowsWhatTheCarrierHides) {
     EXPECT_EQ(f.Doc->CurrentImage->Width(), 30u);
     EXPECT_EQ(f.Doc->TempImagePath, extracted);
     EXPECT_FALSE(extracted.startsWith(f.Folder.Path())) << "never beside the user's files";
-    f.Doc->FileNames << QStringLiteral("second.png");
-    f.Doc->RealFileNames << QStringLiteral("Photo.PNG");
+    f.Doc->FileNames << QStringLiteral("Photo.PNG");
     f.Doc->HiddenKinds.push_back(HiddenNothing);
     f.Doc->SelectImage(1, {}, {});
     EXPECT_FALSE(QFile::exists(extracted));

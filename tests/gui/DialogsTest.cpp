@@ -4,6 +4,7 @@
 #include "app/HelpColorsAppDlg.h"
 #include "app/PasswordsDlg.h"
 #include "app/QtDialogs.h"
+#include "app/SaveFormatDlg.h"
 #include "app/SecretMessageDlg.h"
 #include "crypto/MessageBlock.h"
 #include "doc/MessageDialogModel.h"
@@ -140,6 +141,29 @@ TEST(PasswordsDlg, RunThroughTheServiceOkAndCancel) {
     });
     EXPECT_TRUE(dialogs.RunPasswords(confirmed));
     EXPECT_EQ(confirmed.PasswordTexts, (QStringList{QStringLiteral("first-pw"), {}, {}, {}, {}}));
+}
+
+// --- Save format -----------------------------------------------------------------------------------------
+
+TEST(SaveFormatDlg, OffersEachFormatAndGivesBackOnlyAChoiceMadeWithSave) {
+    const QStringList choices = {QStringLiteral("PNG (Sunset_steg.png)"),
+                                 QStringLiteral("BMP (Sunset_steg.bmp)"),
+                                 QStringLiteral("TIFF (Sunset_steg.tiff)")};
+    for (const bool save : {true, false}) {
+        CSaveFormatFields fields{QStringLiteral("Sunset.JPG"), choices, 0};
+        CSaveFormatDlg dialog(fields);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Save image"));
+        EXPECT_EQ(LabelTexts(dialog), QStringList{QStringLiteral("Save \"Sunset.JPG\" as:")});
+        const QList<QRadioButton*> buttons = dialog.findChildren<QRadioButton*>();
+        ASSERT_EQ(buttons.size(), choices.size());
+        for (qsizetype i = 0; i < buttons.size(); ++i) {
+            EXPECT_EQ(buttons[i]->text(), choices[i]);
+            EXPECT_EQ(buttons[i]->isChecked(), i == 0) << "the first format is the one proposed";
+        }
+        buttons[2]->click();
+        save ? dialog.accept() : dialog.reject();
+        EXPECT_EQ(fields.Chosen, save ? 2 : 0);
+    }
 }
 
 // --- Secret message --------------------------------------------------------------------------------------

@@ -75,7 +75,7 @@ TEST(PictoriumView, LoadsKindsFramesAndBackground) {
     ASSERT_TRUE(f.WaitForLoader());
     EXPECT_FALSE(f.View->LoadingLabel()->isVisible());
 
-    const std::pair<QString, std::int32_t> expected[] = {{QStringLiteral("message.png"), HiddenMessage},
+    const std::pair<QString, std::int32_t> expected[] = {{QStringLiteral("Message.PNG"), HiddenMessage},
                                                          {QStringLiteral("picture.png"), HiddenImage},
                                                          {QStringLiteral("archive.png"), HiddenFile},
                                                          {QStringLiteral("plain.png"), HiddenNothing}};
@@ -116,7 +116,7 @@ TEST(PictoriumView, DelegatePaintsTheThumbnailUnscaled) {
     f.WriteCarriers();
     f.Doc->LoadFolder(f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
-    const int row = f.Row(QStringLiteral("message.png"));
+    const int row = f.Row(QStringLiteral("Message.PNG"));
     const QImage& thumb = f.View->Thumbnails().Thumbnail(row);
     const QSize cell = CThumbnailDelegate::CellSize(f.View->fontMetrics());
     for (const bool selected : {false, true}) {
@@ -144,8 +144,8 @@ TEST(PictoriumView, SelectionSelectsTheImageWithWhatItCarries) {
     f.Doc->LoadFolder(f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
 
-    f.Select(f.Row(QStringLiteral("message.png")));
-    EXPECT_EQ(f.Doc->SelectedIndex, f.Row(QStringLiteral("message.png")));
+    f.Select(f.Row(QStringLiteral("Message.PNG")));
+    EXPECT_EQ(f.Doc->SelectedIndex, f.Row(QStringLiteral("Message.PNG")));
     EXPECT_TRUE(f.Doc->Preview.ShowLabel);
     EXPECT_TRUE(f.Doc->Preview.ShowMessage);
     EXPECT_EQ(f.Doc->Preview.LabelText, QStringLiteral("Secret message:"));
@@ -183,7 +183,7 @@ TEST(PictoriumView, SelectionBeforeTheLoaderReachesTheRow) {
     CViewFixture f;
     f.WriteCarriers();
     f.Doc->LoadFolder(f.Folder.Path());
-    const int row = f.Row(QStringLiteral("message.png"));
+    const int row = f.Row(QStringLiteral("Message.PNG"));
     ASSERT_FALSE(f.View->Thumbnails().IsKindKnown(row));
     f.Select(row);
     EXPECT_EQ(f.Doc->HiddenKinds[static_cast<std::size_t>(row)], HiddenMessage);

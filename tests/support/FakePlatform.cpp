@@ -93,7 +93,7 @@ std::optional<QString> CFakeFileDialog::OpenFile(FileDialogType type) {
 
 CFakeDialogs::~CFakeDialogs() {
     if (!PasswordsScripts.empty() || !MessageScripts.empty() || !SecretMessageScripts.empty() ||
-        !GammaScripts.empty() || !ThresholdScripts.empty()) {
+        !GammaScripts.empty() || !ThresholdScripts.empty() || !SaveFormatScripts.empty()) {
         ADD_FAILURE() << "queued dialog scripts were never run";
     }
 }
@@ -146,6 +146,16 @@ bool CFakeDialogs::RunThreshold(int& level) {
     auto script = std::move(ThresholdScripts.front());
     ThresholdScripts.pop_front();
     return script(level);
+}
+
+bool CFakeDialogs::RunSaveFormat(CSaveFormatFields& fields) {
+    if (SaveFormatScripts.empty()) {
+        ADD_FAILURE() << "unexpected save format dialog";
+        return false;
+    }
+    auto script = std::move(SaveFormatScripts.front());
+    SaveFormatScripts.pop_front();
+    return script(fields);
 }
 
 namespace {

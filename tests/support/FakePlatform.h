@@ -125,6 +125,7 @@ public:
     std::deque<std::function<bool(CSecretMessageFields&)>> SecretMessageScripts;
     std::deque<std::function<bool(double&)>> GammaScripts;
     std::deque<std::function<bool(int&)>> ThresholdScripts;
+    std::deque<std::function<bool(CSaveFormatFields&)>> SaveFormatScripts;
     int FrameColorsShown = 0;
     int AboutShown = 0;
     // Runs while the frame-colours dialog is "open", to look at the program at that moment.
@@ -135,6 +136,7 @@ public:
     bool RunSecretMessage(CSecretMessageFields& fields) override;
     bool RunGamma(double& value) override;
     bool RunThreshold(int& level) override;
+    bool RunSaveFormat(CSaveFormatFields& fields) override;
     void ShowFrameColors() override {
         ++FrameColorsShown;
         if (WhileFrameColorsShown) {
