@@ -28,7 +28,6 @@ TEST(MainFrameLayout, WithoutStoredValuesTheWindowTakesItsDefaults) {
     EXPECT_EQ(f.Frame().pos(), QPoint(320, 10));
     EXPECT_EQ(f.Frame().size(), QSize(460, 740));
     EXPECT_FALSE(f.Frame().StartsMaximized());
-    EXPECT_EQ(f.Frame().windowTitle(), QStringLiteral("Veilpane"));
 }
 
 TEST(MainFrameLayout, ClosingStoresTheRectangleAndTheNextStartRestoresIt) {

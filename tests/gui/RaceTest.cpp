@@ -108,8 +108,12 @@ TEST(Races, SelectionChangesWhileAnImageOperationRuns) {
     EXPECT_TRUE(test::ProcessEventsUntil([&] { return !f.View->IsLoading(); }));
     EXPECT_EQ(f.View->HiddenCount(), 6);
 
-    // Idle again: a click selects.
+    // Idle again: a click selects, once the edited image is let go.
     const int carrier = f.Row(QStringLiteral("carrier3.png"));
+    f.Platform.Messages.Expect(
+        CUserMessage::AppBox(QStringLiteral(
+            "The changes to \"plain2.png\" are not saved.\n\nSave them before leaving the image?")),
+        MessageResult::Discard);
     f.Select(carrier);
     EXPECT_EQ(f.Doc->SelectedIndex, carrier);
     EXPECT_TRUE(f.Doc->Preview.ShowMessage);
@@ -226,6 +230,12 @@ TEST(Races, ClosingWhileLoadingAndWhileWorkRuns) {
     ASSERT_TRUE(test::ProcessEventsUntil([&] { return !app->Doc().WorkerThread; }));
 
     // A first close while thumbnails load only stops them; the next one closes.
+    platform.Messages.Expect(
+        CUserMessage::AppBox(
+            QStringLiteral("The changes to \"%1\" are not saved.\n\nSave them before leaving "
+                           "the image?")
+                .arg(app->Doc().FileNames[3])),
+        MessageResult::Discard);
     app->Doc().LoadFolder(folder.Path());
     ASSERT_TRUE(app->Frame().View().IsLoading());
     EXPECT_FALSE(app->Frame().close());
