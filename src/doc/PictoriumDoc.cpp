@@ -49,6 +49,7 @@ void CPictoriumDoc::MarkImageUnchanged() {
 }
 
 bool CPictoriumDoc::CanLeaveCurrentImage() {
+    // A document without message boxes has no user to ask (the desktop program always passes them).
     if (!IsImageModified() || !m_services.Messages) {
         return true;
     }
