@@ -1,5 +1,8 @@
 #include "cli/CliSupport.h"
 
+#include "cli/CommandLine.h"
+
+#include <QDir>
 #include <QFileDevice>
 
 #include <atomic>
@@ -91,6 +94,45 @@ bool Confirm(CCliStreams& io, const QString& question) {
     io.Err.flush();
     const QString answer = io.In.readLine().trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+void CExistingFileOptions::AddTo(CCommandLine& line) {
+    line.AddOption({QStringLiteral("overwrite")});
+    line.AddOption({QStringLiteral("keep-both")});
+}
+
+QString CExistingFileOptions::HelpText() {
+    return QStringLiteral(
+        "A file in the way (an output's name already taken) is replaced only when told:\n"
+        "  --overwrite   replace it\n"
+        "  --keep-both   keep it and write the new file beside it under a free name, such as \"r (2).txt\"\n"
+        "  With neither, the command names the file in the way, changes nothing and exits with status "
+        "1.\n\n");
+}
+
+ExistingFile CExistingFileOptions::Read(const CCommandLine& line, QString* error) {
+    const bool overwrite = line.IsSet(QStringLiteral("overwrite"));
+    const bool keepBoth = line.IsSet(QStringLiteral("keep-both"));
+    if (overwrite && keepBoth) {
+        *error = QStringLiteral("--overwrite and --keep-both exclude each other");
+        return ExistingFile::Refuse;
+    }
+    return overwrite ? ExistingFile::Replace : keepBoth ? ExistingFile::KeepBoth : ExistingFile::Refuse;
+}
+
+QString CExistingFileOptions::InTheWayError(const QStringList& paths) {
+    if (paths.size() == 1) {
+        return QStringLiteral("%1 already exists; nothing was changed. Give --overwrite to replace it or "
+                              "--keep-both to keep both.")
+            .arg(QDir::toNativeSeparators(paths.front()));
+    }
+    QString text = QStringLiteral("%1 files already exist; nothing was changed. Give --overwrite to replace "
+                                  "them or --keep-both to keep both:")
+                       .arg(paths.size());
+    for (const QString& path : paths) {
+        text += QStringLiteral("\n  ") + QDir::toNativeSeparators(path);
+    }
+    return text;
 }
 
 CProgressLine::~CProgressLine() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliCommand.h"
+#include "platform/ExistingFile.h"
 #include "platform/UserMessage.h"
 #include "stego/PayloadFormat.h"
 
@@ -39,6 +40,22 @@ QByteArray ReadAllInput(CCliStreams& io);
 
 // Asks a yes/no question on standard error and reads the answer line; only "y" or "yes" (any case) agree.
 bool Confirm(CCliStreams& io, const QString& question);
+
+class CCommandLine;
+
+// --overwrite and --keep-both, for every command that writes files beside its input: what to do with an
+// output whose name is taken. With neither, nothing is replaced: the command names the file in the way and
+// stops before changing anything.
+class CExistingFileOptions {
+public:
+    static void AddTo(CCommandLine& line);
+    // The lines of a command's help that describe them.
+    static QString HelpText();
+    // Replace, KeepBoth, or Refuse when neither was given; a usage error in error when both were.
+    static ExistingFile Read(const CCommandLine& line, QString* error);
+    // The refusal for outputs in the way when neither option was given, naming them.
+    static QString InTheWayError(const QStringList& paths);
+};
 
 // Progress of a long run, one line redrawn in place on standard error, only when that is a terminal.
 class CProgressLine {

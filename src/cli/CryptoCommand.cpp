@@ -12,7 +12,8 @@
 namespace veilpane::cli {
 
 QString CCryptoCommand::Help() const {
-    return HelpIntro() + CPasswordOptions::HelpText();
+    return HelpIntro() + (WritesFiles() ? CExistingFileOptions::HelpText() : QString()) +
+           CPasswordOptions::HelpText();
 }
 
 int CCryptoCommand::Run(const QStringList& args, CCliStreams& io) {
@@ -26,10 +27,20 @@ int CCryptoCommand::Run(const QStringList& args, CCliStreams& io) {
     }
     CCommandLine line(CCommandLine::DoubleDashEndsOptions);
     CPasswordOptions::AddTo(line);
+    if (WritesFiles()) {
+        CExistingFileOptions::AddTo(line);
+    }
     line.Parse(rest);
     CPasswordOptions passwords;
     if (const QString error = passwords.ReadAll(line); !error.isEmpty()) {
         return UsageError(io, Name(), error);
+    }
+    if (WritesFiles()) {
+        QString error;
+        m_existing = CExistingFileOptions::Read(line, &error);
+        if (!error.isEmpty()) {
+            return UsageError(io, Name(), error);
+        }
     }
     const QStringList operands = line.Operands();
     const COperandCount count = Operands();
@@ -59,6 +70,29 @@ bool CCryptoCommand::FileExists(const QString& file, CCliStreams& io) {
     }
     PrintError(io, QStringLiteral("%1: no such file").arg(file));
     return false;
+}
+
+bool CCryptoCommand::MayWrite(const QString& output, CCliStreams& io) const {
+    if (m_existing == ExistingFile::Refuse && IsNameTaken(output)) {
+        PrintError(io, CExistingFileOptions::InTheWayError({output}));
+        return false;
+    }
+    return true;
+}
+
+bool CCryptoCommand::Decide(CFolderPlan& plan, CCliStreams& io) const {
+    if (m_existing == ExistingFile::Refuse && !plan.InTheWay.isEmpty()) {
+        QStringList paths;
+        for (const COutputInTheWay& output : plan.InTheWay) {
+            paths << output.Output;
+        }
+        PrintError(io, CExistingFileOptions::InTheWayError(paths));
+        return false;
+    }
+    for (COutputInTheWay& output : plan.InTheWay) {
+        output.Choice = m_existing;
+    }
+    return true;
 }
 
 bool CCryptoCommand::DecryptedCleanly(const CResult<>& result) {

@@ -32,6 +32,8 @@ protected:
     // A flag taken from anywhere among the arguments, "--" and option values included, before anything
     // else reads them; empty for none.
     virtual QStringList FlagNames() const { return {}; }
+    // Whether the command writes files beside its input and so takes --overwrite and --keep-both.
+    virtual bool WritesFiles() const { return false; }
     // Why the set cannot serve this command, as the desktop program says it; nothing when it can or when
     // the run checks the set itself.
     virtual std::optional<QString> PasswordRefusal(const CPasswordSet&) const { return std::nullopt; }
@@ -40,6 +42,15 @@ protected:
 
     const CPasswordSet& Set() const { return m_set; }
     bool FlagGiven() const { return m_flag; }
+    // What --overwrite or --keep-both said; Refuse for neither.
+    ExistingFile Existing() const { return m_existing; }
+
+    // For the file commands: with neither option, reports an output whose name is taken; true when the
+    // command may go on.
+    bool MayWrite(const QString& output, CCliStreams& io) const;
+    // For the folder commands: records the option's answer for every output in the way, or, with neither
+    // option, reports them all; true when the run may start.
+    bool Decide(CFolderPlan& plan, CCliStreams& io) const;
 
     // For the file commands: reports a missing file; true when it exists.
     static bool FileExists(const QString& file, CCliStreams& io);
@@ -55,6 +66,7 @@ protected:
 private:
     CPasswordSet m_set;
     bool m_flag = false;
+    ExistingFile m_existing = ExistingFile::Refuse;
 };
 
 } // namespace veilpane::cli

@@ -15,7 +15,7 @@ public:
 protected:
     QString HelpIntro() const override {
         return QStringLiteral(
-            "Usage: veilpane-cli decrypt FILE.cry... [password options]\n\n"
+            "Usage: veilpane-cli decrypt FILE.cry... [--overwrite | --keep-both] [password options]\n\n"
             "Decrypts each file with the first password of the set that opens it, writes the plain\n"
             "file under the name without its last four characters and removes the .cry file.\n"
             "When more than one password fits a file, the .cry file is kept and the exit status is "
@@ -24,15 +24,16 @@ protected:
     COperandCount Operands() const override {
         return {1, std::numeric_limits<qsizetype>::max(), "name at least one file to decrypt"};
     }
+    bool WritesFiles() const override { return true; }
     std::optional<QString> PasswordRefusal(const CPasswordSet& set) const override {
         return CheckDefinedPasswords(set);
     }
 
     int RunOne(const QString& file, CCliStreams& io) override {
-        if (!FileExists(file, io)) {
+        if (!FileExists(file, io) || !MayWrite(DecryptedPathOf(file), io)) {
             return ExitFailure;
         }
-        const CResult<> result = DecryptFileCommand(file, Set());
+        const CResult<> result = DecryptFileCommand(file, Set(), Existing());
         if (result.Message) {
             PrintError(io, QStringLiteral("%1: %2").arg(file, result.Message->Text));
             return ExitFailure;

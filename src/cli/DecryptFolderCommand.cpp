@@ -15,12 +15,13 @@ public:
 protected:
     QString HelpIntro() const override {
         return QStringLiteral(
-            "Usage: veilpane-cli decrypt-folder DIR [password options]\n\n"
+            "Usage: veilpane-cli decrypt-folder DIR [--overwrite | --keep-both] [password options]\n\n"
             "Decrypts every .cry file of DIR (not recursive) with the first password of the set\n"
             "that opens it and removes the .cry files. Files no password opens stay as they are;\n"
             "so does a .cry file that more than one password fits.\n\n");
     }
     COperandCount Operands() const override { return {1, 1, "name exactly one folder"}; }
+    bool WritesFiles() const override { return true; }
 
     int RunOne(const QString& folder, CCliStreams& io) override {
         auto planned = PlanFolderDecryption(folder, Set());
@@ -28,7 +29,10 @@ protected:
             PrintMessage(io, *planned.Message);
             return ExitFailure;
         }
-        const CFolderPlan& plan = planned.Value;
+        CFolderPlan& plan = planned.Value;
+        if (!Decide(plan, io)) {
+            return ExitFailure;
+        }
         const CFolderRunResult result =
             RunFolder(io, QStringLiteral("Decrypting"),
                       [&plan](const CFolderRunHooks& hooks) { return DecryptFolder(plan, hooks); });

@@ -16,22 +16,25 @@ public:
 
 protected:
     QString HelpIntro() const override {
-        return QStringLiteral("Usage: veilpane-cli encrypt FILE... [password options]\n\n"
-                              "Encrypts each FILE with the selected password into FILE.cry and removes FILE\n"
-                              "once FILE.cry is safely written. A FILE.cry already there is replaced.\n\n");
+        return QStringLiteral(
+            "Usage: veilpane-cli encrypt FILE... [--overwrite | --keep-both] [password options]\n\n"
+            "Encrypts each FILE with the selected password into FILE.cry and removes FILE\n"
+            "once FILE.cry is safely written. Kept beside an r.txt.cry already there, the new\n"
+            "file is named \"r (2).txt.cry\", which still decrypts to a name of its own.\n\n");
     }
     COperandCount Operands() const override {
         return {1, std::numeric_limits<qsizetype>::max(), "name at least one file to encrypt"};
     }
+    bool WritesFiles() const override { return true; }
     std::optional<QString> PasswordRefusal(const CPasswordSet& set) const override {
         return CheckSelectedPassword(set);
     }
 
     int RunOne(const QString& file, CCliStreams& io) override {
-        if (!FileExists(file, io)) {
+        if (!FileExists(file, io) || !MayWrite(EncryptedPathOf(file), io)) {
             return ExitFailure;
         }
-        const CResult<> result = EncryptFileCommand(file, Set());
+        const CResult<> result = EncryptFileCommand(file, Set(), Existing());
         if (result.Message) {
             PrintError(io, QStringLiteral("%1: %2").arg(file, result.Message->Text));
         }

@@ -17,7 +17,8 @@ public:
 protected:
     QString HelpIntro() const override {
         return QStringLiteral(
-            "Usage: veilpane-cli encrypt-folder DIR [--yes] [password options]\n\n"
+            "Usage: veilpane-cli encrypt-folder DIR [--yes] [--overwrite | --keep-both] [password "
+            "options]\n\n"
             "Encrypts every file of DIR with the selected password into <name in lower case>.cry\n"
             "and removes the plain files. Subfolders, names beginning with \".\" and files with\n"
             "\".cry\" anywhere in their path are left alone. Asks for confirmation first.\n\n"
@@ -25,6 +26,7 @@ protected:
     }
     COperandCount Operands() const override { return {1, 1, "name exactly one folder"}; }
     QStringList FlagNames() const override { return {QStringLiteral("yes"), QStringLiteral("y")}; }
+    bool WritesFiles() const override { return true; }
 
     int RunOne(const QString& folder, CCliStreams& io) override {
         auto planned = PlanFolderEncryption(folder, Set());
@@ -32,7 +34,10 @@ protected:
             PrintMessage(io, *planned.Message);
             return ExitFailure;
         }
-        const CFolderPlan& plan = planned.Value;
+        CFolderPlan& plan = planned.Value;
+        if (!Decide(plan, io)) {
+            return ExitFailure;
+        }
         if (!FlagGiven() && !Confirm(io, FolderEncryptionQuestion(plan).Text)) {
             PrintError(io, QStringLiteral("not confirmed; nothing was changed"));
             return ExitFailure;

@@ -68,9 +68,14 @@ CResult<> Fail(const QString& detail) {
 }
 
 CResult<> RunOneFile(CryDirection direction, const QString& inputPath, const QString& outputPath,
-                     const QByteArray& password) {
+                     const QByteArray& password, ExistingFile existing = ExistingFile::Replace,
+                     QString* committedAs = nullptr) {
     const CFileIdentity input = IdentityOf(inputPath);
     CAtomicFile output(outputPath);
+    if (existing != ExistingFile::Replace) {
+        // A kept .cry file must still decrypt to a name of its own: "r (2).txt.cry", not "r.txt (2).cry".
+        output.KeepExisting(direction == CryDirection::Encrypt ? QLatin1String(CryExtension) : QString());
+    }
     QString error;
     CResult<> result = output.Open(&error, input.Permissions)
                            ? TransformFile(direction, inputPath, output, KeyMaterialFor(password))
@@ -82,7 +87,20 @@ CResult<> RunOneFile(CryDirection direction, const QString& inputPath, const QSt
         output.Discard();
         LogCipherFailure(result.Detail);
     }
+    if (committedAs) {
+        *committedAs = output.TargetPath();
+    }
     return result;
+}
+
+// The file command's answer when the output's name is taken and the user did not say to write anyway.
+std::optional<CResult<>> LeftInTheWay(const QString& outputPath, ExistingFile existing) {
+    if ((existing == ExistingFile::Refuse || existing == ExistingFile::Skip) && IsNameTaken(outputPath)) {
+        CResult<> skipped = CResult<>::Refused();
+        skipped.StatusText = FileSkippedStatus(outputPath);
+        return skipped;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -251,7 +269,22 @@ QString FileDecryptedAmbiguousStatus(int passwordNumber, int passing) {
         .arg(passing);
 }
 
-CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set) {
+QString FileSkippedStatus(const QString& outputPath) {
+    return QStringLiteral("File skipped: \"%1\" already exists.").arg(FileNameOfPath(outputPath));
+}
+
+QString FileInTheWayNote(const QString& outputPath, const QString& committedAs, bool replaced) {
+    if (replaced) {
+        return QStringLiteral(" (the existing \"%1\" was replaced)").arg(FileNameOfPath(outputPath));
+    }
+    if (committedAs != outputPath) {
+        return QStringLiteral(" (saved as \"%1\" beside the existing \"%2\")")
+            .arg(FileNameOfPath(committedAs), FileNameOfPath(outputPath));
+    }
+    return {};
+}
+
+CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set, ExistingFile existing) {
     if (const auto refusal = CheckSelectedPassword(set)) {
         return CResult<>::Refused(CUserMessage::AppBox(*refusal));
     }
@@ -259,18 +292,26 @@ CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set) {
     if (!QFileInfo::exists(path)) {
         return CResult<>::Refused();
     }
+    const QString outputPath = EncryptedPathOf(path);
+    if (auto skipped = LeftInTheWay(outputPath, existing)) {
+        return *skipped;
+    }
+    const bool replacing = existing == ExistingFile::Replace && IsNameTaken(outputPath);
     const QByteArray password = set.SelectedPassword();
-    const CResult<> encryption = EncryptOneFile(path, EncryptedPathOf(path), password);
+    QString committedAs;
+    const CResult<> encryption =
+        RunOneFile(CryDirection::Encrypt, path, outputPath, password, existing, &committedAs);
     if (!encryption.Ok()) {
         return CResult<>::Failed(CUserMessage::AppBox(FileEncryptionErrorMessage()), encryption.Detail);
     }
     if (!RemoveIfSameFile(path, input)) {
         LogCipherFailure(QStringLiteral("%1 was encrypted but could not be removed").arg(path));
     }
-    return CResult<>::Done({}, FileEncryptedStatus(password));
+    return CResult<>::Done({}, FileEncryptedStatus(password) +
+                                   FileInTheWayNote(outputPath, committedAs, replacing));
 }
 
-CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set) {
+CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set, ExistingFile existing) {
     if (const auto refusal = CheckDefinedPasswords(set)) {
         return CResult<>::Refused(CUserMessage::AppBox(*refusal));
     }
@@ -279,15 +320,24 @@ CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set) {
     }
     const CFileIdentity input = IdentityOf(cryPath);
     const QString outputPath = DecryptedPathOf(cryPath);
+    if (auto skipped = LeftInTheWay(outputPath, existing)) {
+        return *skipped;
+    }
+    const bool replacing = existing == ExistingFile::Replace && IsNameTaken(outputPath);
     CCryDecryptor decryptor(set);
     CResult<CCryDecryptor::CDecryption> decryption;
+    QString committedAs;
     if (!outputPath.isEmpty()) {
         CAtomicFile output(outputPath);
+        if (existing != ExistingFile::Replace) {
+            output.KeepExisting();
+        }
         decryption = decryptor.Decrypt(cryPath, output);
         QString error;
         if (decryption.Ok() && !output.Commit(&error)) {
             decryption = CResult<CCryDecryptor::CDecryption>::Failed(std::nullopt, error);
         }
+        committedAs = output.TargetPath();
     } else {
         decryption = CResult<CCryDecryptor::CDecryption>::Failed(
             std::nullopt, QStringLiteral("%1: no file name is left for the output").arg(cryPath));
@@ -298,14 +348,16 @@ CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set) {
         result.StatusText = FileNotDecryptedStatus();
         return result;
     }
+    const QString note = FileInTheWayNote(outputPath, committedAs, replacing);
     if (decryption.Outcome == Outcome::Partial) {
         return CResult<>::Partial(
-            {}, FileDecryptedAmbiguousStatus(decryption.Value.PasswordIndex + 1, decryption.Value.Passing));
+            {}, FileDecryptedAmbiguousStatus(decryption.Value.PasswordIndex + 1, decryption.Value.Passing) +
+                    note);
     }
     if (!RemoveIfSameFile(cryPath, input)) {
         LogCipherFailure(QStringLiteral("%1 was decrypted but could not be removed").arg(cryPath));
     }
-    return CResult<>::Done({}, FileDecryptedStatus());
+    return CResult<>::Done({}, FileDecryptedStatus() + note);
 }
 
 } // namespace veilpane

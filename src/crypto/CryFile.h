@@ -3,6 +3,7 @@
 #include "crypto/KeyDerivation.h"
 #include "crypto/PasswordSet.h"
 #include "platform/AtomicFile.h"
+#include "platform/ExistingFile.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -74,13 +75,24 @@ private:
 //   Refused    a message box (a password refusal), or nothing at all (a path that does not exist)
 //   Failed     encryption: the message box "File encryption error."; decryption: the status text
 //              "File NOT decrypted, wrong password."
-CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set);
-CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set);
+// existing says what to do when the output's name is taken: Replace writes over it; Skip and Refuse leave
+// everything as it was (Refused, with FileSkippedStatus); KeepBoth writes beside it (FreeNameBeside). Unless
+// it is Replace, a name taken only while the output is written is never replaced either: the output goes
+// beside it. The status text of success then tells what happened to the file in the way.
+CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set,
+                             ExistingFile existing = ExistingFile::Refuse);
+CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set,
+                             ExistingFile existing = ExistingFile::Refuse);
 
 QString FileEncryptionErrorMessage();
 QString FileEncryptedStatus(const QByteArray& password);
 QString FileDecryptedStatus();
 QString FileNotDecryptedStatus();
 QString FileDecryptedAmbiguousStatus(int passwordNumber, int passing);
+// A file command that left everything alone because its output's name is taken.
+QString FileSkippedStatus(const QString& outputPath);
+// What a successful file command's status text ends with when a file was in the way: the output replaced
+// it (replaced), or went beside it to committedAs. Empty when nothing was in the way.
+QString FileInTheWayNote(const QString& outputPath, const QString& committedAs, bool replaced);
 
 } // namespace veilpane

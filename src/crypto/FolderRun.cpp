@@ -8,8 +8,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 
 namespace veilpane {
@@ -28,12 +30,43 @@ void RemoveLeftovers(const QString& folder) {
     }
 }
 
+QString EncryptionOutputOf(const QString& path) {
+    const QString name = FileNameOfPath(path);
+    return EncryptedPathOf(path.left(path.size() - name.size()) + LowerAscii(name));
+}
+
+// The rule looks at the whole lower-cased path, so a folder named like x.crypt encrypts nothing.
+bool EncryptionSkips(const QString& path) {
+    return LowerAscii(path).contains(QLatin1String(CryExtension));
+}
+
+// The listed files whose output's name is taken now; outputOf gives an empty name for a file the run
+// leaves alone whatever is there.
+QList<COutputInTheWay> OutputsInTheWay(const QStringList& files,
+                                       const std::function<QString(const QString&)>& outputOf,
+                                       const QString& keptSuffix) {
+    QList<COutputInTheWay> inTheWay;
+    for (const QString& file : files) {
+        const QString output = outputOf(file);
+        if (!output.isEmpty() && IsNameTaken(output)) {
+            inTheWay.append({file, output,
+                             FreeNameBeside(output.left(output.size() - keptSuffix.size()), keptSuffix),
+                             ExistingFile::Refuse});
+        }
+    }
+    // The listing comes in the directory's order; the user meets them by name.
+    std::sort(inTheWay.begin(), inTheWay.end(),
+              [](const COutputInTheWay& a, const COutputInTheWay& b) { return a.File < b.File; });
+    return inTheWay;
+}
+
 // What sets the two directions of a run apart; the loop around them (progress, cancellation, the atomic
 // write, the removal of the replaced file, the counts) is one.
 struct CRunDirection {
     // A file the run leaves alone, counted as skipped.
     std::function<bool(const QString& path)> Skips;
     std::function<QString(const QString& path)> OutputOf;
+    QString KeptSuffix; // what follows the number of a free name: ".cry" for encryption
     // Writes the file's conversion into pending (not yet open): Done when the input may go once the output
     // is in place, Partial when it must stay, Failed with the reason for the log.
     std::function<CResult<>(const QString& path, const CFileIdentity& input, CAtomicFile& pending)> Convert;
@@ -62,6 +95,10 @@ CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks
             hooks.FileFailed(path, direction.FailureText);
         }
     };
+    QHash<QString, ExistingFile> choices;
+    for (const COutputInTheWay& output : plan.InTheWay) {
+        choices.insert(output.File, output.Choice);
+    }
     report();
     bool cancelled = false;
     {
@@ -74,22 +111,35 @@ CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks
             }
             const QString& path = plan.Files[i];
             const CFileIdentity input = IdentityOf(path);
+            const ExistingFile choice = choices.value(path, ExistingFile::Refuse);
             if (direction.Skips && direction.Skips(path)) {
                 ++counts.Skipped;
+            } else if (choice == ExistingFile::Skip) {
+                ++counts.InTheWay;
             } else {
                 CAtomicFile pending(direction.OutputOf(path));
+                const bool replacing = choice == ExistingFile::Replace;
+                if (!replacing) {
+                    pending.KeepExisting(direction.KeptSuffix);
+                }
                 const CResult<> conversion = direction.Convert(path, input, pending);
                 if (conversion.Ok()) {
                     const bool keep = conversion.Outcome == Outcome::Partial;
+                    const QString output = pending.TargetPath();
                     batch.Add(std::move(pending), input.Size,
-                              [&counts, &failed, &direction, path, input, keep](bool committed,
-                                                                                const QString& why) {
+                              [&counts, &failed, &direction, path, input, keep, replacing,
+                               output](bool committed, const QString& why, const QString& committedAs) {
                                   if (!committed) {
                                       LogCipherFailure(why);
                                       failed(path);
                                       return;
                                   }
                                   ++counts.Succeeded;
+                                  if (replacing) {
+                                      ++counts.Replaced;
+                                  } else if (committedAs != output) {
+                                      ++counts.KeptBeside;
+                                  }
                                   if (keep) {
                                       ++counts.Kept;
                                   } else if (!RemoveIfSameFile(path, input)) {
@@ -151,6 +201,20 @@ QString FolderDecryptedStatus(int count, int kept) {
     return text;
 }
 
+QString FolderInTheWaySummary(const CFolderCounts& counts) {
+    QStringList parts;
+    if (counts.Replaced > 0) {
+        parts << QStringLiteral("%1 replaced").arg(counts.Replaced);
+    }
+    if (counts.KeptBeside > 0) {
+        parts << QStringLiteral("%1 kept beside").arg(counts.KeptBeside);
+    }
+    if (counts.InTheWay > 0) {
+        parts << QStringLiteral("%1 skipped").arg(counts.InTheWay);
+    }
+    return parts.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(parts.join(QStringLiteral(", ")));
+}
+
 CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPasswordSet& set) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         return CResult<CFolderPlan>::Refused(CUserMessage::WarningBox(
@@ -160,12 +224,16 @@ CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPassword
     if (const auto refusal = CheckSelectedPassword(set)) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
     }
-    CFolderPlan plan{folder, {}, set, set.SelectedPassword()};
+    CFolderPlan plan{folder, {}, set, set.SelectedPassword(), {}};
     ListFolderFiles(folder, QStringLiteral("*.*"), plan.Files);
     if (plan.Files.isEmpty()) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(
             QStringLiteral("The selected folder to encrypt is empty.\n\nFolder: %1").arg(Shown(folder))));
     }
+    plan.InTheWay = OutputsInTheWay(
+        plan.Files,
+        [](const QString& path) { return EncryptionSkips(path) ? QString() : EncryptionOutputOf(path); },
+        QLatin1String(CryExtension));
     return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
@@ -178,13 +246,22 @@ CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPassword
     if (const auto refusal = CheckDefinedPasswords(set)) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
     }
-    CFolderPlan plan{folder, {}, set, {}};
+    CFolderPlan plan{folder, {}, set, {}, {}};
     ListFolderFiles(folder, QStringLiteral("*.cry"), plan.Files);
     if (plan.Files.isEmpty()) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(
             QStringLiteral("The selected folder doesn't contain encrypted files.\n\nFolder: %1")
                 .arg(Shown(folder))));
     }
+    // An output that is itself a listed file is not in the way: the run refuses it on its own.
+    const QSet<QString> listed(plan.Files.cbegin(), plan.Files.cend());
+    plan.InTheWay = OutputsInTheWay(
+        plan.Files,
+        [&listed](const QString& path) {
+            const QString output = DecryptedPathOf(path);
+            return listed.contains(output) ? QString() : output;
+        },
+        QString());
     return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
@@ -203,14 +280,9 @@ CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& h
     // the second must not replace the first's encrypted file.
     QSet<QString> outputs;
     CRunDirection direction;
-    // The rule looks at the whole lower-cased path, so a folder named like x.crypt encrypts nothing.
-    direction.Skips = [](const QString& path) {
-        return LowerAscii(path).contains(QLatin1String(CryExtension));
-    };
-    direction.OutputOf = [](const QString& path) {
-        const QString name = FileNameOfPath(path);
-        return EncryptedPathOf(path.left(path.size() - name.size()) + LowerAscii(name));
-    };
+    direction.Skips = &EncryptionSkips;
+    direction.OutputOf = &EncryptionOutputOf;
+    direction.KeptSuffix = QLatin1String(CryExtension);
     direction.Convert = [&material, &outputs](const QString& path, const CFileIdentity& input,
                                               CAtomicFile& pending) {
         const QString& output = pending.TargetPath();
@@ -232,7 +304,7 @@ CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& h
     direction.FailureText = FileEncryptionErrorMessage();
     direction.Converted = QStringLiteral("encrypted");
     direction.Status = [&plan](const CFolderCounts& counts) {
-        return FolderEncryptedStatus(counts.Succeeded, plan.Password);
+        return FolderEncryptedStatus(counts.Succeeded, plan.Password) + FolderInTheWaySummary(counts);
     };
     return RunFolder(plan, hooks, direction);
 }
@@ -261,7 +333,7 @@ CFolderRunResult DecryptFolder(const CFolderPlan& plan, const CFolderRunHooks& h
     direction.FailureText = FileNotDecryptedStatus();
     direction.Converted = QStringLiteral("decrypted");
     direction.Status = [](const CFolderCounts& counts) {
-        return FolderDecryptedStatus(counts.Succeeded, counts.Kept);
+        return FolderDecryptedStatus(counts.Succeeded, counts.Kept) + FolderInTheWaySummary(counts);
     };
     return RunFolder(plan, hooks, direction);
 }

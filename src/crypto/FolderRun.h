@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crypto/PasswordSet.h"
+#include "platform/ExistingFile.h"
 #include "platform/Result.h"
 
 #include <QString>
@@ -10,6 +11,14 @@
 
 namespace veilpane {
 
+// A listed file whose output's name was already taken when the run was planned.
+struct COutputInTheWay {
+    QString File;   // the listed file
+    QString Output; // the name its output would be written under
+    QString KeptAs; // the free name Keep both would use, as the folder stood when planned
+    ExistingFile Choice = ExistingFile::Refuse;
+};
+
 // What a folder run works on, fixed before the first file: the folder, its file list (taken once, so files
 // made during the run are not visited) and the password set with, for encryption, the selected password.
 struct CFolderPlan {
@@ -17,6 +26,11 @@ struct CFolderPlan {
     QStringList Files;
     CPasswordSet Set;
     QByteArray Password; // encryption only
+    // The outputs in the way, sorted by the listed file's name; the caller records what to do with each in
+    // Choice, before the run (a run cannot stop to ask). Only Replace writes over a file, only Skip leaves
+    // the file alone; with any other choice, and for a name taken only during the run, the output goes beside
+    // the file in the way under a free name.
+    QList<COutputInTheWay> InTheWay;
 };
 
 // The checks made before a run, in the order the user meets them: Done with the plan, or Refused with the
@@ -48,6 +62,9 @@ struct CFolderCounts {
     int Skipped = 0;    // encryption: ".cry" somewhere in the lower-cased path
     int Kept = 0;       // decryption: decrypted, but the .cry file kept because several passwords fit
     int NotVisited = 0; // cancelled before these were reached
+    int Replaced = 0;   // converted over a file in the way, as chosen
+    int KeptBeside = 0; // converted under a free name beside a file in the way
+    int InTheWay = 0;   // left alone: their output's name was taken and the choice was Skip
 };
 
 // A run always gives its counts and its status text. The outcome is Cancelled when the user stopped it,
@@ -67,5 +84,8 @@ QString LowerAscii(const QString& text);
 
 QString FolderEncryptedStatus(int count, const QByteArray& password);
 QString FolderDecryptedStatus(int count, int kept);
+// What the status text of a run ends with when files were in the way, such as " (2 replaced, 1 kept beside,
+// 1 skipped)"; empty when none were.
+QString FolderInTheWaySummary(const CFolderCounts& counts);
 
 } // namespace veilpane

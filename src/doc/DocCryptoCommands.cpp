@@ -7,6 +7,7 @@
 #include "doc/MessageDialogModel.h"
 #include "doc/PasswordsDialogModel.h"
 #include "platform/Dialogs.h"
+#include "platform/ExistingFile.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TaskRunner.h"
@@ -25,6 +26,30 @@ std::optional<QString> ChooseFile(const CDocServices& services, FileDialogType t
     // Both tool windows stay on top and would cover the dialog.
     CToolWindowsHidden hidden(*services.ToolWindows);
     return services.Files->OpenFile(type);
+}
+
+// What to do with the output's name when it is taken: the user's answer, asked before the work starts.
+// Refuse when it is free, which still never replaces a file that appears meanwhile.
+ExistingFile AskIfTaken(CMessageBoxes& boxes, const QString& output, const QString& keptAs) {
+    return IsNameTaken(output) ? AskAboutExistingFile(boxes, output, keptAs) : ExistingFile::Refuse;
+}
+
+// One question per output in the way, with "Apply to all" when there are several; once it is checked the
+// rest take the same answer without a box.
+void AskAboutOutputsInTheWay(CMessageBoxes& boxes, CFolderPlan& plan) {
+    std::optional<ExistingFile> forAll;
+    for (COutputInTheWay& output : plan.InTheWay) {
+        if (forAll) {
+            output.Choice = *forAll;
+            continue;
+        }
+        bool appliesToAll = false;
+        output.Choice = AskAboutExistingFile(boxes, output.Output, output.KeptAs, plan.InTheWay.size() > 1,
+                                             &appliesToAll);
+        if (appliesToAll) {
+            forAll = output.Choice;
+        }
+    }
 }
 
 } // namespace
@@ -60,9 +85,11 @@ void CPictoriumDoc::OnEncryptFile() {
     if (!path || !QFileInfo::exists(*path)) {
         return;
     }
+    const ExistingFile existing = AskIfTaken(*m_services.Messages, EncryptedPathOf(*path),
+                                             FreeNameBeside(*path, QLatin1String(CryExtension)));
     const CPasswordSet set = PasswordSet;
     RunFileTask(QStringLiteral("Encrypting %1").arg(QFileInfo(*path).fileName()),
-                [path = *path, set] { return EncryptFileCommand(path, set); });
+                [path = *path, set, existing] { return EncryptFileCommand(path, set, existing); });
 }
 
 void CPictoriumDoc::OnDecryptFile() {
@@ -74,9 +101,13 @@ void CPictoriumDoc::OnDecryptFile() {
     if (!path || !QFileInfo::exists(*path)) {
         return;
     }
+    const QString output = DecryptedPathOf(*path);
+    const ExistingFile existing = output.isEmpty()
+                                      ? ExistingFile::Refuse
+                                      : AskIfTaken(*m_services.Messages, output, FreeNameBeside(output));
     const CPasswordSet set = PasswordSet;
     RunFileTask(QStringLiteral("Decrypting %1").arg(QFileInfo(*path).fileName()),
-                [path = *path, set] { return DecryptFileCommand(path, set); });
+                [path = *path, set, existing] { return DecryptFileCommand(path, set, existing); });
 }
 
 void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan) {
@@ -126,20 +157,22 @@ void CPictoriumDoc::OnEncryptFolder() {
         m_services.Messages->Show(*plan.Message);
         return;
     }
-    const CFolderPlan& folderPlan = plan.Value;
+    CFolderPlan folderPlan = plan.Value;
     if (m_services.Messages->Show(FolderEncryptionQuestion(folderPlan), MessageButtons::YesNo) !=
         MessageResult::Yes) {
         return;
     }
+    AskAboutOutputsInTheWay(*m_services.Messages, folderPlan);
     RunFolderTask(QStringLiteral("Encrypting the folder"), true, folderPlan);
 }
 
 void CPictoriumDoc::OnDecryptFolder() {
-    const auto plan = PlanFolderDecryption(CurrentFolder, PasswordSet);
+    auto plan = PlanFolderDecryption(CurrentFolder, PasswordSet);
     if (!plan.Ok()) {
         m_services.Messages->Show(*plan.Message);
         return;
     }
+    AskAboutOutputsInTheWay(*m_services.Messages, plan.Value);
     RunFolderTask(QStringLiteral("Decrypting the folder"), false, plan.Value);
 }
 

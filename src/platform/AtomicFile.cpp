@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/ExistingFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -39,7 +41,9 @@ CAtomicFile::~CAtomicFile() {
 }
 
 CAtomicFile::CAtomicFile(CAtomicFile&& other) noexcept
-    : m_targetPath(std::move(other.m_targetPath)), m_tempPath(std::move(other.m_tempPath)), m_fd(other.m_fd) {
+    : m_targetPath(std::move(other.m_targetPath)), m_tempPath(std::move(other.m_tempPath)), m_fd(other.m_fd),
+      m_written(other.m_written), m_kicked(other.m_kicked), m_keepExisting(other.m_keepExisting),
+      m_keptBeside(other.m_keptBeside), m_keptSuffix(std::move(other.m_keptSuffix)) {
     other.m_fd = -1;
     other.m_tempPath.clear();
 }
@@ -50,6 +54,11 @@ CAtomicFile& CAtomicFile::operator=(CAtomicFile&& other) noexcept {
         m_targetPath = std::move(other.m_targetPath);
         m_tempPath = std::move(other.m_tempPath);
         m_fd = other.m_fd;
+        m_written = other.m_written;
+        m_kicked = other.m_kicked;
+        m_keepExisting = other.m_keepExisting;
+        m_keptBeside = other.m_keptBeside;
+        m_keptSuffix = std::move(other.m_keptSuffix);
         other.m_fd = -1;
         other.m_tempPath.clear();
     }
@@ -163,6 +172,9 @@ bool CAtomicFile::Rename(QString* error) {
         }
         return false;
     }
+    if (m_keepExisting) {
+        return RenameBeside(error);
+    }
     if (::rename(Native(m_tempPath).constData(), Native(m_targetPath).constData()) != 0) {
         if (error) {
             *error = ErrnoText(QStringLiteral("cannot rename into"), m_targetPath, errno);
@@ -171,6 +183,69 @@ bool CAtomicFile::Rename(QString* error) {
     }
     m_tempPath.clear();
     return true;
+}
+
+void CAtomicFile::KeepExisting(const QString& suffixAfter) {
+    m_keepExisting = true;
+    m_keptSuffix = suffixAfter;
+}
+
+bool CAtomicFile::RenameBeside(QString* error) {
+    QString target = m_targetPath;
+    const QString base = m_targetPath.endsWith(m_keptSuffix)
+                             ? m_targetPath.left(m_targetPath.size() - m_keptSuffix.size())
+                             : m_targetPath;
+    // Each free name can be taken by someone else between the look and the rename; the next look finds
+    // another.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (RenameWithoutReplacing(m_tempPath, target)) {
+            m_keptBeside = target != m_targetPath;
+            m_targetPath = target;
+            m_tempPath.clear();
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+        target = FreeNameBeside(base, m_keptSuffix);
+    }
+    if (error) {
+        *error = ErrnoText(QStringLiteral("cannot rename into"), target, errno);
+    }
+    return false;
+}
+
+bool RenameWithoutReplacing(const QString& from, const QString& to, bool linkOnly) {
+    const QByteArray source = Native(from);
+    const QByteArray target = Native(to);
+#ifdef __linux__
+    if (!linkOnly) {
+        if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+            return true;
+        }
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+            return false;
+        }
+    }
+#else
+    Q_UNUSED(linkOnly);
+#endif
+    // A hard link is made only where the name is free, atomically; the temporary name then goes.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    if (errno == EEXIST) {
+        return false;
+    }
+    // A file system without hard links either (FAT): a look before the rename is the best left, with a
+    // moment in which a file made by someone else could still be replaced.
+    struct stat info {};
+    if (::lstat(target.constData(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(source.constData(), target.constData()) == 0;
 }
 
 bool CAtomicFile::Commit(QString* error) {
@@ -253,7 +328,7 @@ void CCommitBatch::Add(CAtomicFile file, qint64 bytes, Committed done) {
     if (!file.Close(&error)) {
         file.Discard();
         if (done) {
-            done(false, error);
+            done(false, error, file.TargetPath());
         }
         return;
     }
@@ -334,7 +409,7 @@ void CCommitBatch::Commit() {
             pending[i].File.Discard();
         }
         if (pending[i].Done) {
-            pending[i].Done(ok[i], errors[i]);
+            pending[i].Done(ok[i], errors[i], pending[i].File.TargetPath());
         }
     }
 }

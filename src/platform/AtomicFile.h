@@ -33,6 +33,12 @@ public:
     // Renames the synced (or closed and batch-synced) temporary file over the target. Does not make the
     // rename itself durable; callers sync the folder once for many renames (SyncFolderOf).
     [[nodiscard]] bool Rename(QString* error);
+    // From now on Rename never replaces anything: when the target's name is taken, even by a file that
+    // appeared a moment before the rename, the file goes to the first free name beside it
+    // (FreeNameBeside of the target without suffixAfter, then suffixAfter) and TargetPath() names it.
+    void KeepExisting(const QString& suffixAfter = {});
+    // Whether Rename found the target's name taken and used a free name instead.
+    bool KeptBeside() const { return m_keptBeside; }
     // Sync, Rename and SyncFolderOf in one step, for a single file.
     [[nodiscard]] bool Commit(QString* error);
     // Removes the temporary file; the target stays as it was.
@@ -43,12 +49,22 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
 
 private:
+    bool RenameBeside(QString* error);
+
     QString m_targetPath;
     QString m_tempPath;
     int m_fd = -1;
     qint64 m_written = 0;
     qint64 m_kicked = 0; // bytes already handed to writeback
+    bool m_keepExisting = false;
+    bool m_keptBeside = false;
+    QString m_keptSuffix;
 };
+
+// Renames from to to unless to names something (a dangling symbolic link included): then false with EEXIST in
+// errno. Atomic where the file system supports it; linkOnly tries only the fallback for file systems
+// without an exclusive rename (a hard link, then the removal of from).
+bool RenameWithoutReplacing(const QString& from, const QString& to, bool linkOnly = false);
 
 // Who a path named when it was read: the file it replaces is removed only if the path still names that
 // same file, so that a file put there meanwhile (by this run or anyone else) is never lost.
@@ -78,8 +94,9 @@ bool SyncFolderOf(const QString& path, QString* error);
 // flush per small file.
 class CCommitBatch {
 public:
-    // What to do once a file is in place (typically removing the file it replaces), or that it failed.
-    using Committed = std::function<void(bool ok, const QString& error)>;
+    // What to do once a file is in place (typically removing the file it replaces), or that it failed;
+    // committedAs is where it went, which a file that keeps existing ones (KeepExisting) may have changed.
+    using Committed = std::function<void(bool ok, const QString& error, const QString& committedAs)>;
 
     explicit CCommitBatch(int maxFiles = 4096, qint64 maxBytes = 64 << 20);
     ~CCommitBatch(); // commits what is pending

@@ -17,11 +17,16 @@ QString FreeNameBeside(const QString& path, const QString& suffixAfter) {
     for (int n = 2;; ++n) {
         const QString candidate =
             folder + QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension) + suffixAfter;
-        // A dangling symbolic link is a name in use too.
-        if (!QFileInfo(candidate).exists() && !QFileInfo(candidate).isSymLink()) {
+        if (!IsNameTaken(candidate)) {
             return candidate;
         }
     }
+}
+
+bool IsNameTaken(const QString& path) {
+    // A dangling symbolic link is a name in use too.
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 CUserMessage ExistingFileQuestion(const QString& path, const QString& keptAs) {

@@ -22,6 +22,9 @@ enum class ExistingFile {
 // without one (or a dot file such as ".profile") gets it at the end. Returns the full path, suffix included.
 QString FreeNameBeside(const QString& path, const QString& suffixAfter = {});
 
+// Whether something (a file, a folder, a dangling symbolic link) has the name.
+bool IsNameTaken(const QString& path);
+
 // The question asked for one file in the way; keptAs is the free name Keep both would use.
 CUserMessage ExistingFileQuestion(const QString& path, const QString& keptAs);
 

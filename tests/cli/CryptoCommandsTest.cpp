@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 #include "crypto/CipherProfile.h"
+#include "crypto/KeyDerivation.h"
 #include "support/CryptoTestSupport.h"
 
 #include <QFile>
@@ -170,6 +171,164 @@ TEST(CryptoCommands, EncryptFolderAsksUnlessYes) {
               cli::ExitOk);
     EXPECT_TRUE(again.ErrText.isEmpty()) << again.ErrText.toStdString();
     EXPECT_EQ(again.OutText, QStringLiteral("2 files successfully encrypted. Password: first-pw\n"));
+}
+
+// r.txt beside an older r.txt.cry, s.txt beside an older s.txt.cry: every command meets a file in the way.
+// Without an option nothing changes and the files in the way are named; --overwrite replaces them,
+// --keep-both writes beside them.
+TEST(CryptoCommands, FilesInTheWay) {
+    const auto cryOf = [](const QByteArray& plain) {
+        QByteArray out;
+        CCipher cipher = CCipher::Encryptor(KeyMaterialFor("first-pw"));
+        EXPECT_TRUE(cipher.Process(plain, out));
+        return out;
+    };
+    const QString one = QStringLiteral(
+        "veilpane-cli: %1 already exists; nothing was changed. Give --overwrite to replace it or --keep-both "
+        "to keep both.\n");
+    const QString two = QStringLiteral(
+        "veilpane-cli: 2 files already exist; nothing was changed. Give --overwrite to replace them or "
+        "--keep-both to keep both:\n  %1\n  %2\n");
+    const struct {
+        const char* Command;
+        const char* Operand;
+        const char* Option;
+        int Status;
+        const char* Out; // or the refusal naming these two outputs
+        const char* InTheWay[2];
+        QStringList Entries;
+        const char* Check; // a file holding "older r" (decrypted) or r.txt's encryption
+    } cases[] = {
+        {"encrypt", "r.txt", "", 1, "", {"r.txt.cry"}, {}, ""},
+        {"decrypt", "r.txt.cry", "", 1, "", {"r.txt"}, {}, ""},
+        {"encrypt-folder", "", "", 1, "", {"r.txt.cry", "s.txt.cry"}, {}, ""},
+        {"decrypt-folder", "", "", 1, "", {"r.txt", "s.txt"}, {}, ""},
+        {"encrypt",
+         "r.txt",
+         "--overwrite",
+         0,
+         "File encrypted successfully. Password: first-pw (the existing \"r.txt.cry\" was replaced)\n",
+         {},
+         {QStringLiteral("r.txt.cry"), QStringLiteral("s.txt"), QStringLiteral("s.txt.cry")},
+         "r.txt.cry"},
+        {"encrypt",
+         "r.txt",
+         "--keep-both",
+         0,
+         "File encrypted successfully. Password: first-pw (saved as \"r (2).txt.cry\" beside the existing "
+         "\"r.txt.cry\")\n",
+         {},
+         {QStringLiteral("r (2).txt.cry"), QStringLiteral("r.txt.cry"), QStringLiteral("s.txt"),
+          QStringLiteral("s.txt.cry")},
+         "r (2).txt.cry"},
+        {"decrypt",
+         "r.txt.cry",
+         "--overwrite",
+         0,
+         "File decrypted successfully. (the existing \"r.txt\" was replaced)\n",
+         {},
+         {QStringLiteral("r.txt"), QStringLiteral("s.txt"), QStringLiteral("s.txt.cry")},
+         "r.txt"},
+        {"decrypt",
+         "r.txt.cry",
+         "--keep-both",
+         0,
+         "File decrypted successfully. (saved as \"r (2).txt\" beside the existing \"r.txt\")\n",
+         {},
+         {QStringLiteral("r (2).txt"), QStringLiteral("r.txt"), QStringLiteral("s.txt"),
+          QStringLiteral("s.txt.cry")},
+         "r (2).txt"},
+        {"encrypt-folder",
+         "",
+         "--overwrite",
+         0,
+         "2 files successfully encrypted. Password: first-pw (2 replaced)\n",
+         {},
+         {QStringLiteral("r.txt.cry"), QStringLiteral("s.txt.cry")},
+         "r.txt.cry"},
+        {"encrypt-folder",
+         "",
+         "--keep-both",
+         0,
+         "2 files successfully encrypted. Password: first-pw (2 kept beside)\n",
+         {},
+         {QStringLiteral("r (2).txt.cry"), QStringLiteral("r.txt.cry"), QStringLiteral("s (2).txt.cry"),
+          QStringLiteral("s.txt.cry")},
+         "r (2).txt.cry"},
+        {"decrypt-folder",
+         "",
+         "--overwrite",
+         0,
+         "2 files successfully decrypted (2 replaced)\n",
+         {},
+         {QStringLiteral("r.txt"), QStringLiteral("s.txt")},
+         "r.txt"},
+        {"decrypt-folder",
+         "",
+         "--keep-both",
+         0,
+         "2 files successfully decrypted (2 kept beside)\n",
+         {},
+         {QStringLiteral("r (2).txt"), QStringLiteral("r.txt"), QStringLiteral("s (2).txt"),
+          QStringLiteral("s.txt")},
+         "r (2).txt"},
+    };
+    for (const auto& c : cases) {
+        CTempFolder folder;
+        folder.Write(QStringLiteral("r.txt"), "newer r");
+        folder.Write(QStringLiteral("r.txt.cry"), cryOf("older r"));
+        folder.Write(QStringLiteral("s.txt"), "newer s");
+        folder.Write(QStringLiteral("s.txt.cry"), cryOf("older s"));
+        const QStringList before = FolderEntries(folder.Path());
+        const QString command = QString::fromUtf8(c.Command);
+        QStringList args{command, *c.Operand ? folder.FilePath(QString::fromUtf8(c.Operand)) : folder.Path(),
+                         QStringLiteral("-p"), QStringLiteral("first-pw")};
+        if (*c.Option) {
+            args << QString::fromUtf8(c.Option);
+        }
+        if (command == QStringLiteral("encrypt-folder")) {
+            args << QStringLiteral("--yes");
+        }
+        CCapture run;
+        const std::string label = args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(run.Run(args), c.Status) << label;
+        EXPECT_EQ(run.OutText, QString::fromUtf8(c.Out)) << label;
+        if (c.Status != 0) {
+            const QString first = folder.FilePath(QString::fromUtf8(c.InTheWay[0]));
+            EXPECT_EQ(run.ErrText, c.InTheWay[1]
+                                       ? two.arg(first, folder.FilePath(QString::fromUtf8(c.InTheWay[1])))
+                                       : one.arg(first))
+                << label;
+            EXPECT_EQ(FolderEntries(folder.Path()), before) << label;
+            continue;
+        }
+        EXPECT_TRUE(run.ErrText.isEmpty()) << label << run.ErrText.toStdString();
+        EXPECT_EQ(FolderEntries(folder.Path()), c.Entries) << label;
+        const bool encrypted = command.startsWith(QStringLiteral("encrypt"));
+        EXPECT_EQ(folder.Read(QString::fromUtf8(c.Check)),
+                  encrypted ? cryOf("newer r") : QByteArray("older r"))
+            << label;
+        if (QString::fromUtf8(c.Option) == QStringLiteral("--keep-both")) {
+            EXPECT_EQ(folder.Read(QLatin1String(encrypted ? "r.txt.cry" : "r.txt")),
+                      encrypted ? cryOf("older r") : QByteArray("newer r"))
+                << label << ": the file in the way is kept";
+        }
+    }
+
+    // Both options at once is a usage error, for every command that takes them.
+    for (const char* command : {"encrypt", "decrypt", "encrypt-folder", "decrypt-folder"}) {
+        CCapture both;
+        EXPECT_EQ(
+            both.Run(Args({QString::fromUtf8(command), QStringLiteral("x"), QStringLiteral("--overwrite"),
+                           QStringLiteral("--keep-both"), QStringLiteral("-p"), QStringLiteral("first-pw")})),
+            cli::ExitUsage)
+            << command;
+        EXPECT_TRUE(
+            both.ErrText.startsWith(QStringLiteral("veilpane-cli %1: --overwrite and --keep-both exclude "
+                                                   "each other\n")
+                                        .arg(QString::fromUtf8(command))))
+            << both.ErrText.toStdString();
+    }
 }
 
 TEST(CryptoCommands, MessagesThroughArgumentsAndStandardInput) {

@@ -167,6 +167,73 @@ TEST(CryFileCommand, Refusals) {
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("a.txt")});
 }
 
+// An output whose name is taken: replaced only when the caller says so; skipped or refused, nothing changes;
+// kept both, the new file goes beside it, a .cry file under a name that still decrypts to one of its own.
+TEST(CryFileCommand, FileInTheWay) {
+    const struct {
+        bool Encrypt;
+        ExistingFile Choice;
+        Outcome Want;
+        const char* Status;
+        const char* Written; // where the new file is, or nothing
+    } cases[] = {
+        {true, ExistingFile::Refuse, Outcome::Refused, "File skipped: \"r.txt.cry\" already exists.", ""},
+        {true, ExistingFile::Skip, Outcome::Refused, "File skipped: \"r.txt.cry\" already exists.", ""},
+        {true, ExistingFile::Replace, Outcome::Done,
+         "File encrypted successfully. Password: first-pw (the existing \"r.txt.cry\" was replaced)",
+         "r.txt.cry"},
+        {true, ExistingFile::KeepBoth, Outcome::Done,
+         "File encrypted successfully. Password: first-pw (saved as \"r (2).txt.cry\" beside the existing "
+         "\"r.txt.cry\")",
+         "r (2).txt.cry"},
+        {false, ExistingFile::Refuse, Outcome::Refused, "File skipped: \"r.txt\" already exists.", ""},
+        {false, ExistingFile::Skip, Outcome::Refused, "File skipped: \"r.txt\" already exists.", ""},
+        {false, ExistingFile::Replace, Outcome::Done,
+         "File decrypted successfully. (the existing \"r.txt\" was replaced)", "r.txt"},
+        {false, ExistingFile::KeepBoth, Outcome::Done,
+         "File decrypted successfully. (saved as \"r (2).txt\" beside the existing \"r.txt\")", "r (2).txt"},
+    };
+    const CPasswordSet set = SetOf({{1, "first-pw"}});
+    for (const auto& c : cases) {
+        CTempFolder folder;
+        const QString plain = folder.Write(QStringLiteral("r.txt"), "newer plain");
+        const QString cry = folder.Write(QStringLiteral("r.txt.cry"), RandomBytes(32, 5));
+        QByteArray expected = "newer plain";
+        if (!c.Encrypt) {
+            ASSERT_TRUE(
+                EncryptOneFile(folder.Write(QStringLiteral("src"), "older plain"), cry, "first-pw").Ok());
+            QFile::remove(folder.FilePath(QStringLiteral("src")));
+            expected = "older plain";
+        }
+        const QStringList before = FolderEntries(folder.Path());
+        const QByteArray inTheWay = folder.Read(QLatin1String(c.Encrypt ? "r.txt.cry" : "r.txt"));
+        const CResult<> result =
+            c.Encrypt ? EncryptFileCommand(plain, set, c.Choice) : DecryptFileCommand(cry, set, c.Choice);
+        const std::string label = std::to_string(c.Encrypt) + " " + c.Status;
+        EXPECT_EQ(result.Outcome, c.Want) << label;
+        EXPECT_FALSE(result.Message) << label;
+        EXPECT_EQ(result.StatusText, QString::fromUtf8(c.Status)) << label;
+        const QString written = QString::fromUtf8(c.Written);
+        if (written.isEmpty()) {
+            EXPECT_EQ(FolderEntries(folder.Path()), before) << label;
+            continue;
+        }
+        // The input is gone; the file in the way is either replaced or untouched beside the new one.
+        EXPECT_FALSE(QFile::exists(c.Encrypt ? plain : cry)) << label;
+        if (c.Choice == ExistingFile::KeepBoth) {
+            EXPECT_EQ(folder.Read(QLatin1String(c.Encrypt ? "r.txt.cry" : "r.txt")), inTheWay) << label;
+        }
+        const QByteArray output = folder.Read(written);
+        if (c.Encrypt) {
+            const QString check = folder.FilePath(QStringLiteral("check"));
+            ASSERT_TRUE(DecryptOneFile(folder.FilePath(written), check, "first-pw").Ok()) << label;
+            EXPECT_EQ(folder.Read(QStringLiteral("check")), expected) << label;
+        } else {
+            EXPECT_EQ(output, expected) << label;
+        }
+    }
+}
+
 // Failures leave every file as it was and no temporary file behind.
 TEST(CryFileCommand, LengthNotAMultipleOf16FailsWithEveryPassword) {
     CTempFolder folder;
@@ -185,8 +252,9 @@ TEST(CryFileCommand, ExistingOutputSurvivesFailedDecryption) {
     ASSERT_TRUE(EncryptOneFile(folder.FilePath(QStringLiteral("plain")),
                                folder.FilePath(QStringLiteral("notes.cry")), "other-pw")
                     .Ok());
-    const CResult<> result = DecryptFileCommand(folder.FilePath(QStringLiteral("notes.cry")),
-                                                SetOf({{1, "first-pw"}, {2, "second-pw"}}));
+    const CResult<> result =
+        DecryptFileCommand(folder.FilePath(QStringLiteral("notes.cry")),
+                           SetOf({{1, "first-pw"}, {2, "second-pw"}}), ExistingFile::Replace);
     EXPECT_EQ(result.StatusText, QStringLiteral("File NOT decrypted, wrong password."));
     EXPECT_EQ(folder.Read(QStringLiteral("notes")), "precious");
     EXPECT_EQ(FolderEntries(folder.Path()),
@@ -265,7 +333,9 @@ TEST(CryFileCommand, FullDiskLosesNothing) {
     ASSERT_TRUE(EncryptOneFile(path, folder.FilePath(QStringLiteral("old.cry")), "first-pw").Ok());
     folder.Write(QStringLiteral("old"), "existing");
     const int decryptStatus = test::RunWithFileSizeLimit(1 << 20, true, [&] {
-        return DecryptFileCommand(folder.FilePath(QStringLiteral("old.cry")), set).Ok() ? 1 : 7;
+        const CResult<> result =
+            DecryptFileCommand(folder.FilePath(QStringLiteral("old.cry")), set, ExistingFile::Replace);
+        return result.Outcome == Outcome::Failed ? 7 : 1;
     });
     EXPECT_EQ(decryptStatus, 7);
     EXPECT_EQ(folder.Read(QStringLiteral("old")), "existing");
@@ -309,10 +379,12 @@ TEST(CryFileCommand, AmbiguousPasswordKeepsTheCryFile) {
     EXPECT_NE(folder.Read(QStringLiteral("fixed.txt")),
               FixedPlain); // password 1 decrypted it, as the order says
 
-    // With the right password alone it decrypts and the .cry file goes.
-    const CResult<> alone =
-        DecryptFileCommand(folder.FilePath(QStringLiteral("fixed.txt.cry")), SetOf({{3, "right-password"}}));
-    EXPECT_EQ(alone.StatusText, QStringLiteral("File decrypted successfully."));
+    // With the right password alone it decrypts (over the unreadable result, as the user says) and the .cry
+    // file goes.
+    const CResult<> alone = DecryptFileCommand(folder.FilePath(QStringLiteral("fixed.txt.cry")),
+                                               SetOf({{3, "right-password"}}), ExistingFile::Replace);
+    EXPECT_EQ(alone.StatusText,
+              QStringLiteral("File decrypted successfully. (the existing \"fixed.txt\" was replaced)"));
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("fixed.txt")});
     EXPECT_EQ(folder.Read(QStringLiteral("fixed.txt")), FixedPlain);
 }

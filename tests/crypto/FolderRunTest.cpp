@@ -202,13 +202,123 @@ TEST(FolderRun, OutputThatIsAnotherListedFileIsNotWritten) {
     CTempFolder folder;
     folder.Write(QStringLiteral("a.cry"), CryOf("inner", "first-pw"));
     folder.Write(QStringLiteral("a.cry.cry"), CryOf("outer", "first-pw"));
-    const CFolderRunResult result =
-        DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "first-pw"}}))));
+    const CFolderPlan plan = PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "first-pw"}})));
+    EXPECT_TRUE(plan.InTheWay.isEmpty()) << "not a file in the way to ask about";
+    const CFolderRunResult result = DecryptFolder(plan);
     EXPECT_EQ(result.Outcome, Outcome::Failed);
     EXPECT_EQ(result.Value.Succeeded, 1);
     EXPECT_EQ(result.Value.Failed, 1);
     EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral("a"), QStringLiteral("a.cry.cry")}));
     EXPECT_EQ(folder.Read(QStringLiteral("a")), "inner");
+}
+
+namespace {
+
+// One direction of a run over a.., b.., c.. whose outputs are in the way (answered Replace, Keep both and
+// Skip) and d.., whose output is free.
+struct CInTheWayCase {
+    bool Encrypt;
+    const char* Inputs[4];
+    const char* Outputs[4];
+    const char* KeptAs[3];
+    const char* Status;
+};
+
+const CInTheWayCase InTheWayCases[] = {
+    {true,
+     {"a.txt", "b.txt", "c.txt", "d.txt"},
+     {"a.txt.cry", "b.txt.cry", "c.txt.cry", "d.txt.cry"},
+     {"a (2).txt.cry", "b (2).txt.cry", "c (2).txt.cry"},
+     "3 files successfully encrypted. Password: first-pw (1 replaced, 1 kept beside, 1 skipped)"},
+    {false,
+     {"a.txt.cry", "b.txt.cry", "c.txt.cry", "d.txt.cry"},
+     {"a.txt", "b.txt", "c.txt", "d.txt"},
+     {"a (2).txt", "b (2).txt", "c (2).txt"},
+     "3 files successfully decrypted (1 replaced, 1 kept beside, 1 skipped)"},
+};
+
+// The content of a run's input; the output holds it, plain or encrypted.
+QByteArray InputContent(bool encrypt, int i) {
+    const QByteArray plain = "new " + QByteArray(1, char('a' + i));
+    return encrypt ? plain : CryOf(plain, "first-pw");
+}
+
+} // namespace
+
+TEST(FolderRun, OutputsInTheWayFollowTheChoices) {
+    for (const CInTheWayCase& c : InTheWayCases) {
+        CTempFolder folder;
+        for (int i = 0; i < 4; ++i) {
+            folder.Write(QString::fromUtf8(c.Inputs[i]), InputContent(c.Encrypt, i));
+        }
+        for (int i = 0; i < 3; ++i) {
+            folder.Write(QString::fromUtf8(c.Outputs[i]), "in the way");
+        }
+        const CPasswordSet set = SetOf({{1, "first-pw"}});
+        CFolderPlan plan = PlanOrFail(c.Encrypt ? PlanFolderEncryption(folder.Path(), set)
+                                                : PlanFolderDecryption(folder.Path(), set));
+        ASSERT_EQ(plan.InTheWay.size(), 3) << c.Status;
+        const ExistingFile choices[] = {ExistingFile::Replace, ExistingFile::KeepBoth, ExistingFile::Skip};
+        for (int i = 0; i < 3; ++i) { // by name, whatever the directory's order
+            COutputInTheWay& output = plan.InTheWay[i];
+            EXPECT_EQ(output.File, folder.FilePath(QString::fromUtf8(c.Inputs[i])));
+            EXPECT_EQ(output.Output, folder.FilePath(QString::fromUtf8(c.Outputs[i])));
+            EXPECT_EQ(output.KeptAs, folder.FilePath(QString::fromUtf8(c.KeptAs[i])));
+            EXPECT_EQ(output.Choice, ExistingFile::Refuse);
+            output.Choice = choices[i];
+        }
+        const CFolderRunResult result = c.Encrypt ? EncryptFolder(plan) : DecryptFolder(plan);
+        EXPECT_EQ(result.Outcome, Outcome::Done) << c.Status;
+        EXPECT_EQ(result.StatusText, QString::fromUtf8(c.Status));
+        EXPECT_EQ(result.Value.Succeeded, 3);
+        const auto name = [](const char* n) {
+            return QString::fromUtf8(n);
+        };
+        QStringList want{name(c.Outputs[0]), name(c.Outputs[1]), name(c.KeptAs[1]),
+                         name(c.Inputs[2]),  name(c.Outputs[2]), name(c.Outputs[3])};
+        want.sort();
+        EXPECT_EQ(FolderEntries(folder.Path()), want) << c.Status;
+        EXPECT_EQ(folder.Read(name(c.Outputs[1])), "in the way") << "kept";
+        EXPECT_EQ(folder.Read(name(c.Outputs[2])), "in the way") << "skipped";
+        const std::pair<const char*, int> written[] = {
+            {c.Outputs[0], 0}, {c.KeptAs[1], 1}, {c.Outputs[3], 3}};
+        for (const auto& [file, i] : written) {
+            EXPECT_EQ(folder.Read(name(file)), c.Encrypt ? CryOf(InputContent(true, i), "first-pw")
+                                                         : QByteArray("new ") + char('a' + i))
+                << file;
+        }
+    }
+}
+
+// Names taken only during the run, by someone else (here the progress hook after the first file, whose
+// output still waits for its rename): neither is replaced, both outputs go beside them.
+TEST(FolderRun, NameTakenDuringTheRunIsNotReplaced) {
+    for (const CInTheWayCase& c : InTheWayCases) {
+        CTempFolder folder;
+        for (int i = 0; i < 2; ++i) {
+            folder.Write(QString::fromUtf8(c.Inputs[i]), InputContent(c.Encrypt, i));
+        }
+        const CPasswordSet set = SetOf({{1, "first-pw"}});
+        const CFolderPlan plan = PlanOrFail(c.Encrypt ? PlanFolderEncryption(folder.Path(), set)
+                                                      : PlanFolderDecryption(folder.Path(), set));
+        EXPECT_TRUE(plan.InTheWay.isEmpty());
+        CFolderRunHooks hooks;
+        hooks.Progress = [&](const CFolderProgress& p) {
+            if (p.FilesDone == 1) {
+                folder.Write(QString::fromUtf8(c.Outputs[0]), "theirs a");
+                folder.Write(QString::fromUtf8(c.Outputs[1]), "theirs b");
+            }
+        };
+        const CFolderRunResult result = c.Encrypt ? EncryptFolder(plan, hooks) : DecryptFolder(plan, hooks);
+        EXPECT_EQ(result.Value.Succeeded, 2);
+        EXPECT_EQ(result.Value.KeptBeside, 2);
+        EXPECT_TRUE(result.StatusText.endsWith(QStringLiteral(" (2 kept beside)")))
+            << result.StatusText.toStdString();
+        EXPECT_EQ(folder.Read(QString::fromUtf8(c.Outputs[0])), "theirs a");
+        EXPECT_EQ(folder.Read(QString::fromUtf8(c.Outputs[1])), "theirs b");
+        EXPECT_EQ(FolderEntries(folder.Path()).size(), 4) << c.Status;
+        EXPECT_TRUE(QFile::exists(folder.FilePath(QString::fromUtf8(c.KeptAs[1])))) << c.Status;
+    }
 }
 
 TEST(FolderRun, CancelledBetweenFiles) {

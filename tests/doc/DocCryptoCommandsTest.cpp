@@ -5,6 +5,8 @@
 #include "doc/MessageDialogModel.h"
 #include "doc/PasswordsDialogModel.h"
 #include "doc/PictoriumDoc.h"
+#include "platform/ExistingFile.h"
+#include "support/CryptoTestSupport.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
@@ -140,6 +142,107 @@ TEST(DocCryptoCommands, FolderRuns) {
     EXPECT_EQ(f.Folder.Read(QStringLiteral("b.jpg")), "bravo");
     EXPECT_EQ(f.Folder.Read(QStringLiteral("a.txt")), "alpha");
     EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("c.cry"))));
+}
+
+// A file in the way of Encrypt file / Decrypt file: one question before the work starts, and the answer
+// followed; the status text tells what became of the file in the way.
+TEST(DocCryptoCommands, FileInTheWayIsAskedAbout) {
+    const struct {
+        bool Encrypt;
+        MessageResult Answer;
+        const char* Status;
+        QStringList Entries;
+    } cases[] = {
+        {true,
+         MessageResult::Skip,
+         "File skipped: \"r.txt.cry\" already exists.",
+         {QStringLiteral("r.txt"), QStringLiteral("r.txt.cry")}},
+        {true,
+         MessageResult::Replace,
+         "File encrypted successfully. Password: corvide2741 (the existing \"r.txt.cry\" was replaced)",
+         {QStringLiteral("r.txt.cry")}},
+        {true,
+         MessageResult::KeepBoth,
+         "File encrypted successfully. Password: corvide2741 (saved as \"r (2).txt.cry\" beside the existing "
+         "\"r.txt.cry\")",
+         {QStringLiteral("r (2).txt.cry"), QStringLiteral("r.txt.cry")}},
+        {false,
+         MessageResult::KeepBoth,
+         "File decrypted successfully. (saved as \"r (2).txt\" beside the existing \"r.txt\")",
+         {QStringLiteral("r (2).txt"), QStringLiteral("r.txt")}},
+    };
+    for (const auto& c : cases) {
+        CCryptoFixture f;
+        const QString plain = f.Folder.Write(QStringLiteral("r.txt"), "newer");
+        const QString cry = f.Folder.FilePath(QStringLiteral("r.txt.cry"));
+        ASSERT_TRUE(EncryptOneFile(f.Folder.Write(QStringLiteral("src"), "older"), cry, "corvide2741").Ok());
+        QFile::remove(f.Folder.FilePath(QStringLiteral("src")));
+        if (c.Encrypt) {
+            f.Platform.Messages.Expect(
+                ExistingFileQuestion(cry, f.Folder.FilePath(QStringLiteral("r (2).txt.cry"))), c.Answer);
+            f.Platform.Files.Answer(FileDialogType::SelectFileToEncrypt, plain);
+            f.Doc->OnEncryptFile();
+        } else {
+            f.Platform.Messages.Expect(
+                ExistingFileQuestion(plain, f.Folder.FilePath(QStringLiteral("r (2).txt"))), c.Answer);
+            f.Platform.Files.Answer(FileDialogType::SelectFileToDecrypt, cry);
+            f.Doc->OnDecryptFile();
+        }
+        EXPECT_EQ(f.Platform.Messages.ShownButtons,
+                  QList<MessageButtons>{MessageButtons::ReplaceKeepBothSkip});
+        EXPECT_EQ(f.Platform.Status.Last(), QString::fromUtf8(c.Status));
+        EXPECT_EQ(FolderEntries(f.Folder.Path()), c.Entries) << c.Status;
+    }
+}
+
+// A folder run asks about every output in the way before it starts, "Apply to all" answering the rest.
+TEST(DocCryptoCommands, FolderRunAsksAboutEachFileInTheWay) {
+    CCryptoFixture f;
+    f.Doc->CurrentFolder = f.Folder.Path();
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        const QString output = f.Folder.Write(QString::fromUtf8(name), "newer");
+        ASSERT_TRUE(EncryptOneFile(f.Folder.Write(QStringLiteral("src"), "older"),
+                                   output + QStringLiteral(".cry"), "corvide2741")
+                        .Ok());
+    }
+    QFile::remove(f.Folder.FilePath(QStringLiteral("src")));
+    const auto question = [&f](const char* name, const char* keptAs) {
+        return ExistingFileQuestion(f.Folder.FilePath(QString::fromUtf8(name)),
+                                    f.Folder.FilePath(QString::fromUtf8(keptAs)));
+    };
+    // Decryption: a is replaced; "Keep both" with "Apply to all" checked answers for b and c, c without a
+    // box.
+    f.Platform.Messages.Expect(question("a.txt", "a (2).txt"), MessageResult::Replace);
+    f.Platform.Messages.Expect(question("b.txt", "b (2).txt"), MessageResult::KeepBothAll);
+    f.Doc->OnDecryptFolder();
+    EXPECT_EQ(f.Platform.Messages.ShownButtons,
+              (QList<MessageButtons>{MessageButtons::ReplaceKeepBothSkipForAll,
+                                     MessageButtons::ReplaceKeepBothSkipForAll}));
+    EXPECT_EQ(f.Platform.Status.Last(),
+              QStringLiteral("3 files successfully decrypted (1 replaced, 2 kept beside)"));
+    EXPECT_EQ(FolderEntries(f.Folder.Path()),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b (2).txt"), QStringLiteral("b.txt"),
+                           QStringLiteral("c (2).txt"), QStringLiteral("c.txt")}));
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("a.txt")), "older");
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("c.txt")), "newer");
+
+    // Encryption: the run's question first, then a.txt.cry (a lone file in the way: no "Apply to all"),
+    // skipped.
+    ASSERT_TRUE(EncryptOneFile(f.Folder.FilePath(QStringLiteral("b.txt")),
+                               f.Folder.FilePath(QStringLiteral("a.txt.cry")), "corvide2741")
+                    .Ok());
+    for (const char* name : {"b (2).txt", "b.txt", "c (2).txt", "c.txt"}) {
+        QFile::remove(f.Folder.FilePath(QString::fromUtf8(name)));
+    }
+    f.Platform.Messages.Shown.clear();
+    f.Platform.Messages.ShownButtons.clear();
+    f.Platform.Messages.ExpectAnyText(MessageKind::Plain, QString(), MessageResult::Yes);
+    f.Platform.Messages.Expect(question("a.txt.cry", "a (2).txt.cry"), MessageResult::Skip);
+    f.Doc->OnEncryptFolder();
+    EXPECT_EQ(f.Platform.Messages.ShownButtons.last(), MessageButtons::ReplaceKeepBothSkip);
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("Encrypted files: 0 (1 skipped)"));
+    EXPECT_EQ(FolderEntries(f.Folder.Path()),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt.cry")}));
 }
 
 TEST(DocCryptoCommands, MessageDialogButtonsAndClose) {
