@@ -76,11 +76,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bool ok = false;
     if (flags & 4) {
-        const CResult<> result = DecryptFileCommand(cryPath, set);
+        // What the command does with the older output: nothing said (refused), replaced or kept beside.
+        const ExistingFile choice = (flags & 8)    ? ExistingFile::Replace
+                                    : (flags & 16) ? ExistingFile::KeepBoth
+                                                   : ExistingFile::Refuse;
+        const CResult<> result = DecryptFileCommand(cryPath, set, choice);
         ok = result.Ok();
         if (ok && QFile::exists(cryPath)) {
             // The .cry file stays only when several passwords fit it.
             FUZZ_CHECK(result.Outcome == Outcome::Partial);
+        }
+        if (ok && (flags & 2)) {
+            // Only Replace writes over the older output; Keep both puts the plain file beside it.
+            FUZZ_CHECK(choice != ExistingFile::Refuse);
+            FUZZ_CHECK((ReadFile(outPath) == older) == (choice == ExistingFile::KeepBoth));
+            FUZZ_CHECK(QFile::exists(scratch.FilePath(QStringLiteral("input (2).bin"))) ==
+                       (choice == ExistingFile::KeepBoth));
         }
     } else {
         ok = DecryptOneFile(cryPath, outPath, set.Passwords[0]).Ok();

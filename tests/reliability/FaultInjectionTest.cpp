@@ -195,20 +195,30 @@ TEST(FaultInjection, FileCommandsAtEveryWrite) {
         EXPECT_EQ(status == 0, limit >= EncryptedLength(plain.size())) << context.toStdString();
         (status == 0 ? converted : failed)++;
 
-        CTempFolder other;
-        const QString cryPath = other.Write(QStringLiteral("big.bin.cry"), cry);
-        other.Write(QStringLiteral("big.bin"), "an older file of the output's name");
-        const int decrypted = RunLimited(limit, [&] { return DecryptFileCommand(cryPath, set).Ok(); });
-        if (decrypted == 0) {
-            EXPECT_EQ(FolderEntries(other.Path()), QStringList{QStringLiteral("big.bin")})
-                << context.toStdString();
-            EXPECT_EQ(other.Read(QStringLiteral("big.bin")), plain);
-        } else {
-            EXPECT_EQ(FolderEntries(other.Path()),
-                      (QStringList{QStringLiteral("big.bin"), QStringLiteral("big.bin.cry")}))
-                << context.toStdString();
-            EXPECT_EQ(other.Read(QStringLiteral("big.bin")), "an older file of the output's name");
-            EXPECT_EQ(other.Read(QStringLiteral("big.bin.cry")), cry);
+        // Over an older file of the output's name, replaced or kept beside.
+        for (const ExistingFile choice : {ExistingFile::Replace, ExistingFile::KeepBoth}) {
+            CTempFolder other;
+            const QString cryPath = other.Write(QStringLiteral("big.bin.cry"), cry);
+            other.Write(QStringLiteral("big.bin"), "an older file of the output's name");
+            const int decrypted =
+                RunLimited(limit, [&] { return DecryptFileCommand(cryPath, set, choice).Ok(); });
+            if (decrypted == 0 && choice == ExistingFile::KeepBoth) {
+                EXPECT_EQ(FolderEntries(other.Path()),
+                          (QStringList{QStringLiteral("big (2).bin"), QStringLiteral("big.bin")}))
+                    << context.toStdString();
+                EXPECT_EQ(other.Read(QStringLiteral("big (2).bin")), plain);
+                EXPECT_EQ(other.Read(QStringLiteral("big.bin")), "an older file of the output's name");
+            } else if (decrypted == 0) {
+                EXPECT_EQ(FolderEntries(other.Path()), QStringList{QStringLiteral("big.bin")})
+                    << context.toStdString();
+                EXPECT_EQ(other.Read(QStringLiteral("big.bin")), plain);
+            } else {
+                EXPECT_EQ(FolderEntries(other.Path()),
+                          (QStringList{QStringLiteral("big.bin"), QStringLiteral("big.bin.cry")}))
+                    << context.toStdString();
+                EXPECT_EQ(other.Read(QStringLiteral("big.bin")), "an older file of the output's name");
+                EXPECT_EQ(other.Read(QStringLiteral("big.bin.cry")), cry);
+            }
         }
     }
     EXPECT_GT(failed, 10);
@@ -241,6 +251,84 @@ TEST(FaultInjection, FolderRunsAtEveryWrite) {
         const auto decryption = PlanFolderDecryption(other.Path(), SetOf({{1, Password}}));
         RunLimited(limit, [&] { return DecryptFolder(decryption.Value).Value.Failed == 0; });
         ExpectWholeAfterDecryption(other.Path(), plain, cry, context);
+    }
+}
+
+// Folder runs over outputs in the way, one replaced and one kept beside, with the disk full at each write:
+// each input is still there with the file in its way untouched, or converted as chosen.
+TEST(FaultInjection, FolderRunsOverFilesInTheWayAtEveryWrite) {
+    const std::map<QString, QByteArray> plain = FolderFiles(61);
+    const QByteArray older = "an older file in the way";
+    const std::map<QString, ExistingFile> inTheWay{{QStringLiteral("large.bin"), ExistingFile::Replace},
+                                                   {QStringLiteral("medium.dat"), ExistingFile::KeepBoth}};
+    const std::map<QString, QString> keptAs{{QStringLiteral("medium.dat"), QStringLiteral("medium (2).dat")}};
+    for (const bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt ? "encryption" : "decryption");
+        const QString suffix = QLatin1String(CryExtension);
+        std::map<QString, QByteArray> inputs = plain;
+        if (!encrypt) {
+            CTempFolder scratch;
+            WriteAll(scratch.Path(), plain);
+            ASSERT_EQ(EncryptFolder(PlanFolderEncryption(scratch.Path(), SetOf({{1, Password}})).Value)
+                          .Value.Succeeded,
+                      5);
+            inputs = Snapshot(scratch.Path());
+        }
+        const auto inputOf = [&](const QString& name) {
+            return encrypt ? name : name + suffix;
+        };
+        const auto outputOf = [&](const QString& name) {
+            return encrypt ? name + suffix : name;
+        };
+        const auto converted = [&](const QByteArray& bytes, const QString& name) {
+            return (encrypt ? Decrypted(bytes) : bytes) == plain.at(name);
+        };
+        for (const long limit :
+             LimitsAcross(EncryptedLength(plain.at(QStringLiteral("large.bin")).size()), MiB, 128 * 1024)) {
+            const std::string context = "limit " + std::to_string(limit);
+            CTempFolder folder;
+            WriteAll(folder.Path(), inputs);
+            for (const auto& [name, choice] : inTheWay) {
+                folder.Write(outputOf(name), older);
+            }
+            auto planned = encrypt ? PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}))
+                                   : PlanFolderDecryption(folder.Path(), SetOf({{1, Password}}));
+            ASSERT_EQ(planned.Value.InTheWay.size(), 2);
+            for (COutputInTheWay& output : planned.Value.InTheWay) {
+                output.Choice = inTheWay.at(
+                    FileNameOfPath(output.File)
+                        .left(FileNameOfPath(output.File).size() - (encrypt ? 0 : suffix.size())));
+            }
+            RunLimited(limit, [&] {
+                return (encrypt ? EncryptFolder(planned.Value) : DecryptFolder(planned.Value)).Value.Failed ==
+                       0;
+            });
+            std::set<QString> expected;
+            for (const auto& [name, bytes] : plain) {
+                const QString input = inputOf(name);
+                const bool stayed = QFile::exists(folder.FilePath(input));
+                const bool kept = keptAs.count(name) > 0;
+                const QString kept2 =
+                    kept ? (encrypt ? keptAs.at(name) + suffix : keptAs.at(name)) : QString();
+                if (stayed) {
+                    EXPECT_EQ(folder.Read(input), inputs.at(input)) << context << " " << input.toStdString();
+                    expected.insert(input);
+                }
+                if (inTheWay.count(name) && (stayed || kept)) {
+                    EXPECT_EQ(folder.Read(outputOf(name)), older) << context << " " << name.toStdString();
+                    expected.insert(outputOf(name));
+                }
+                if (!stayed) {
+                    const QString written = kept ? kept2 : outputOf(name);
+                    EXPECT_TRUE(converted(folder.Read(written), name))
+                        << context << " " << written.toStdString();
+                    expected.insert(written);
+                }
+            }
+            for (const QString& name : FolderEntries(folder.Path())) {
+                EXPECT_TRUE(expected.count(name)) << context << ": unexpected " << name.toStdString();
+            }
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 // failure so that it can be run again; VEILPANE_SOAK_ROUNDS and VEILPANE_SOAK_SEED change the run.
 #include "crypto/CipherProfile.h"
 #include "crypto/CryFile.h"
+#include "platform/ExistingFile.h"
 #include "platform/Paths.h"
 #include "stego/HiddenContent.h"
 #include "stego/HideEngine.h"
@@ -82,6 +83,16 @@ CPasswordSet SetWith(QRandomGenerator& random, const QByteArray& password) {
     }
     set.PasswordRadioCry = place;
     return set;
+}
+
+void WriteWhole(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
+}
+
+QByteArray ReadWhole(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString RandomName(QRandomGenerator& random) {
@@ -224,23 +235,48 @@ TEST(Soak, EncryptDecryptRoundTrips) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(plain) == plain.size());
         file.close();
         CPasswordSet set = SetWith(random, password);
-        const CResult<> encrypted = EncryptFileCommand(path, set);
+        // Now and then an older file is in the way of the encryption (0) or of the decryption (1), replaced
+        // or kept beside.
+        const quint32 inTheWay = random.bounded(6);
+        const ExistingFile choice = random.bounded(2) == 0 ? ExistingFile::Replace : ExistingFile::KeepBoth;
+        const bool keepsOne = inTheWay <= 1 && choice == ExistingFile::KeepBoth;
+        const QByteArray older = "an older file in the way";
         const QString cryPath = EncryptedPathOf(path);
+        QStringList entries;
+        if (inTheWay == 0) {
+            WriteWhole(cryPath, older);
+            entries << FileNameOfPath(cryPath);
+        }
+        const QString cryWritten =
+            inTheWay == 0 && keepsOne ? FreeNameBeside(path, QLatin1String(CryExtension)) : cryPath;
+        const CResult<> encrypted =
+            EncryptFileCommand(path, set, inTheWay == 0 ? choice : ExistingFile::Refuse);
+        entries << FileNameOfPath(cryWritten);
+        entries.removeDuplicates();
+        entries.sort();
         const bool encryptedOk = encrypted.Ok() &&
-                                 QFileInfo(cryPath).size() == EncryptedLength(plain.size()) &&
-                                 FolderEntries(folder.Path()) == QStringList{FileNameOfPath(cryPath)};
-        CResult<> decrypted = DecryptFileCommand(cryPath, set);
-        if (decrypted.Ok() && QFile::exists(cryPath)) {
+                                 QFileInfo(cryWritten).size() == EncryptedLength(plain.size()) &&
+                                 FolderEntries(folder.Path()) == entries;
+        if (inTheWay == 1) {
+            WriteWhole(path, older);
+        }
+        const QString plainWritten = inTheWay == 1 && keepsOne ? FreeNameBeside(DecryptedPathOf(cryWritten))
+                                                               : DecryptedPathOf(cryWritten);
+        const ExistingFile decryptChoice = inTheWay == 1 ? choice : ExistingFile::Refuse;
+        CResult<> decrypted = DecryptFileCommand(cryWritten, set, decryptChoice);
+        if (decrypted.Ok() && QFile::exists(cryWritten)) {
             // Another password of the set passed the padding check too (about one in 256 each): the .cry
-            // file was kept, and the right password alone decrypts it.
+            // file was kept, and the right password alone decrypts it, in place of the unreadable result.
             ++ambiguous;
             set.Passwords = {};
             set.Passwords[0] = password;
-            decrypted = DecryptFileCommand(cryPath, set);
+            QFile::remove(plainWritten);
+            decrypted = DecryptFileCommand(cryWritten, set, decryptChoice);
         }
-        QFile back(path);
-        const bool ok =
-            encryptedOk && decrypted.Ok() && back.open(QIODevice::ReadOnly) && back.readAll() == plain;
+        const bool olderKept = !keepsOne || ReadWhole(inTheWay == 0 ? cryPath : path) == older;
+        QFile back(plainWritten);
+        const bool ok = encryptedOk && decrypted.Ok() && olderKept && back.open(QIODevice::ReadOnly) &&
+                        back.readAll() == plain;
         if (!ok) {
             ADD_FAILURE() << "round " << round << ": " << plain.size() << " bytes named "
                           << name.toStdString()
