@@ -3,10 +3,12 @@
 
 #include "doc/CommandIds.h"
 #include "platform/Dialogs.h"
+#include "platform/ExistingFile.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <optional>
 
@@ -56,9 +58,25 @@ bool CPictoriumDoc::SaveImageAs(const QString& extension) {
         }
         return false;
     };
-    const QString path = SavePathFor(extension);
+    QString path = SavePathFor(extension);
     if (!CurrentImage || path.isEmpty()) {
         return refuse();
+    }
+    const QFileInfo existing(path);
+    const bool ownLastSave = path == m_lastSavedPath && existing.lastModified() == m_lastSavedTime;
+    if ((existing.exists() || existing.isSymLink()) && !existing.isDir() && !ownLastSave) {
+        // Nobody to ask keeps both, which loses nothing.
+        const QString beside = FreeNameBeside(path);
+        const ExistingFile choice = m_services.Messages
+                                        ? AskAboutExistingFile(*m_services.Messages, path, beside)
+                                        : ExistingFile::KeepBoth;
+        if (choice == ExistingFile::Skip) {
+            SetStatus(QStringLiteral("Image not saved: %1 already exists.").arg(FileNameOfPath(path)));
+            return false;
+        }
+        if (choice == ExistingFile::KeepBoth) {
+            path = beside;
+        }
     }
     const QString mimeType = MimeTypeFor(extension);
     if (!FindEncoder(mimeType)) {
@@ -69,6 +87,8 @@ bool CPictoriumDoc::SaveImageAs(const QString& extension) {
         return refuse();
     }
     m_savedState = m_imageState;
+    m_lastSavedPath = path;
+    m_lastSavedTime = QFileInfo(path).lastModified();
     emit StateChanged();
     SetStatus(QStringLiteral("Image file saved: %1").arg(FileNameOfPath(path)));
     return true;

@@ -7,6 +7,7 @@
 #include "stego/PayloadFormat.h"
 #include "stego/ReportStatistics.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -244,6 +245,10 @@ private:
     std::uint64_t m_lastState = 0;
     std::uint64_t m_imageState = 0;
     std::uint64_t m_savedState = 0;
+    // The file this session saved last, as it was right after: saving there again replaces it without a
+    // question, any other file in the way is asked about.
+    QString m_lastSavedPath;
+    QDateTime m_lastSavedTime;
     std::array<std::uint64_t, UndoDepth> m_undoStates{};
 };
 

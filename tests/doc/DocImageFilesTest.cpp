@@ -190,3 +190,46 @@ TEST(DocImageFiles, EveryFailureShowsTheSaveErrorAndChangesNothing) {
     EXPECT_EQ(f.Platform.Status.Last(), status) << "no success text after a failure";
     EXPECT_TRUE(f.Doc->HasImage());
 }
+
+TEST(DocImageFiles, AFileInTheWayIsReplacedOnlyWhenTheUserSaysSo) {
+    const QString question =
+        QStringLiteral("A file named \"in_conv.png\" already exists in\n%1\n\nReplace it, keep "
+                       "both (the new file is saved as \"in_conv (2).png\"), or skip this file?");
+    const struct {
+        MessageResult Answer;
+        bool Saved;
+        const char* Written; // where the picture went; the older file keeps its bytes otherwise
+    } cases[] = {
+        {MessageResult::Replace, true, "in_conv.png"},
+        {MessageResult::KeepBoth, true, "in_conv (2).png"},
+        {MessageResult::Skip, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        CSaveFixture f;
+        f.SelectNew(QStringLiteral("in.png"));
+        f.Folder.Write(QStringLiteral("in_conv.png"), "a user's own file");
+        f.Platform.Messages.Expect(
+            CUserMessage::AppBox(question.arg(QDir::toNativeSeparators(f.Folder.Path()))), c.Answer);
+        EXPECT_EQ(f.Doc->SaveImageAs(QStringLiteral("png")), c.Saved);
+        f.Platform.Messages.VerifyAllShown();
+        const bool replaced = c.Written && QString::fromLatin1(c.Written) == QStringLiteral("in_conv.png");
+        EXPECT_EQ(f.Folder.Read(QStringLiteral("in_conv.png")) == "a user's own file", !replaced);
+        if (c.Written) {
+            EXPECT_TRUE(CBitmap::Load(f.Folder.FilePath(QString::fromLatin1(c.Written))).IsValid());
+        } else {
+            EXPECT_EQ(f.Platform.Status.Last(),
+                      QStringLiteral("Image not saved: in_conv.png already exists."));
+        }
+    }
+    // This session's own last save is replaced without a question, unless someone changed it meanwhile.
+    CSaveFixture f;
+    f.SelectNew(QStringLiteral("own.png"));
+    ASSERT_TRUE(f.Doc->SaveImageAs(QStringLiteral("png")));
+    ASSERT_TRUE(f.Doc->SaveImageAs(QStringLiteral("png")));
+    QFile own(f.Folder.FilePath(QStringLiteral("own_conv.png")));
+    ASSERT_TRUE(own.open(QIODevice::ReadWrite));
+    own.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
+    own.close();
+    f.Platform.Messages.ExpectAnyText(MessageKind::Question, QString(), MessageResult::Skip);
+    EXPECT_FALSE(f.Doc->SaveImageAs(QStringLiteral("png")));
+}
