@@ -2,10 +2,12 @@
 #include "doc/PictoriumDoc.h"
 
 #include "platform/Dialogs.h"
+#include "platform/ExistingFile.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBoxes.h"
+#include "platform/OutputFile.h"
 #include "platform/Paths.h"
-#include "platform/SaveFile.h"
+#include "platform/ShellOpen.h"
 #include "platform/StatusText.h"
 #include "platform/TaskRunner.h"
 #include "platform/ToolWindows.h"
@@ -17,7 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
+#include <QUrl>
 
 #include <optional>
 
@@ -50,22 +52,8 @@ QString MenuItemText(QString text) {
     return text;
 }
 
-// Replaces target atomically, so that a failed copy never leaves a half-written file in the user's folder.
-bool CopyReplacing(const QString& source, const QString& target) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray content = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        return false;
-    }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return CommitSaveFile(out);
+CUserMessage ExtractionError(const QString& text) {
+    return CUserMessage::ErrorBox(QStringLiteral("Extraction error"), text);
 }
 
 } // namespace
@@ -261,62 +249,104 @@ void CPictoriumDoc::OnExtractHiddenFile() {
     if (!HasImage() || SelectedIndex < 0 || SelectedIndex >= FileNames.size() || CurrentFolder.isEmpty()) {
         return;
     }
+    // The wait cursor shows while the payload is read and written, not while a question waits for the user.
     std::optional<CWaitCursor> wait;
     if (m_services.Cursor) {
         wait.emplace(*m_services.Cursor);
     }
-    bool extracted = false;
     const std::int32_t kind = SelectedKind();
-    // A payload may carry the very name of its carrier; writing it would replace the image it came from.
-    const QString carrierPath = QFileInfo(EntryPath(SelectedIndex)).absoluteFilePath();
-    auto replacesCarrier = [&](const QString& name) {
-        return !name.isEmpty() &&
-               QFileInfo(HiddenFilePath(CurrentFolder, name)).absoluteFilePath() == carrierPath;
-    };
-    auto refuse = [&] {
-        wait.reset();
-        Show(m_services,
-             CUserMessage::ErrorBox(QStringLiteral("Extraction error"),
-                                    QStringLiteral("The hidden file has the name of the image that "
-                                                   "carries it and would replace that image.\nNothing "
-                                                   "was extracted.")));
-    };
-    if (kind == HiddenImage && !TempImagePath.isEmpty() && QFileInfo::exists(TempImagePath)) {
-        // The hidden image is already out, shown in place of its carrier.
-        if (replacesCarrier(FileNameOfPath(TempImagePath))) {
-            refuse();
-            return;
-        }
-        extracted =
-            CopyReplacing(TempImagePath, HiddenFilePath(CurrentFolder, FileNameOfPath(TempImagePath)));
+    // The hidden image is already out when it is shown in place of its carrier. Without that copy (its
+    // extraction for display failed, or it was removed) the current image may be the copy rather than the
+    // carrier: the carrier is read from its file then.
+    const bool shownCopy =
+        kind == HiddenImage && !TempImagePath.isEmpty() && QFileInfo::exists(TempImagePath);
+    const CBitmap carrier =
+        kind == HiddenImage && !shownCopy ? CBitmap::Load(EntryPath(SelectedIndex)) : CBitmap();
+    const CBitmap& source = kind == HiddenImage ? carrier : *CurrentImage;
+    QString name;
+    if (shownCopy) {
+        name = FileNameOfPath(TempImagePath);
     } else {
-        // Without a copy of the hidden image at hand (its extraction for display failed, or it was removed)
-        // the current image may be that copy rather than the carrier: read the carrier from its file then.
-        const CBitmap carrier = kind == HiddenImage ? CBitmap::Load(EntryPath(SelectedIndex)) : CBitmap();
-        const CBitmap& source = kind == HiddenImage ? carrier : *CurrentImage;
         const CResult<CHiddenContent> found =
             FindHiddenContent(source, PasswordSet, true, HiddenOutput::Folder);
-        if (replacesCarrier(found.Value.Name)) {
-            refuse();
-            return;
-        }
         if (!found.Ok()) {
             // No password opens it (any more): nothing to say, the status bar stays as it was.
             return;
         }
-        extracted = FindHiddenContent(source, PasswordSet, false, HiddenOutput::Folder, CurrentFolder).Ok();
+        name = found.Value.Name;
+    }
+    // A payload may carry the very name of its carrier; writing it would replace the image it came from.
+    const QString target = HiddenFilePath(CurrentFolder, name);
+    if (!name.isEmpty() &&
+        QFileInfo(target).absoluteFilePath() == QFileInfo(EntryPath(SelectedIndex)).absoluteFilePath()) {
+        wait.reset();
+        Show(m_services, ExtractionError(QStringLiteral("The hidden file has the name of the image that "
+                                                        "carries it and would replace that image.\nNothing "
+                                                        "was extracted.")));
+        return;
+    }
+    ExistingFile whenTaken = ExistingFile::Refuse;
+    const QFileInfo existing(target);
+    // A folder of that name cannot be replaced, so there is nothing to ask; the write below reports it.
+    const bool folderInTheWay = existing.isDir() && !existing.isSymLink();
+    if (!name.isEmpty() && (existing.exists() || existing.isSymLink()) && !folderInTheWay) {
+        wait.reset();
+        whenTaken = m_services.Messages
+                        ? AskAboutExistingFile(*m_services.Messages, target, FreeNameBeside(target))
+                        : ExistingFile::Skip;
+        if (whenTaken == ExistingFile::Skip) {
+            return;
+        }
+    }
+    QString written;
+    QString inTheWay;
+    std::optional<CWaitCursor> writing;
+    if (m_services.Cursor && !wait) {
+        writing.emplace(*m_services.Cursor);
+    }
+    if (shownCopy) {
+        QFile in(TempImagePath);
+        const QByteArray content = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        if (in.error() == QFileDevice::NoError) {
+            const CResult<COutputFile> copied = WriteOutputFile(target, content, whenTaken);
+            written = copied.Value.WrittenPath;
+            inTheWay = copied.Value.InTheWay;
+        }
+    } else {
+        const CResult<CHiddenContent> extracted =
+            FindHiddenContent(source, PasswordSet, false, HiddenOutput::Folder, CurrentFolder, whenTaken);
+        written = extracted.Value.WrittenPath;
+        inTheWay = extracted.Value.InTheWay;
     }
     wait.reset();
-    if (extracted) {
-        SetStatus(QStringLiteral("File successfully extracted"));
+    writing.reset();
+    if (!written.isEmpty()) {
+        const QString shown = QDir::toNativeSeparators(written);
+        SetStatus(QStringLiteral("File successfully extracted: %1").arg(shown));
+        if (m_services.Messages && m_services.Shell &&
+            m_services.Messages->Show(
+                CUserMessage::AppBox(
+                    QStringLiteral("The hidden file was saved as\n%1\n\nOpen the folder that holds it?")
+                        .arg(shown)),
+                MessageButtons::YesNo) == MessageResult::Yes) {
+            m_services.Shell->Open(QUrl::fromLocalFile(QFileInfo(written).absolutePath()));
+        }
+        return;
+    }
+    if (!inTheWay.isEmpty()) {
+        // Free when looked at, taken by the time of writing: someone else's file, which stays.
+        Show(m_services,
+             ExtractionError(QStringLiteral("A file named \"%1\" appeared in\n%2\nduring the "
+                                            "extraction and was not replaced.\nNothing was extracted.")
+                                 .arg(FileNameOfPath(inTheWay),
+                                      QDir::toNativeSeparators(QFileInfo(inTheWay).absolutePath()))));
         return;
     }
     // The content was found, so what failed is the writing (a folder of the system, a full disk, a
     // folder in the way): silence would leave the user believing the file is there.
-    Show(m_services, CUserMessage::ErrorBox(QStringLiteral("Extraction error"),
-                                            QStringLiteral("The hidden file could not be written into %1.\n"
-                                                           "Nothing was extracted.")
-                                                .arg(QDir::toNativeSeparators(CurrentFolder))));
+    Show(m_services, ExtractionError(QStringLiteral("The hidden file could not be written into %1.\n"
+                                                    "Nothing was extracted.")
+                                         .arg(QDir::toNativeSeparators(CurrentFolder))));
 }
 
 void CPictoriumDoc::OnEnterSecretMessage() {

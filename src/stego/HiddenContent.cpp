@@ -2,12 +2,11 @@
 
 #include "crypto/CipherProfile.h"
 #include "crypto/KeyDerivation.h"
+#include "platform/OutputFile.h"
 #include "platform/Paths.h"
-#include "platform/SaveFile.h"
 #include "stego/PixelBitStream.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace veilpane {
 
@@ -38,23 +37,9 @@ QString HiddenFilePath(const QString& folder, const QString& confinedName) {
     return PathInFolder(folder, confinedName);
 }
 
-namespace {
-
-bool WriteAtomically(const QString& path, const QByteArray& content, QString& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return CommitSaveFile(file, &error);
-}
-
-} // namespace
-
 CResult<CHiddenContent> FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords,
                                           bool detectOnly, HiddenOutput output,
-                                          const QString& destinationFolder) {
+                                          const QString& destinationFolder, ExistingFile whenTaken) {
     using CFound = CResult<CHiddenContent>;
     const auto failed = [](const QString& why) {
         LogCipherFailure(why);
@@ -90,11 +75,19 @@ CResult<CHiddenContent> FindHiddenContent(const CBitmap& image, const CPasswordS
             return failed(QStringLiteral("The hidden file's name is not a usable file name."));
         }
         const QString path = HiddenFilePath(destinationFolder, found.Name);
-        QString error;
-        if (!WriteAtomically(path, *content, error)) {
-            return failed(QStringLiteral("%1: %2").arg(path, error));
+        const CResult<COutputFile> written = WriteOutputFile(
+            path, *content, output == HiddenOutput::TempImage ? ExistingFile::Replace : whenTaken);
+        if (written.Outcome == Outcome::Refused) {
+            found.Kind = header.Kind;
+            found.InTheWay = written.Value.InTheWay;
+            CFound refused = CFound::Refused();
+            refused.Value = std::move(found);
+            return refused;
         }
-        found.WrittenPath = path;
+        if (!written.Ok()) {
+            return failed(QStringLiteral("%1: %2").arg(path, written.Detail));
+        }
+        found.WrittenPath = written.Value.WrittenPath;
     }
     found.Content = std::move(*content);
     found.Kind = header.Kind;
@@ -106,10 +99,11 @@ HiddenKind FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords
                              QString& text) {
     const CResult<CHiddenContent> found =
         FindHiddenContent(image, passwords, detectOnly, output, destinationFolder);
-    if (found.Ok()) {
-        name = found.Value.Name;
-        text = found.Value.Text;
+    if (!found.Ok()) {
+        return HiddenNothing;
     }
+    name = found.Value.Name;
+    text = found.Value.Text;
     return found.Value.Kind;
 }
 

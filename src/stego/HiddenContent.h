@@ -2,6 +2,7 @@
 
 #include "crypto/PasswordSet.h"
 #include "platform/Bitmap.h"
+#include "platform/ExistingFile.h"
 #include "platform/Result.h"
 #include "stego/PayloadFormat.h"
 
@@ -49,17 +50,21 @@ struct CHiddenContent {
     QByteArray Content;  // the hidden file's bytes (not for detection)
     QString Text;        // output 3: moment, CR LF CR LF, content
     QString WrittenPath; // outputs 1 and 2: the file written
+    QString InTheWay;    // output 2, refused: the file that holds the name and was not replaced
 };
 
 // Finds the payload an image carries. detectOnly stops after the header. Otherwise the data block is read
 // and decrypted and then, for output 3, returned as text, and for outputs 1 and 2 written under the
-// confined name into destinationFolder (replacing a file of that name, atomically). Refused when no
-// password opens a header (nothing there, as far as the set can tell); Failed when one does but the
-// content cannot be read or written, the reason in the detail and the diagnostic log. Neither carries a
-// message, and the value of either is empty (kind 10).
+// confined name into destinationFolder. Output 1 writes into a private folder and replaces; output 2 does
+// with a file already under the name what whenTaken says (WriteOutputFile), never replacing one unless told.
+// Refused when no password opens a header (nothing there, as far as the set can tell), with an empty value;
+// also Refused, with the kind, the name and InTheWay set, when the name is taken and not to be replaced.
+// Failed when a password opens the header but the content cannot be read or written, the reason in the
+// detail and the diagnostic log, the value empty (kind 10). None carries a message.
 CResult<CHiddenContent> FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords,
                                           bool detectOnly, HiddenOutput output,
-                                          const QString& destinationFolder = QString());
+                                          const QString& destinationFolder = QString(),
+                                          ExistingFile whenTaken = ExistingFile::Refuse);
 
 // The same with the original out-parameters, for callers that only need the kind, name and text.
 HiddenKind FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords, bool detectOnly,

@@ -69,7 +69,7 @@ TEST(StegoCommands, HideAFileBesideTheCarrierThenDetectExtractAndInfo) {
     EXPECT_EQ(Text(detect.Out),
               output + QStringLiteral("\tfile\treport.pdf\n") + carrier + QStringLiteral("\tnone\t\n"));
 
-    // Extraction into the image's folder by default replaces the original file of that name.
+    // Extraction goes into the image's folder by default.
     QFile::remove(secret);
     const auto extract =
         Cli({QStringLiteral("extract"), output, QStringLiteral("-p"), QStringLiteral("second-pw")});
@@ -103,6 +103,92 @@ TEST(StegoCommands, HideAFileBesideTheCarrierThenDetectExtractAndInfo) {
         "^Width: 320\nHeight: 200\nCapacity: 8000 bytes \\(7 Ks\\)\nEntropy: \\d+\\.\\d{3}\nHidden: file "
         "report.pdf \\(password 2, \\d{4}-\\d\\d-\\d\\d \\d\\dh:\\d\\dm:\\d\\ds\\)\n$"));
     EXPECT_TRUE(infoPattern.match(Text(info.Out)).hasMatch()) << info.Out.constData();
+}
+
+// A file of the hidden file's name stays unless an option says otherwise; the carrier itself always stays.
+TEST(StegoCommands, ExtractReplacesNothingUnlessTold) {
+    test::CTempFolder temp;
+    test::CTempFolder sources;
+    const QString pw = QStringLiteral("pass-1");
+    // Two carriers: one hides report.pdf, the other a file named like the carrier itself.
+    const QString report = sources.Write(QStringLiteral("report.pdf"), "hidden report");
+    const QString trapSource = sources.Write(QStringLiteral("Trap.png"), "hidden trap");
+    CReportStatistics statistics;
+    CBitmap image = test::MakeNoiseBitmap(320, 200, 7);
+    ASSERT_TRUE(HideFileInImage(&image, report, pw.toUtf8(), statistics).Ok());
+    const QString carrier = temp.FilePath(QStringLiteral("carrier.png"));
+    ASSERT_TRUE(image.Save(carrier, QStringLiteral("image/png")));
+    CBitmap trapImage = test::MakeNoiseBitmap(320, 200, 8);
+    ASSERT_TRUE(HideFileInImage(&trapImage, trapSource, pw.toUtf8(), statistics).Ok());
+    const QString trap = temp.FilePath(QStringLiteral("Trap.png"));
+    ASSERT_TRUE(trapImage.Save(trap, QStringLiteral("image/png")));
+    const QByteArray trapBytes = temp.Read(QStringLiteral("Trap.png"));
+    const QString mine = temp.FilePath(QStringLiteral("report.pdf"));
+    const QString refusal =
+        QStringLiteral("%1 already exists and was not replaced; nothing was extracted.\n"
+                       "Give --overwrite to replace it or --keep-both to write beside it.")
+            .arg(mine);
+    const QString carrierRefusal =
+        QStringLiteral("The hidden file of %1 has the name of that image and would "
+                       "replace it; nothing was extracted.\nGive --keep-both to write "
+                       "it beside the image.")
+            .arg(trap);
+    const struct {
+        QString Image;
+        QString Option;
+        int Status;
+        QString Out;     // the path printed
+        QString Err;     // contained in standard error
+        const char* New; // the file written, holding the hidden content
+    } cases[] = {
+        {carrier, {}, 1, {}, refusal, nullptr},
+        {carrier,
+         QStringLiteral("--keep-both"),
+         0,
+         temp.FilePath(QStringLiteral("report (2).pdf")),
+         {},
+         "report (2).pdf"},
+        {carrier, QStringLiteral("--overwrite"), 0, mine, {}, "report.pdf"},
+        {carrier,
+         QStringLiteral("--keep-both --overwrite"),
+         2,
+         {},
+         QStringLiteral("exclude each other"),
+         nullptr},
+        {trap, {}, 1, {}, carrierRefusal, nullptr},
+        {trap, QStringLiteral("--overwrite"), 1, {}, carrierRefusal, nullptr},
+        {trap,
+         QStringLiteral("--keep-both"),
+         0,
+         temp.FilePath(QStringLiteral("Trap (2).png")),
+         {},
+         "Trap (2).png"},
+    };
+    for (const auto& c : cases) {
+        temp.Write(QStringLiteral("report.pdf"), "the user's own report");
+        QFile::remove(temp.FilePath(QStringLiteral("report (2).pdf")));
+        QStringList args = {QStringLiteral("extract"), c.Image, QStringLiteral("-p"), pw};
+        if (!c.Option.isEmpty()) {
+            args += c.Option.split(QLatin1Char(' '));
+        }
+        const auto result = Cli(args);
+        const std::string row = args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(result.ExitCode, c.Status) << row << "\n" << result.Err.constData();
+        EXPECT_EQ(Text(result.Out), c.Out.isEmpty() ? QString() : c.Out + QLatin1Char('\n')) << row;
+        EXPECT_TRUE(Text(result.Err).contains(c.Err)) << row << "\n" << result.Err.constData();
+        if (c.New) {
+            EXPECT_EQ(temp.Read(QString::fromUtf8(c.New)),
+                      c.Image == trap ? QByteArray("hidden trap") : QByteArray("hidden report"))
+                << row;
+        }
+        if (!c.New || QByteArray(c.New) != "report.pdf") {
+            EXPECT_EQ(temp.Read(QStringLiteral("report.pdf")), "the user's own report") << row;
+        }
+        EXPECT_EQ(temp.Read(QStringLiteral("Trap.png")), trapBytes) << row;
+    }
+    EXPECT_EQ(QDir(temp.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("Trap (2).png"), QStringLiteral("Trap.png"),
+                           QStringLiteral("carrier.png"), QStringLiteral("report.pdf")}));
 }
 
 TEST(StegoCommands, HideAMessageAndPrintIt) {

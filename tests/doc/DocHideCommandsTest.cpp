@@ -1,5 +1,6 @@
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
+#include "platform/ExistingFile.h"
 #include "stego/HiddenContent.h"
 #include "stego/HideEngine.h"
 #include "stego/MessageFile.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +102,17 @@ CUserMessage CapacityBox(const QString& path, int ks, int bytes, int side) {
             .arg(ks)
             .arg(bytes)
             .arg(side));
+}
+
+// The question after every extraction, and the status text before it.
+CUserMessage OpenFolderQuestion(const QString& written) {
+    return CUserMessage::AppBox(
+        QStringLiteral("The hidden file was saved as\n%1\n\nOpen the folder that holds it?")
+            .arg(QDir::toNativeSeparators(written)));
+}
+
+QString ExtractedStatus(const QString& written) {
+    return QStringLiteral("File successfully extracted: %1").arg(QDir::toNativeSeparators(written));
 }
 
 CHiddenContent Extracted(const CBitmap& image, const CPasswordSet& passwords) {
@@ -435,15 +448,22 @@ TEST(DocHideCommands, ExtractingAMessageWritesItIntoTheFolder) {
                                    Password, statistics)
                     .Ok());
     f.List(QStringLiteral("Harbour.PNG"), carrier, HiddenMessage);
-    // An older file of that name is replaced.
-    f.Folder.Write(QStringLiteral("harbour.txt"), "old content, longer than the new one");
     f.Doc->SelectImage(0, QStringLiteral("harbour.txt"), QStringLiteral("..."));
     ASSERT_TRUE(f.Doc->CommandState(cmd::ExtractHiddenFile).Enabled);
 
+    // The status bar names the file written, and the folder opens only when the user wants it.
+    const QString written = f.Folder.FilePath(QStringLiteral("harbour.txt"));
+    f.Platform.Messages.Expect(OpenFolderQuestion(written), MessageResult::No);
     f.Doc->Execute(cmd::ExtractHiddenFile);
     EXPECT_EQ(f.Folder.Read(QStringLiteral("harbour.txt")), QByteArray("greetings\r\n"));
-    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("File successfully extracted"));
+    EXPECT_EQ(f.Platform.Status.Last(), ExtractedStatus(written));
+    EXPECT_EQ(f.Platform.Messages.ShownButtons.last(), MessageButtons::YesNo);
+    EXPECT_TRUE(f.Platform.Shell.Opened.isEmpty());
     EXPECT_EQ(f.Platform.Cursor.Depth, 0);
+    QFile::remove(written);
+    f.Platform.Messages.Expect(OpenFolderQuestion(written), MessageResult::Yes);
+    f.Doc->Execute(cmd::ExtractHiddenFile);
+    EXPECT_EQ(f.Platform.Shell.Opened, QList<QUrl>{QUrl::fromLocalFile(f.Folder.Path())});
 
     // With the passwords changed nothing opens the payload: no file, and the status bar stays as it was.
     QFile::remove(f.Folder.FilePath(QStringLiteral("harbour.txt")));
@@ -465,6 +485,50 @@ TEST(DocHideCommands, ExtractingAMessageWritesItIntoTheFolder) {
     EXPECT_TRUE(QFileInfo(f.Folder.FilePath(QStringLiteral("harbour.txt"))).isDir());
     EXPECT_EQ(f.Platform.Status.Texts.size(), statusCount);
     EXPECT_EQ(f.Platform.Cursor.Depth, 0);
+}
+
+// A file of the hidden file's name is the user's: one question, and each answer does what it says.
+TEST(DocHideCommands, ExtractingOverAFileAsksFirst) {
+    const struct {
+        MessageResult Answer;
+        const char* Written; // nullptr: nothing written
+        QByteArray Existing; // what the user's report.pdf holds afterwards
+    } cases[] = {
+        {MessageResult::Replace, "report.pdf", "hidden report"},
+        {MessageResult::KeepBoth, "report (2).pdf", "the user's own report"},
+        {MessageResult::Skip, nullptr, "the user's own report"},
+    };
+    for (const auto& c : cases) {
+        CHideFixture f;
+        CBitmap carrier = MakeNoiseBitmap(200, 100, 4);
+        const QString source = f.FileToHide(QStringLiteral("report.pdf"), "hidden report");
+        CReportStatistics statistics;
+        ASSERT_TRUE(HideFileInImage(&carrier, source, Password, statistics).Ok());
+        f.List(QStringLiteral("Carrier.png"), carrier, HiddenFile);
+        f.Doc->SelectImage(0, QStringLiteral("report.pdf"), {});
+        const QString path = f.Folder.Write(QStringLiteral("report.pdf"), "the user's own report");
+        const qsizetype statusCount = f.Platform.Status.Texts.size();
+
+        f.Platform.Messages.Expect(
+            ExistingFileQuestion(path, f.Folder.FilePath(QStringLiteral("report (2).pdf"))), c.Answer);
+        if (c.Written) {
+            f.Platform.Messages.Expect(OpenFolderQuestion(f.Folder.FilePath(QString::fromUtf8(c.Written))),
+                                       MessageResult::No);
+        }
+        f.Doc->Execute(cmd::ExtractHiddenFile);
+        EXPECT_EQ(f.Platform.Messages.ShownButtons.first(), MessageButtons::ReplaceKeepBothSkip);
+        EXPECT_EQ(f.Folder.Read(QStringLiteral("report.pdf")), c.Existing);
+        if (c.Written) {
+            EXPECT_EQ(f.Folder.Read(QString::fromUtf8(c.Written)), "hidden report");
+            EXPECT_EQ(f.Platform.Status.Last(),
+                      ExtractedStatus(f.Folder.FilePath(QString::fromUtf8(c.Written))));
+        } else {
+            EXPECT_EQ(QDir(f.Folder.Path()).entryList(QDir::Files | QDir::Hidden).size(),
+                      2); // carrier, report
+            EXPECT_EQ(f.Platform.Status.Texts.size(), statusCount);
+        }
+        EXPECT_EQ(f.Platform.Cursor.Depth, 0);
+    }
 }
 
 TEST(DocHideCommands, APayloadNamedLikeItsCarrierNeverReplacesIt) {
@@ -507,9 +571,16 @@ TEST(DocHideCommands, ExtractingAHiddenImageCopiesTheOneShown) {
     f.Doc->SelectImage(0, name, {});
     ASSERT_EQ(f.Doc->CurrentImage->Width(), 30u);
 
+    // Copied, not extracted again; a file of that name in the folder is asked about like any other.
+    f.Folder.Write(QStringLiteral("sunset.png"), "the user's own sunset");
+    const QString path = f.Folder.FilePath(QStringLiteral("sunset.png"));
+    const QString kept = f.Folder.FilePath(QStringLiteral("sunset (2).png"));
+    f.Platform.Messages.Expect(ExistingFileQuestion(path, kept), MessageResult::KeepBoth);
+    f.Platform.Messages.Expect(OpenFolderQuestion(kept), MessageResult::No);
     f.Doc->Execute(cmd::ExtractHiddenFile);
-    EXPECT_EQ(f.Folder.Read(QStringLiteral("sunset.png")), hiddenBytes);
-    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("File successfully extracted"));
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("sunset (2).png")), hiddenBytes);
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("sunset.png")), "the user's own sunset");
+    EXPECT_EQ(f.Platform.Status.Last(), ExtractedStatus(kept));
     EXPECT_TRUE(QFile::exists(f.Doc->TempImagePath)) << "still shown";
 }
 
@@ -523,9 +594,11 @@ TEST(DocHideCommands, AHiddenImageThatWasNotShownIsExtractedFromItsCarrier) {
     // The hidden "image" would not decode, so the selection showed the carrier itself.
     f.Doc->SelectImage(0, {}, {});
 
+    f.Platform.Messages.Expect(OpenFolderQuestion(f.Folder.FilePath(QStringLiteral("map.gif"))),
+                               MessageResult::No);
     f.Doc->Execute(cmd::ExtractHiddenFile);
     EXPECT_EQ(f.Folder.Read(QStringLiteral("map.gif")), QByteArray("GIF89a not really", 17));
-    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("File successfully extracted"));
+    EXPECT_EQ(f.Platform.Status.Last(), ExtractedStatus(f.Folder.FilePath(QStringLiteral("map.gif"))));
 }
 
 // --- Long hides ------------------------------------------------------------------------------------------

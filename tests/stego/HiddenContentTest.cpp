@@ -163,14 +163,29 @@ TEST(HiddenContent, HiddenNamesAreConfinedToTheDestinationFolder) {
     }
 }
 
-TEST(HiddenContent, ExtractionReplacesAFileAndFailsCleanly) {
+TEST(HiddenContent, ExtractionReplacesAFileOnlyWhenToldAndFailsCleanly) {
     test::CTempFolder temp;
     const CBitmap image = CarrierWith("data.bin", "new content", "the-password");
     const CPasswordSet set = SetOf({"the-password"});
-    temp.Write(QStringLiteral("data.bin"), "old content that is longer");
+    const QString old = temp.Write(QStringLiteral("data.bin"), "old content that is longer");
+    // Unless told otherwise the file in the way stays, and the refusal says which file and what was found.
+    const CResult<CHiddenContent> notReplaced =
+        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.Path());
+    EXPECT_EQ(notReplaced.Outcome, Outcome::Refused);
+    EXPECT_EQ(notReplaced.Value.Kind, HiddenFile);
+    EXPECT_EQ(notReplaced.Value.InTheWay, old);
+    EXPECT_TRUE(notReplaced.Value.WrittenPath.isEmpty());
+    EXPECT_EQ(FolderEntries(temp.Path()), QStringList{QStringLiteral("data.bin")});
+    EXPECT_EQ(temp.Read(QStringLiteral("data.bin")), "old content that is longer");
+
+    const CHiddenContent kept =
+        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.Path(), ExistingFile::KeepBoth).Value;
+    EXPECT_EQ(kept.WrittenPath, temp.FilePath(QStringLiteral("data (2).bin")));
+    EXPECT_EQ(temp.Read(QStringLiteral("data (2).bin")), "new content");
     const CHiddenContent found =
-        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.Path()).Value;
+        FindHiddenContent(image, set, false, HiddenOutput::Folder, temp.Path(), ExistingFile::Replace).Value;
     EXPECT_EQ(found.Kind, HiddenFile);
+    EXPECT_EQ(found.WrittenPath, old);
     EXPECT_EQ(temp.Read(QStringLiteral("data.bin")), "new content");
 
     // A destination that cannot be written: kind 10 and nothing left behind.
