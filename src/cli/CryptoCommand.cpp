@@ -31,7 +31,7 @@ int CCryptoCommand::Run(const QStringList& args, CCliStreams& io) {
         CExistingFileOptions::AddTo(line);
     }
     line.Parse(rest);
-    CPasswordOptions passwords;
+    CPasswordOptions passwords(&io.In);
     if (const QString error = passwords.ReadAll(line); !error.isEmpty()) {
         return UsageError(io, Name(), error);
     }
@@ -46,6 +46,11 @@ int CCryptoCommand::Run(const QStringList& args, CCliStreams& io) {
     const COperandCount count = Operands();
     if (operands.size() < count.Min || operands.size() > count.Max) {
         return UsageError(io, Name(), QString::fromUtf8(count.Error));
+    }
+    if (operands.isEmpty() && passwords.ReadStandardInput()) {
+        return UsageError(
+            io, Name(),
+            QStringLiteral("standard input already gave the passwords: give the text as an argument"));
     }
     m_set = passwords.Set();
     if (const auto refusal = PasswordRefusal(m_set)) {

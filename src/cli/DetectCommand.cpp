@@ -29,7 +29,7 @@ int CDetectCommand::Run(const QStringList& arguments, CCliStreams& io) {
     CCommandLine line;
     CPasswordOptions::AddTo(line);
     line.Parse(arguments);
-    CPasswordOptions passwords;
+    CPasswordOptions passwords(&io.In);
     if (const QString error = passwords.ReadAll(line); !error.isEmpty()) {
         return UsageError(io, Name(), error);
     }

@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CryptoCommand.h"
 #include "cli/CryptoCommands.h"
+#include "cli/PasswordOptions.h"
 #include "crypto/CryFile.h"
 
 namespace veilpane::cli {
@@ -27,7 +28,7 @@ protected:
     }
     bool WritesFiles() const override { return true; }
     std::optional<QString> PasswordRefusal(const CPasswordSet& set) const override {
-        return CheckSelectedPassword(set);
+        return CheckEncryptionPasswords(set);
     }
 
     int RunOne(const QString& file, CCliStreams& io) override {

@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CryptoCommand.h"
 #include "cli/CryptoCommands.h"
+#include "cli/PasswordOptions.h"
 #include "crypto/FolderRun.h"
 
 namespace veilpane::cli {
@@ -27,6 +28,9 @@ protected:
     COperandCount Operands() const override { return {1, 1, "name exactly one folder"}; }
     QStringList FlagNames() const override { return {QStringLiteral("yes"), QStringLiteral("y")}; }
     bool WritesFiles() const override { return true; }
+    std::optional<QString> PasswordRefusal(const CPasswordSet& set) const override {
+        return CheckEncryptionPasswords(set);
+    }
 
     int RunOne(const QString& folder, CCliStreams& io) override {
         auto planned = PlanFolderEncryption(folder, Set());

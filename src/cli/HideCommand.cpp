@@ -64,7 +64,7 @@ QString CHideCommand::OutputMimeType(const QString& outputPath) {
 
 int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
     QStringList args = arguments;
-    CPasswordOptions passwords;
+    CPasswordOptions passwords(&io.In);
     QString error;
     if (!passwords.Take(args, &error)) {
         return UsageError(io, Name(), error);
@@ -110,7 +110,7 @@ int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
         return Failure(io, QStringLiteral("The text message to hide is not defined.\nUse option 'Hide/Enter "
                                           "message to hide'"));
     }
-    if (const auto refusal = CheckSelectedPassword(passwords.Set())) {
+    if (const auto refusal = CheckEncryptionPasswords(passwords.Set())) {
         return Failure(io, *refusal);
     }
     if (file && !QFileInfo::exists(*file)) {

@@ -27,7 +27,7 @@ int CInfoCommand::Run(const QStringList& arguments, CCliStreams& io) {
     CCommandLine line;
     CPasswordOptions::AddTo(line);
     line.Parse(arguments);
-    CPasswordOptions passwords;
+    CPasswordOptions passwords(&io.In);
     if (const QString error = passwords.ReadAll(line, QStringLiteral("one image only")); !error.isEmpty()) {
         return UsageError(io, Name(), error);
     }

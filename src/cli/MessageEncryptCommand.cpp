@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CryptoCommand.h"
 #include "cli/CryptoCommands.h"
+#include "cli/PasswordOptions.h"
 #include "crypto/MessageBlock.h"
 
 namespace veilpane::cli {
@@ -23,6 +24,9 @@ protected:
             "hexadecimal block on standard output.\n\n");
     }
     COperandCount Operands() const override { return {0, 1, "give the text as one argument (quote it)"}; }
+    std::optional<QString> PasswordRefusal(const CPasswordSet& set) const override {
+        return CheckEncryptionPasswords(set);
+    }
 
     int RunOne(const QString& text, CCliStreams& io) override {
         const CMessageResult result = EncryptMessageCommand(text.toUtf8(), Set());

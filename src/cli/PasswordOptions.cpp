@@ -4,6 +4,7 @@
 #include "platform/SettingsKeys.h"
 
 #include <QFile>
+#include <QTextStream>
 
 namespace veilpane::cli {
 
@@ -35,12 +36,30 @@ bool CPasswordOptions::Read(const CCommandLine& line, QString* error) {
     }
     const QString file = line.Value(QStringLiteral("password-file"));
     if (!file.isEmpty()) {
-        QFile in(file);
-        if (!in.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("cannot read the password file '%1': %2").arg(file, in.errorString());
-            return false;
+        QByteArray content;
+        if (file == QLatin1String("-")) {
+            if (!m_input) {
+                *error = QStringLiteral("cannot read the password file '-': no standard input");
+                return false;
+            }
+            // The bytes as they come: a text decoder would turn a password that is not valid UTF-8 into
+            // another one.
+            QIODevice* device = m_input->device();
+            content = device ? device->readAll() : m_input->readAll().toUtf8();
+            m_readInput = true;
+        } else {
+            QFile in(file);
+            if (!in.open(QIODevice::ReadOnly)) {
+                *error = QStringLiteral("cannot read the password file '%1': %2").arg(file, in.errorString());
+                return false;
+            }
+            content = in.readAll();
         }
-        QList<QByteArray> lines = in.readAll().split('\n');
+        // Editors put a byte-order mark before the first line; nobody types one into a password file.
+        if (content.startsWith("\xEF\xBB\xBF")) {
+            content.remove(0, 3);
+        }
+        QList<QByteArray> lines = content.split('\n');
         if (!lines.isEmpty() && lines.last().isEmpty()) {
             lines.removeLast(); // the final line end
         }
@@ -94,10 +113,29 @@ QString CPasswordOptions::HelpText() {
         "Password options:\n"
         "  -p, --password TEXT    add a password to the set (repeatable, at most five, tried in this order)\n"
         "  --password-file FILE   read the set from FILE, one password per line (an empty line leaves\n"
-        "                         that password undefined)\n"
+        "                         that password undefined); FILE \"-\" reads standard input, which keeps\n"
+        "                         the passwords out of the process list that -p shows to other users\n"
         "  --use N                which password of the set hides or encrypts (1 to 5, default 1)\n"
         "  With neither -p nor --password-file, the desktop program's saved passwords and its selected\n"
         "  password are used.\n");
+}
+
+std::optional<QString> CheckEncryptionPasswords(const CPasswordSet& set) {
+    QStringList texts;
+    for (const QByteArray& password : set.Passwords) {
+        texts << PasswordText(password);
+    }
+    if (auto refusal = ValidatePasswordTexts(texts)) {
+        return refusal;
+    }
+    // The dialog's boxes take no more than 64 characters: a longer password could encrypt here but never be
+    // typed there.
+    for (const QString& text : texts) {
+        if (text.toUcs4().size() > MaxPasswordLength) {
+            return QStringLiteral("Passwords length should be at most %1 characters.").arg(MaxPasswordLength);
+        }
+    }
+    return CheckSelectedPassword(set);
 }
 
 CPasswordSet LoadSavedPasswordSet() {

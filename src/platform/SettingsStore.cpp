@@ -26,11 +26,19 @@ void PrepareOwnerOnlyFile(const QString& fileName) {
     }
     if (!info.exists()) {
         QFile file(fileName);
-        if (file.open(QIODevice::WriteOnly)) {
+        if (file.open(QIODevice::WriteOnly, OwnerOnly)) {
             file.close();
         }
     }
     QFile::setPermissions(fileName, OwnerOnly);
+}
+
+// A file another tool (a copy, an archive, an editor) left readable by others is closed again as soon as
+// either program opens it, not only once the desktop program writes it.
+void KeepOwnerOnly(const QString& fileName) {
+    if (QFileInfo(fileName).isFile()) {
+        QFile::setPermissions(fileName, OwnerOnly);
+    }
 }
 
 } // namespace
@@ -66,8 +74,12 @@ struct CQtSettingsStore::Impl {
     explicit Impl(const QString& file) : Settings(file, QSettings::IniFormat) {}
 };
 
-CQtSettingsStore::CQtSettingsStore() : m_impl(std::make_unique<Impl>()) {}
-CQtSettingsStore::CQtSettingsStore(const QString& iniFile) : m_impl(std::make_unique<Impl>(iniFile)) {}
+CQtSettingsStore::CQtSettingsStore() : m_impl(std::make_unique<Impl>()) {
+    KeepOwnerOnly(m_impl->Settings.fileName());
+}
+CQtSettingsStore::CQtSettingsStore(const QString& iniFile) : m_impl(std::make_unique<Impl>(iniFile)) {
+    KeepOwnerOnly(m_impl->Settings.fileName());
+}
 CQtSettingsStore::~CQtSettingsStore() = default;
 
 QString CQtSettingsStore::FileName() const {
@@ -101,6 +113,7 @@ void CQtSettingsStore::Store(const QString& section, const QString& entry, const
     }
     m_impl->Settings.setValue(Key(section, entry), value);
     m_impl->Settings.sync();
+    KeepOwnerOnly(m_impl->Settings.fileName());
 }
 
 void CQtSettingsStore::WriteString(const QString& section, const QString& entry, const QString& value) {

@@ -47,7 +47,8 @@ public:
 };
 
 // QSettings under organisation and application "Veilpane" (or a given file for tests). The file holds
-// passwords, so it and its folder are created readable by the owner only, and every save keeps that.
+// passwords, so it and its folder are created readable by the owner only; opening the store and every save
+// make an existing file owner-only again.
 class CQtSettingsStore final : public CSettingsStore {
 public:
     CQtSettingsStore();                                // the user's settings

@@ -1,7 +1,11 @@
 #include "cli/CliApp.h"
 #include "crypto/CipherProfile.h"
+#include "crypto/CryFile.h"
 #include "crypto/KeyDerivation.h"
+#include "crypto/MessageBlock.h"
+#include "stego/MessageFile.h"
 #include "support/CryptoTestSupport.h"
+#include "support/TestImages.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -35,6 +39,8 @@ TEST(CryptoCommands, RefusalsAndUsageErrors) {
     CTempFolder folder;
     folder.Write(QStringLiteral("a.txt"), "a");
     const QString missing = folder.FilePath(QStringLiteral("gone"));
+    const QString TooShort =
+        QStringLiteral("veilpane-cli: Passwords length should be at least 5 characters.\n");
     const struct {
         QStringList Args;
         int Status;
@@ -81,6 +87,29 @@ TEST(CryptoCommands, RefusalsAndUsageErrors) {
          {}},
         {Args({QStringLiteral("encrypt-folder"), folder.Path(), folder.Path()}), 2, {}},
         {Args({QStringLiteral("message-encrypt"), QStringLiteral("a"), QStringLiteral("b")}), 2, {}},
+        // Standard input cannot give both the passwords and the text.
+        {Args({QStringLiteral("message-encrypt"), QStringLiteral("--password-file"), QStringLiteral("-")}),
+         2,
+         {}},
+        // Encrypting commands take only passwords the passwords dialog accepts, every one of the set.
+        {Args({QStringLiteral("encrypt"), folder.FilePath(QStringLiteral("a.txt")), QStringLiteral("-p"),
+               QStringLiteral("abcd")}),
+         1, TooShort},
+        {Args({QStringLiteral("encrypt"), folder.FilePath(QStringLiteral("a.txt")), QStringLiteral("-p"),
+               QStringLiteral("first-pw"), QStringLiteral("-p"), QStringLiteral("abc")}),
+         1, TooShort},
+        {Args({QStringLiteral("encrypt-folder"), folder.Path(), QStringLiteral("--yes"), QStringLiteral("-p"),
+               QStringLiteral("abcd")}),
+         1, TooShort},
+        {Args({QStringLiteral("message-encrypt"), QStringLiteral("hello"), QStringLiteral("-p"),
+               QStringLiteral("abcd")}),
+         1, TooShort},
+        {Args({QStringLiteral("hide"), folder.FilePath(QStringLiteral("c.png")), QStringLiteral("--message"),
+               QStringLiteral("hello"), QStringLiteral("-p"), QStringLiteral("abcd")}),
+         1, TooShort},
+        {Args({QStringLiteral("encrypt"), folder.FilePath(QStringLiteral("a.txt")), QStringLiteral("-p"),
+               QString(65, QLatin1Char('x'))}),
+         1, QStringLiteral("veilpane-cli: Passwords length should be at most 64 characters.\n")},
     };
     for (const auto& c : cases) {
         CCapture run;
@@ -358,6 +387,54 @@ TEST(CryptoCommands, MessagesThroughArgumentsAndStandardInput) {
                                  QStringLiteral("-p"), QStringLiteral("first-pw")})),
               cli::ExitOk);
     EXPECT_EQ(argument.OutText.trimmed().size(), 96);
+}
+
+// Decrypting commands open what was made with any password, even one the passwords dialog would refuse now.
+TEST(CryptoCommands, DecryptingCommandsTakeAShortPassword) {
+    CTempFolder folder;
+    CPasswordSet shortSet;
+    shortSet.Passwords[0] = "abcd";
+    const QString file = folder.Write(QStringLiteral("a.txt"), "alpha");
+    ASSERT_TRUE(EncryptFileCommand(file, shortSet).Ok());
+    const QString block = QString::fromLatin1(EncryptMessageCommand("hello", shortSet).Value.Output);
+    CTempFolder inFolder;
+    ASSERT_TRUE(EncryptFileCommand(inFolder.Write(QStringLiteral("b.txt"), "beta"), shortSet).Ok());
+    CBitmap image = test::MakeNoiseBitmap(200, 100, 3);
+    CReportStatistics statistics;
+    ASSERT_TRUE(
+        HideMessageInImage(&image, QStringLiteral("c.png"), QStringLiteral("hidden"), "abcd", statistics)
+            .Ok());
+    const QString carrier = folder.FilePath(QStringLiteral("c.png"));
+    ASSERT_TRUE(image.Save(carrier, QStringLiteral("image/png")));
+    for (const QStringList& args : {Args({QStringLiteral("decrypt"), file + QStringLiteral(".cry")}),
+                                    Args({QStringLiteral("decrypt-folder"), inFolder.Path()}),
+                                    Args({QStringLiteral("message-decrypt"), block}),
+                                    Args({QStringLiteral("extract"), carrier, QStringLiteral("--print")})}) {
+        CCapture run;
+        EXPECT_EQ(run.Run(args + Args({QStringLiteral("-p"), QStringLiteral("abcd")})), cli::ExitOk)
+            << args.first().toStdString() << ": " << run.ErrText.toStdString();
+    }
+    EXPECT_EQ(folder.Read(QStringLiteral("a.txt")), "alpha");
+    EXPECT_EQ(inFolder.Read(QStringLiteral("b.txt")), "beta");
+}
+
+// "--password-file -" reads the set from standard input, so that no password shows in the process list; a
+// byte-order mark an editor put before the first line is not part of the first password.
+TEST(CryptoCommands, PasswordsFromStandardInput) {
+    CTempFolder folder;
+    const QString file = folder.Write(QStringLiteral("a.txt"), "alpha");
+    CCapture encrypt(QString::fromUtf8("\xEF\xBB\xBFpw12345\r\nsecond-pw\n"));
+    ASSERT_EQ(encrypt.Run(Args({QStringLiteral("encrypt"), file, QStringLiteral("--password-file"),
+                                QStringLiteral("-"), QStringLiteral("--use"), QStringLiteral("1")})),
+              cli::ExitOk)
+        << encrypt.ErrText.toStdString();
+    EXPECT_EQ(encrypt.OutText, QStringLiteral("File encrypted successfully. Password: pw12345\n"));
+    CCapture decrypt;
+    EXPECT_EQ(decrypt.Run(Args({QStringLiteral("decrypt"), file + QStringLiteral(".cry"),
+                                QStringLiteral("-p"), QStringLiteral("pw12345")})),
+              cli::ExitOk)
+        << decrypt.ErrText.toStdString();
+    EXPECT_EQ(folder.Read(QStringLiteral("a.txt")), "alpha");
 }
 
 // The real program under a file-size limit: the disk is "full" after 1 MiB, the write fails, nothing is lost.

@@ -3,7 +3,9 @@
 #include "platform/SettingsStore.h"
 #include "support/TempFolder.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,40 @@ TEST(PasswordOptions, PasswordFileKeepsPositionsOfEmptyLines) {
     EXPECT_EQ(options.Set().DecryptionOrder()[1].first, 2);
 }
 
+// A byte-order mark at the very start of the file (an editor's, never typed) goes; anything else, a mark
+// inside the file or bytes that are not UTF-8 included, stays as it is. Files and standard input alike.
+TEST(PasswordOptions, PasswordFileWithoutItsByteOrderMark) {
+    const struct {
+        QByteArray Content;
+        QList<QByteArray> Passwords;
+    } cases[] = {
+        {"\xEF\xBB\xBFpw12345\nsecond-2\n", {"pw12345", "second-2"}},
+        {"pw12345\nsecond-2", {"pw12345", "second-2"}},
+        {"\xEF\xBB\xBF\r\nsecond-2\r\n", {"", "second-2"}},
+        {"first-1\n\xEF\xBB\xBFsecond\n", {"first-1", "\xEF\xBB\xBFsecond"}},
+        {"caf\xE9-latin1\n", {"caf\xE9-latin1"}},
+    };
+    test::CTempFolder folder;
+    for (const auto& c : cases) {
+        const QString file = folder.Write(QStringLiteral("pw.txt"), c.Content);
+        QByteArray input = c.Content;
+        QBuffer buffer(&input);
+        ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+        QTextStream in(&buffer);
+        for (const QString& source : {file, QStringLiteral("-")}) {
+            QStringList args = {QStringLiteral("--password-file"), source};
+            CPasswordOptions options(&in);
+            QString error;
+            ASSERT_TRUE(options.Take(args, &error)) << error.toStdString();
+            EXPECT_EQ(options.ReadStandardInput(), source == QStringLiteral("-"));
+            for (int i = 0; i < PasswordCount; ++i) {
+                EXPECT_EQ(options.Set().Passwords[static_cast<std::size_t>(i)], c.Passwords.value(i))
+                    << c.Content.toHex().constData() << " " << source.toStdString();
+            }
+        }
+    }
+}
+
 TEST(PasswordOptions, UsageErrors) {
     test::CTempFolder folder;
     const struct {
@@ -61,6 +97,8 @@ TEST(PasswordOptions, UsageErrors) {
          "at most five passwords can be given"},
         {{QStringLiteral("--password-file"), folder.FilePath(QStringLiteral("missing"))},
          "cannot read the password file"},
+        {{QStringLiteral("--password-file"), QStringLiteral("-")},
+         "cannot read the password file '-': no standard input"},
     };
     for (const auto& c : cases) {
         QStringList args = c.Args;
@@ -88,12 +126,18 @@ TEST(PasswordOptions, WithoutPasswordsTheDesktopProgramsSavedSetIsUsed) {
     const QString file = folder.Write(QStringLiteral("a.txt"), "plain");
     const QString cli = QStringLiteral(VEILPANE_CLI_PATH);
 
+    // Whoever made the file readable by others, it is owner-only again once the terminal program read it.
+    const QString settingsFile = folder.FilePath(QStringLiteral("config/Veilpane/Veilpane.conf"));
+    ASSERT_TRUE(QFile::setPermissions(settingsFile, QFile::permissions(settingsFile) |
+                                                        QFileDevice::ReadGroup | QFileDevice::ReadOther));
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
     const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.FilePath(QStringLiteral("config"))));
     const test::CProcessResult encrypted = test::RunProgram(cli, {QStringLiteral("encrypt"), file});
     hadConfig ? qputenv("XDG_CONFIG_HOME", oldConfig) : qunsetenv("XDG_CONFIG_HOME");
     ASSERT_EQ(encrypted.ExitCode, 0) << encrypted.Err.toStdString();
+    EXPECT_EQ(QFile::permissions(settingsFile) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+              QFileDevice::Permissions());
 
     // Only the selected second password opens it.
     const test::CProcessResult decrypted =

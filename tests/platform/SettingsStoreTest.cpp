@@ -65,6 +65,11 @@ TEST(SettingsStore, FileStoreRoundTripsAndStaysOwnerOnly) {
     EXPECT_EQ(QFile::permissions(file) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
               QFileDevice::Permissions());
 
+    // A file another tool left readable by others is owner-only again once the store only reads it.
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::ReadOther));
+    EXPECT_EQ(CQtSettingsStore(file).GetInt(SettingsSection, QStringLiteral("PasswordRadioCry"), 0), 2);
+    EXPECT_EQ(QFile::permissions(file) & QFileDevice::ReadOther, QFileDevice::Permissions());
+
     // A value edited by hand into something that is not a number counts as absent.
     QFile raw(file);
     ASSERT_TRUE(raw.open(QIODevice::Append));
