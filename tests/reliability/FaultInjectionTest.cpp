@@ -347,18 +347,29 @@ TEST(FaultInjection, ExtractSaveAndHideAtEveryWrite) {
                                         Password, statistics)
                             .Ok());
         }
-        for (const long limit : LimitsAcross(content.size(), 16 * 1024, 4 * 1024)) {
-            CTempFolder folder;
-            folder.Write(QStringLiteral("data.bin"), "the older data.bin");
-            const int status = RunLimited(limit, [&] {
-                return FindHiddenContent(carrier, set, false, HiddenOutput::Folder, folder.Path())
-                           .Value.Kind == HiddenFile;
-            });
-            EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("data.bin")}) << limit;
-            EXPECT_EQ(folder.Read(QStringLiteral("data.bin")),
-                      status == 0 ? content : QByteArray("the older data.bin"))
-                << size << " " << limit;
-            EXPECT_EQ(status == 0, limit >= size) << size << " " << limit;
+        // Written over the older file, or beside it: either way a short write leaves only the older file.
+        for (const ExistingFile choice : {ExistingFile::Replace, ExistingFile::KeepBoth}) {
+            const bool beside = choice == ExistingFile::KeepBoth;
+            for (const long limit : LimitsAcross(content.size(), 16 * 1024, 4 * 1024)) {
+                CTempFolder folder;
+                folder.Write(QStringLiteral("data.bin"), "the older data.bin");
+                const int status = RunLimited(limit, [&] {
+                    return FindHiddenContent(carrier, set, false, HiddenOutput::Folder, folder.Path(), choice)
+                               .Value.Kind == HiddenFile;
+                });
+                QStringList expected{QStringLiteral("data.bin")};
+                if (beside && status == 0) {
+                    expected.prepend(QStringLiteral("data (2).bin"));
+                }
+                EXPECT_EQ(FolderEntries(folder.Path()), expected) << limit;
+                EXPECT_EQ(folder.Read(QStringLiteral("data.bin")),
+                          status == 0 && !beside ? content : QByteArray("the older data.bin"))
+                    << size << " " << limit;
+                if (beside && status == 0) {
+                    EXPECT_EQ(folder.Read(QStringLiteral("data (2).bin")), content);
+                }
+                EXPECT_EQ(status == 0, limit >= size) << size << " " << limit;
+            }
         }
     }
 
