@@ -35,7 +35,7 @@ QString CExtractCommand::Help() const {
 
 int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
     QStringList args = arguments;
-    CPasswordOptions passwords;
+    CPasswordOptions passwords(&io.In);
     QString error;
     if (!passwords.Take(args, &error)) {
         return UsageError(io, Name(), error);
