@@ -24,13 +24,10 @@ QString CExtractCommand::Help() const {
                "replaced, not even with --overwrite.\n\n"
                "Options:\n"
                "  -d, --directory DIR  where to write (default: the image's folder)\n"
-               "  --overwrite          replace a file of the hidden file's name\n"
-               "  --keep-both          write beside such a file as \"NAME (2).EXT\" (or the next free "
-               "number)\n"
                "  --print              write the moment of hiding, an empty line and the content to "
                "standard\n"
                "                       output instead of a file\n\n") +
-           CPasswordOptions::HelpText();
+           CExistingFileOptions::HelpText() + CPasswordOptions::HelpText();
 }
 
 int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
@@ -44,8 +41,7 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
     CCommandLine line;
     line.AddOption({QStringLiteral("d"), QStringLiteral("directory")}, QStringLiteral("DIR"));
     line.AddOption({QStringLiteral("print")});
-    line.AddOption({QStringLiteral("overwrite")});
-    line.AddOption({QStringLiteral("keep-both")});
+    CExistingFileOptions::AddTo(line);
     line.Parse(args);
     if (const QString misfit = line.Misfit(QStringLiteral("one image only")); !misfit.isEmpty()) {
         return UsageError(io, Name(), misfit);
@@ -56,18 +52,17 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
     const QString image = line.FirstOperand();
     QString directory = line.Value(QStringLiteral("directory"));
     const bool print = line.IsSet(QStringLiteral("print"));
-    const bool overwrite = line.IsSet(QStringLiteral("overwrite"));
-    const bool keepBoth = line.IsSet(QStringLiteral("keep-both"));
+    const ExistingFile whenTaken = CExistingFileOptions::Read(line, &error);
+    if (!error.isEmpty()) {
+        return UsageError(io, Name(), error);
+    }
     if (image.isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("no image given"));
     }
     if (print && !directory.isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("-d and --print exclude each other"));
     }
-    if (overwrite && keepBoth) {
-        return UsageError(io, Name(), QStringLiteral("--overwrite and --keep-both exclude each other"));
-    }
-    if (print && (overwrite || keepBoth)) {
+    if (print && whenTaken != ExistingFile::Refuse) {
         return UsageError(io, Name(),
                           QStringLiteral("--print writes no file: --overwrite and --keep-both "
                                          "do not apply"));
@@ -85,15 +80,13 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
         return Failure(io, QStringLiteral("Cannot read the image %1: %2")
                                .arg(QDir::toNativeSeparators(image), bitmap.ErrorText()));
     }
-    const ExistingFile whenTaken =
-        overwrite ? ExistingFile::Replace : (keepBoth ? ExistingFile::KeepBoth : ExistingFile::Refuse);
     if (!print) {
         // The name travels in the payload, so it may be the carrier's own; nothing replaces the carrier.
         const CResult<CHiddenContent> header =
             FindHiddenContent(bitmap, passwords.Set(), true, HiddenOutput::Folder);
         const QFileInfo target(HiddenFilePath(directory, header.Value.Name));
-        if (header.Ok() && !header.Value.Name.isEmpty() && !keepBoth && target.exists() &&
-            target.canonicalFilePath() == QFileInfo(image).canonicalFilePath()) {
+        if (header.Ok() && !header.Value.Name.isEmpty() && whenTaken != ExistingFile::KeepBoth &&
+            target.exists() && target.canonicalFilePath() == QFileInfo(image).canonicalFilePath()) {
             return Failure(
                 io, QStringLiteral("The hidden file of %1 has the name of that image and would replace "
                                    "it; nothing was extracted.\nGive --keep-both to write it beside "
@@ -105,9 +98,7 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
         FindHiddenContent(bitmap, passwords.Set(), false, print ? HiddenOutput::Text : HiddenOutput::Folder,
                           directory, whenTaken);
     if (!found.Value.InTheWay.isEmpty()) {
-        return Failure(io, QStringLiteral("%1 already exists and was not replaced; nothing was extracted.\n"
-                                          "Give --overwrite to replace it or --keep-both to write beside it.")
-                               .arg(QDir::toNativeSeparators(found.Value.InTheWay)));
+        return Failure(io, CExistingFileOptions::InTheWayError({found.Value.InTheWay}));
     }
     if (!found.Ok()) {
         // A payload a password opens but whose content could not be read or written is not "nothing there".

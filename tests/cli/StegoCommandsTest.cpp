@@ -125,8 +125,8 @@ TEST(StegoCommands, ExtractReplacesNothingUnlessTold) {
     const QByteArray trapBytes = temp.Read(QStringLiteral("Trap.png"));
     const QString mine = temp.FilePath(QStringLiteral("report.pdf"));
     const QString refusal =
-        QStringLiteral("%1 already exists and was not replaced; nothing was extracted.\n"
-                       "Give --overwrite to replace it or --keep-both to write beside it.")
+        QStringLiteral("%1 already exists; nothing was changed. Give --overwrite to replace it or "
+                       "--keep-both to keep both.")
             .arg(mine);
     const QString carrierRefusal =
         QStringLiteral("The hidden file of %1 has the name of that image and would "
