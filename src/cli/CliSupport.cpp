@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileDevice>
+#include <QFileInfo>
 
 #include <atomic>
 #include <csignal>
@@ -133,6 +134,18 @@ QString CExistingFileOptions::InTheWayError(const QStringList& paths) {
         text += QStringLiteral("\n  ") + QDir::toNativeSeparators(path);
     }
     return text;
+}
+
+std::optional<QString> CExistingFileOptions::OutputPath(const QString& path, ExistingFile whenTaken) {
+    const QFileInfo existing(path);
+    if ((!existing.exists() && !existing.isSymLink()) || existing.isDir() ||
+        whenTaken == ExistingFile::Replace) {
+        return path;
+    }
+    if (whenTaken == ExistingFile::KeepBoth) {
+        return FreeNameBeside(path);
+    }
+    return std::nullopt;
 }
 
 CProgressLine::~CProgressLine() {

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace veilpane::cli {
 
 // A usage error of a command: one line naming the command, a pointer to its help, and status 2.
@@ -55,6 +57,10 @@ public:
     static ExistingFile Read(const CCommandLine& line, QString* error);
     // The refusal for outputs in the way when neither option was given, naming them.
     static QString InTheWayError(const QStringList& paths);
+    // The path to write an image output named path to: itself when free or to be replaced, the free name
+    // beside it for KeepBoth; nothing when it is taken and neither option was given. A folder of that name
+    // is left for the write to fail on.
+    static std::optional<QString> OutputPath(const QString& path, ExistingFile whenTaken);
 };
 
 // Progress of a long run, one line redrawn in place on standard error, only when that is a terminal.

@@ -63,26 +63,30 @@ QString CEditCommand::Summary() const {
 
 QString CEditCommand::Help() const {
     return QStringLiteral(
-        "Usage: veilpane-cli edit INPUT OUTPUT OPERATION [VALUE]\n\n"
-        "Reads INPUT, applies one of the Edit menu's operations and writes OUTPUT, in the format its\n"
-        "extension names: png, bmp, tif or tiff, jpg or jpeg, gif. OUTPUT may be INPUT itself.\n\n"
-        "Operations:\n"
-        "  mirror          left to right\n"
-        "  flip            top to bottom\n"
-        "  rotate-right    90 degrees clockwise\n"
-        "  rotate-left     90 degrees counter-clockwise\n"
-        "  grayscale       0.299 red + 0.587 green + 0.114 blue in every channel\n"
-        "  negative        every channel inverted\n"
-        "  gamma VALUE     gamma correction: each channel c (0 to 1) becomes c^(1/VALUE); VALUE is a\n"
-        "                  number of at least 0.001, taken in thousandths (1 changes nothing)\n"
-        "  threshold VALUE a channel above VALUE (0 to 255) becomes 255, any other 0\n"
-        "  lighten         every channel + 20%\n"
-        "  darken          every channel - 20%\n"
-        "  contrast        every channel 1.6 times as far from the middle\n"
-        "  sharpen         every channel 1.2 times as far from the middle\n\n"
-        "Translucent pixels blend the new colour with their old one, as when it is painted over them.\n"
-        "The rotations and flips lose nothing. JPEG and GIF outputs are lossy.\n\n"
-        "Exit status: 0 written, 1 the input could not be read or the output not written, 2 bad usage.\n");
+               "Usage: veilpane-cli edit INPUT OUTPUT OPERATION [VALUE] [--overwrite | --keep-both]\n\n"
+               "Reads INPUT, applies one of the Edit menu's operations and writes OUTPUT, in the format its\n"
+               "extension names: png, bmp, tif or tiff, jpg or jpeg, gif. OUTPUT may be INPUT itself, with\n"
+               "--overwrite.\n\n"
+               "Operations:\n"
+               "  mirror          left to right\n"
+               "  flip            top to bottom\n"
+               "  rotate-right    90 degrees clockwise\n"
+               "  rotate-left     90 degrees counter-clockwise\n"
+               "  grayscale       0.299 red + 0.587 green + 0.114 blue in every channel\n"
+               "  negative        every channel inverted\n"
+               "  gamma VALUE     gamma correction: each channel c (0 to 1) becomes c^(1/VALUE); VALUE is a\n"
+               "                  number of at least 0.001, taken in thousandths (1 changes nothing)\n"
+               "  threshold VALUE a channel above VALUE (0 to 255) becomes 255, any other 0\n"
+               "  lighten         every channel + 20%\n"
+               "  darken          every channel - 20%\n"
+               "  contrast        every channel 1.6 times as far from the middle\n"
+               "  sharpen         every channel 1.2 times as far from the middle\n\n"
+               "Translucent pixels blend the new colour with their old one, as when it is painted over "
+               "them.\n"
+               "The rotations and flips lose nothing. JPEG and GIF outputs are lossy.\n\n") +
+           CExistingFileOptions::HelpText() +
+           QStringLiteral("Exit status: 0 written, 1 the input could not be read or the output not written, "
+                          "2 bad usage.\n");
 }
 
 QString CEditCommand::OutputMimeType(const QString& outputPath) {
@@ -109,16 +113,22 @@ int CEditCommand::Run(const QStringList& arguments, CCliStreams& io) {
     CCommandLine line(CCommandLine::DoubleDashEndsOptions);
     // A negative VALUE is a value, not an option, and is refused below for what it is.
     line.SetOptionTest([](const QString& arg) { return LooksLikeOption(arg) && !IsNumber(arg); });
+    CExistingFileOptions::AddTo(line);
     line.Parse(arguments);
     if (const QString misfit = line.Misfit(); !misfit.isEmpty()) {
         return UsageError(io, Name(), misfit);
+    }
+    QString error;
+    const ExistingFile whenTaken = CExistingFileOptions::Read(line, &error);
+    if (!error.isEmpty()) {
+        return UsageError(io, Name(), error);
     }
     const QStringList operands = line.Operands();
     if (operands.size() < 3) {
         return UsageError(io, Name(), QStringLiteral("give INPUT, OUTPUT and OPERATION"));
     }
     const QString& input = operands[0];
-    const QString& output = operands[1];
+    QString output = operands[1];
     const std::optional<ImageOperation> operation = OperationNamed(operands[2]);
     if (!operation) {
         return UsageError(io, Name(), QStringLiteral("unknown operation '%1'").arg(operands[2]));
@@ -159,6 +169,11 @@ int CEditCommand::Run(const QStringList& arguments, CCliStreams& io) {
                               .arg(output));
     }
 
+    const std::optional<QString> writeTo = CExistingFileOptions::OutputPath(output, whenTaken);
+    if (!writeTo) {
+        return Failure(io, CExistingFileOptions::InTheWayError({output}));
+    }
+    output = *writeTo;
     const CBitmap source = CBitmap::Load(input);
     if (!source.IsValid()) {
         return Failure(io, QStringLiteral("Cannot read the image %1: %2")

@@ -21,8 +21,8 @@ QString CHideCommand::Summary() const {
 
 QString CHideCommand::Help() const {
     return QStringLiteral(
-               "Usage: veilpane-cli hide CARRIER (--file PATH | --message TEXT) [-o OUTPUT] [password "
-               "options]\n\n"
+               "Usage: veilpane-cli hide CARRIER (--file PATH | --message TEXT) [-o OUTPUT] [--overwrite | "
+               "--keep-both] [password options]\n\n"
                "Hides a file, or a message, in the pixels of CARRIER under the selected password and prints "
                "the\n"
                "report. A message travels as a text file named after the carrier in lower case (Photo.JPG "
@@ -35,7 +35,7 @@ QString CHideCommand::Help() const {
                "                     tif or tiff (lossy formats would destroy the hidden data). Default: "
                "beside\n"
                "                     the carrier, as name_steg.png (Sunset.JPG -> Sunset_steg.png)\n\n") +
-           CPasswordOptions::HelpText();
+           CExistingFileOptions::HelpText() + CPasswordOptions::HelpText();
 }
 
 QString CHideCommand::DefaultOutputPath(const QString& carrierPath) {
@@ -74,6 +74,7 @@ int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
     line.AddOption({QStringLiteral("file")}, QStringLiteral("PATH"));
     line.AddOption({QStringLiteral("message")}, QStringLiteral("TEXT"));
     line.AddOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("PATH"));
+    CExistingFileOptions::AddTo(line);
     line.Parse(args);
     if (const QString misfit = line.Misfit(QStringLiteral("one carrier image only")); !misfit.isEmpty()) {
         return UsageError(io, Name(), misfit);
@@ -88,6 +89,10 @@ int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
     const std::optional<QString> file = given(QStringLiteral("file"));
     const std::optional<QString> message = given(QStringLiteral("message"));
     QString output = line.Value(QStringLiteral("output"));
+    const ExistingFile whenTaken = CExistingFileOptions::Read(line, &error);
+    if (!error.isEmpty()) {
+        return UsageError(io, Name(), error);
+    }
     if (carrier.isEmpty()) {
         return UsageError(io, Name(), QStringLiteral("no carrier image given"));
     }
@@ -118,6 +123,11 @@ int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
                        CUserMessage::ErrorBox(QStringLiteral("File not found"),
                                               QStringLiteral("The selected file to hide does not exist.")));
     }
+    const std::optional<QString> writeTo = CExistingFileOptions::OutputPath(output, whenTaken);
+    if (!writeTo) {
+        return Failure(io, CExistingFileOptions::InTheWayError({output}));
+    }
+    output = *writeTo;
     CBitmap image = CBitmap::Load(carrier);
     if (!image.IsValid()) {
         return Failure(io, QStringLiteral("Cannot read the image %1: %2")

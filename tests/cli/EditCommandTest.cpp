@@ -107,15 +107,51 @@ TEST(EditCommand, TheOutputFormatFollowsTheExtension) {
     EXPECT_TRUE(cli::CEditCommand::OutputMimeType(QStringLiteral("png")).isEmpty());
 }
 
-TEST(EditCommand, TheOutputMayReplaceTheInput) {
-    CTempFolder temp;
-    const CBitmap source = MakeNoiseBitmap(16, 9);
-    const QString path = temp.FilePath(QStringLiteral("photo.png"));
-    ASSERT_TRUE(CBitmap(source).Save(path, QStringLiteral("image/png")));
-    CCapture run;
-    ASSERT_EQ(run.Run({QStringLiteral("edit"), path, path, QStringLiteral("negative")}), cli::ExitOk);
-    EXPECT_EQ(
-        CountDifferentPixels(CBitmap::Load(path), ApplyImageOperation(source, ImageOperation::Negative)), 0);
+// An output that exists (the input itself, or the default "_steg" name of a hide) is replaced only with
+// --overwrite; --keep-both writes beside it; with neither, nothing is written and the file is named.
+TEST(EditCommand, AnExistingOutputIsReplacedOnlyWhenTold) {
+    const struct {
+        QStringList Option;
+        int Exit;
+        bool Replaced;
+        const char* Beside; // the file written beside it, if any
+    } cases[] = {
+        {{}, cli::ExitFailure, false, nullptr},
+        {{QStringLiteral("--overwrite")}, cli::ExitOk, true, nullptr},
+        {{QStringLiteral("--keep-both")}, cli::ExitOk, false, "photo (2).png"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Option.join(QLatin1Char(' ')).toStdString());
+        CTempFolder temp;
+        const CBitmap source = MakeNoiseBitmap(16, 9);
+        const QString path = temp.FilePath(QStringLiteral("photo.png"));
+        ASSERT_TRUE(CBitmap(source).Save(path, QStringLiteral("image/png")));
+        CCapture run;
+        EXPECT_EQ(
+            run.Run(QStringList{QStringLiteral("edit"), path, path, QStringLiteral("negative")} + c.Option),
+            c.Exit);
+        const CBitmap negative = ApplyImageOperation(source, ImageOperation::Negative);
+        EXPECT_EQ(CountDifferentPixels(CBitmap::Load(path), c.Replaced ? negative : source), 0);
+        if (c.Beside) {
+            EXPECT_EQ(
+                CountDifferentPixels(CBitmap::Load(temp.FilePath(QString::fromLatin1(c.Beside))), negative),
+                0);
+        }
+        if (c.Exit == cli::ExitFailure) {
+            EXPECT_EQ(run.ErrText,
+                      QStringLiteral("veilpane-cli: %1 already exists; nothing was changed. Give "
+                                     "--overwrite to replace it or --keep-both to keep both.\n")
+                          .arg(QDir::toNativeSeparators(path)));
+            // The hide's default output follows the same rule.
+            const QString steg = temp.Write(QStringLiteral("photo_steg.png"), "older");
+            CCapture hide;
+            EXPECT_EQ(hide.Run({QStringLiteral("hide"), path, QStringLiteral("--message"),
+                                QStringLiteral("hi"), QStringLiteral("-p"), QStringLiteral("pass-1")}),
+                      cli::ExitFailure);
+            EXPECT_EQ(temp.Read(QStringLiteral("photo_steg.png")), QByteArray("older"));
+            EXPECT_TRUE(hide.ErrText.contains(QDir::toNativeSeparators(steg)));
+        }
+    }
 }
 
 struct CUsageCase {
