@@ -119,7 +119,14 @@ CCryptoCommand::RunFolder(CCliStreams& io, const QString& verb,
         hooks.FileFailed = [&io](const QString& path, const QString& text) {
             PrintError(io, QStringLiteral("%1: %2").arg(path, text));
         };
+        hooks.FileReported = hooks.FileFailed;
         result = run(hooks);
+    }
+    if (result.Outcome == Outcome::Refused) {
+        if (result.Message) {
+            PrintMessage(io, *result.Message);
+        }
+        return result;
     }
     io.Out << result.StatusText << '\n';
     if (result.Outcome == Outcome::Cancelled) {

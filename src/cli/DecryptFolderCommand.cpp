@@ -18,7 +18,8 @@ protected:
             "Usage: veilpane-cli decrypt-folder DIR [--overwrite | --keep-both] [password options]\n\n"
             "Decrypts every .cry file of DIR (not recursive) with the first password of the set\n"
             "that opens it and removes the .cry files. Files no password opens stay as they are;\n"
-            "so does a .cry file that more than one password fits.\n\n");
+            "so does a .cry file that more than one password fits, or one written to during the\n"
+            "run. Only one run at a time works on a folder.\n\n");
     }
     COperandCount Operands() const override { return {1, 1, "name exactly one folder"}; }
     bool WritesFiles() const override { return true; }

@@ -43,7 +43,8 @@ protected:
             return ExitFailure;
         }
         io.Out << result.StatusText << '\n';
-        return ExitOk;
+        // Partial: encrypted, but the file was written to meanwhile and stays beside its .cry file.
+        return result.Outcome == Outcome::Done ? ExitOk : ExitFailure;
     }
 };
 

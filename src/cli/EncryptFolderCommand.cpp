@@ -20,9 +20,13 @@ protected:
         return QStringLiteral(
             "Usage: veilpane-cli encrypt-folder DIR [--yes] [--overwrite | --keep-both] [password "
             "options]\n\n"
-            "Encrypts every file of DIR with the selected password into <name in lower case>.cry\n"
-            "and removes the plain files. Subfolders, names beginning with \".\" and files with\n"
-            "\".cry\" anywhere in their path are left alone. Asks for confirmation first.\n\n"
+            "Encrypts every file of DIR with the selected password into NAME.cry (the file's own\n"
+            "name, letter case kept) and removes the plain files. Subfolders, names beginning\n"
+            "with \".\" and files with \".cry\" anywhere in their path are left alone. A file written\n"
+            "to during the run is kept beside its .cry file; names that are not valid UTF-8 are\n"
+            "not encrypted; a file with other hard links is encrypted, but its plain content stays\n"
+            "readable through them. Each such file is reported and the exit status is 1. Only one\n"
+            "run at a time works on a folder. Asks for confirmation first.\n\n"
             "  --yes    do not ask\n\n");
     }
     COperandCount Operands() const override { return {1, 1, "name exactly one folder"}; }

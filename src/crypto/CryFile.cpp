@@ -7,6 +7,7 @@
 #include <cryptopp/files.h>
 #include <cryptopp/filters.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -77,7 +78,7 @@ CResult<> RunOneFile(CryDirection direction, const QString& inputPath, const QSt
         output.KeepExisting(direction == CryDirection::Encrypt ? QLatin1String(CryExtension) : QString());
     }
     QString error;
-    CResult<> result = output.Open(&error, input.Permissions)
+    CResult<> result = output.Open(&error, input.Permissions, direction == CryDirection::Decrypt)
                            ? TransformFile(direction, inputPath, output, KeyMaterialFor(password))
                            : Fail(error);
     if (result.Ok() && !output.Commit(&error)) {
@@ -230,7 +231,7 @@ CResult<CCryDecryptor::CDecryption> CCryDecryptor::Decrypt(const QString& cryPat
             continue;
         }
         // Each attempt starts the output afresh.
-        if (!output.Open(&error, input.Permissions)) {
+        if (!output.Open(&error, input.Permissions, true)) {
             break;
         }
         const CResult<> transformed =
@@ -244,6 +245,16 @@ CResult<CCryDecryptor::CDecryption> CCryDecryptor::Decrypt(const QString& cryPat
         output.Discard();
     }
     return CDecryptionResult::Failed(std::nullopt, error);
+}
+
+bool ChangedDuringRun(const QString& path, const CFileIdentity& input) {
+    return input.Valid && IdentityOf(path).Valid && !IsUnchangedFile(path, input);
+}
+
+QString FileChangedDuringRunMessage(const QString& path, const QString& output) {
+    return QStringLiteral("%1 was written to while it was converted, so it was kept; %2 holds its content as "
+                          "it was read.")
+        .arg(QDir::toNativeSeparators(path), FileNameOfPath(output));
 }
 
 QString FileEncryptionErrorMessage() {
@@ -288,7 +299,7 @@ CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set, Exist
     if (const auto refusal = CheckSelectedPassword(set)) {
         return CResult<>::Refused(CUserMessage::AppBox(*refusal));
     }
-    const CFileIdentity input = IdentityOf(path);
+    const CFileIdentity input = IdentityBeforeReading(path);
     if (!QFileInfo::exists(path)) {
         return CResult<>::Refused();
     }
@@ -305,6 +316,12 @@ CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set, Exist
         return CResult<>::Failed(CUserMessage::AppBox(FileEncryptionErrorMessage()), encryption.Detail);
     }
     if (!RemoveIfSameFile(path, input)) {
+        if (ChangedDuringRun(path, input)) {
+            CResult<> kept = CResult<>::Partial({}, FileEncryptedStatus(password));
+            kept.Message = CUserMessage::AppBox(
+                FileChangedDuringRunMessage(path, committedAs.isEmpty() ? outputPath : committedAs));
+            return kept;
+        }
         LogCipherFailure(QStringLiteral("%1 was encrypted but could not be removed").arg(path));
     }
     return CResult<>::Done({}, FileEncryptedStatus(password) +
@@ -318,7 +335,7 @@ CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set, Ex
     if (!QFileInfo::exists(cryPath)) {
         return CResult<>::Refused();
     }
-    const CFileIdentity input = IdentityOf(cryPath);
+    const CFileIdentity input = IdentityBeforeReading(cryPath);
     const QString outputPath = DecryptedPathOf(cryPath);
     if (auto skipped = LeftInTheWay(outputPath, existing)) {
         return *skipped;
@@ -355,6 +372,10 @@ CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set, Ex
                     note);
     }
     if (!RemoveIfSameFile(cryPath, input)) {
+        if (ChangedDuringRun(cryPath, input)) {
+            return CResult<>::Partial({}, FileDecryptedStatus() + QLatin1Char(' ') +
+                                              FileChangedDuringRunMessage(cryPath, committedAs));
+        }
         LogCipherFailure(QStringLiteral("%1 was decrypted but could not be removed").arg(cryPath));
     }
     return CResult<>::Done({}, FileDecryptedStatus() + note);

@@ -84,6 +84,11 @@ CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set,
 CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set,
                              ExistingFile existing = ExistingFile::Refuse);
 
+// Whether a file read for a conversion was written to since (and is still there): it must then stay.
+bool ChangedDuringRun(const QString& path, const CFileIdentity& input);
+// "<path> was written to while it was converted, so it was kept; <output name> holds ...".
+QString FileChangedDuringRunMessage(const QString& path, const QString& output);
+
 QString FileEncryptionErrorMessage();
 QString FileEncryptedStatus(const QByteArray& password);
 QString FileDecryptedStatus();

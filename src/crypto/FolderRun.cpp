@@ -4,6 +4,7 @@
 #include "crypto/CryFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/FolderFiles.h"
+#include "platform/FolderLock.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -30,9 +31,9 @@ void RemoveLeftovers(const QString& folder) {
     }
 }
 
+// The real name: on a case-sensitive disk, Notes.TXT and notes.txt are two files with two .cry files.
 QString EncryptionOutputOf(const QString& path) {
-    const QString name = FileNameOfPath(path);
-    return EncryptedPathOf(path.left(path.size() - name.size()) + LowerAscii(name));
+    return EncryptedPathOf(path);
 }
 
 // The rule looks at the whole lower-cased path, so a folder named like x.crypt encrypts nothing.
@@ -70,13 +71,29 @@ struct CRunDirection {
     // Writes the file's conversion into pending (not yet open): Done when the input may go once the output
     // is in place, Partial when it must stay, Failed with the reason for the log.
     std::function<CResult<>(const QString& path, const CFileIdentity& input, CAtomicFile& pending)> Convert;
-    QString FailureText; // told through the FileFailed hook
-    QString Converted;   // "encrypted" or "decrypted", for the log
+    QString FailureText;       // told through the FileFailed hook
+    QString Converted;         // "encrypted" or "decrypted", for the log and the reports
+    bool ReportsLinks = false; // a plain file's other hard links keep its content readable
     std::function<QString(const CFolderCounts&)> Status;
 };
 
+QString ChangedText(const QString& output) {
+    return output.isEmpty()
+               ? QStringLiteral("written to during the run, so it was left as it is")
+               : QStringLiteral(
+                     "written to during the run, so it was kept; %1 beside it holds its content as "
+                     "it was read")
+                     .arg(QFileInfo(output).fileName());
+}
+
 CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks,
                            const CRunDirection& direction) {
+    // Held until the run ends; taken before the leftovers go, which could otherwise be another run's
+    // outputs in progress.
+    const CFolderLock lock(plan.Folder);
+    if (lock.Busy()) {
+        return CFolderRunResult::Refused(CUserMessage::AppBox(FolderBusyMessage(plan.Folder)));
+    }
     RemoveLeftovers(plan.Folder);
     CFolderCounts counts;
     CFolderProgress progress;
@@ -95,6 +112,21 @@ CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks
             hooks.FileFailed(path, direction.FailureText);
         }
     };
+    const auto noted = [&hooks](int& count, const QString& path, const QString& text) {
+        ++count;
+        if (hooks.FileReported) {
+            hooks.FileReported(path, text);
+        }
+    };
+    for (const QString& path : plan.Undecodable) {
+        if (direction.Skips && direction.Skips(path)) {
+            ++counts.Skipped;
+        } else {
+            noted(counts.Undecodable, path,
+                  QStringLiteral("not %1: its name is not valid UTF-8; give it a new name and run again")
+                      .arg(direction.Converted));
+        }
+    }
     QHash<QString, ExistingFile> choices;
     for (const COutputInTheWay& output : plan.InTheWay) {
         choices.insert(output.File, output.Choice);
@@ -110,9 +142,11 @@ CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks
                 break;
             }
             const QString& path = plan.Files[i];
-            const CFileIdentity input = IdentityOf(path);
+            const bool skipped = direction.Skips && direction.Skips(path);
+            // A file about to be read waits out the clock tick of a change made moments ago.
+            const CFileIdentity input = skipped ? IdentityOf(path) : IdentityBeforeReading(path);
             const ExistingFile choice = choices.value(path, ExistingFile::Refuse);
-            if (direction.Skips && direction.Skips(path)) {
+            if (skipped) {
                 ++counts.Skipped;
             } else if (choice == ExistingFile::Skip) {
                 ++counts.InTheWay;
@@ -127,11 +161,15 @@ CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks
                     const bool keep = conversion.Outcome == Outcome::Partial;
                     const QString output = pending.TargetPath();
                     batch.Add(std::move(pending), input.Size,
-                              [&counts, &failed, &direction, path, input, keep, replacing,
+                              [&counts, &failed, &noted, &direction, path, input, keep, replacing,
                                output](bool committed, const QString& why, const QString& committedAs) {
                                   if (!committed) {
                                       LogCipherFailure(why);
-                                      failed(path);
+                                      if (ChangedDuringRun(path, input)) {
+                                          noted(counts.Changed, path, ChangedText({}));
+                                      } else {
+                                          failed(path);
+                                      }
                                       return;
                                   }
                                   ++counts.Succeeded;
@@ -142,7 +180,18 @@ CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks
                                   }
                                   if (keep) {
                                       ++counts.Kept;
-                                  } else if (!RemoveIfSameFile(path, input)) {
+                                  } else if (RemoveIfSameFile(path, input)) {
+                                      if (direction.ReportsLinks && input.Links > 1) {
+                                          const quint64 others = input.Links - 1;
+                                          noted(counts.HardLinked, path,
+                                                QStringLiteral("encrypted, but the plain content is still "
+                                                               "readable through %1 other hard link%2 to it")
+                                                    .arg(others)
+                                                    .arg(others == 1 ? "" : "s"));
+                                      }
+                                  } else if (ChangedDuringRun(path, input)) {
+                                      noted(counts.Changed, path, ChangedText(committedAs));
+                                  } else {
                                       LogCipherFailure(QStringLiteral("%1 was %2 but could not be removed")
                                                            .arg(path, direction.Converted));
                                   }
@@ -150,19 +199,23 @@ CFolderRunResult RunFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks
                 } else {
                     pending.Discard();
                     LogCipherFailure(conversion.Detail);
-                    failed(path);
+                    if (ChangedDuringRun(path, input)) {
+                        noted(counts.Changed, path, ChangedText({}));
+                    } else {
+                        failed(path);
+                    }
                 }
             }
             ++progress.FilesDone;
-            progress.BytesDone += input.Size;
+            progress.BytesDone += std::max<qint64>(0, input.Size);
             report();
         }
     }
     CFolderRunResult result;
-    result.Outcome = cancelled           ? Outcome::Cancelled
-                     : counts.Failed > 0 ? Outcome::Failed
-                     : counts.Kept > 0   ? Outcome::Partial
-                                         : Outcome::Done;
+    result.Outcome = cancelled                                                 ? Outcome::Cancelled
+                     : counts.Failed + counts.Changed + counts.Undecodable > 0 ? Outcome::Failed
+                     : counts.Kept + counts.HardLinked > 0                     ? Outcome::Partial
+                                                                               : Outcome::Done;
     result.Value = counts;
     result.StatusText = direction.Status(counts);
     return result;
@@ -215,6 +268,49 @@ QString FolderInTheWaySummary(const CFolderCounts& counts) {
     return parts.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(parts.join(QStringLiteral(", ")));
 }
 
+QString FolderRunNotes(const CFolderCounts& counts, bool encrypt) {
+    const auto files = [](int count) {
+        return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+    };
+    QString notes;
+    if (counts.Changed > 0) {
+        notes +=
+            QStringLiteral(". %1 written to during the run, kept as they are").arg(files(counts.Changed));
+    }
+    if (counts.Undecodable > 0) {
+        notes += QStringLiteral(". %1 not %2: names that are not valid UTF-8")
+                     .arg(files(counts.Undecodable),
+                          encrypt ? QStringLiteral("encrypted") : QStringLiteral("decrypted"));
+    }
+    if (counts.Skipped > 0) {
+        notes += QStringLiteral(". %1 skipped: \".cry\" in the path").arg(files(counts.Skipped));
+    }
+    if (counts.HardLinked > 0) {
+        notes +=
+            QStringLiteral(". %1 still readable through another hard link").arg(files(counts.HardLinked));
+    }
+    return notes;
+}
+
+QString FolderBusyMessage(const QString& folder) {
+    return QStringLiteral("Another run is encrypting or decrypting the folder %1.\n\nNothing was changed. "
+                          "Try again when that run has finished.")
+        .arg(Shown(folder));
+}
+
+CUserMessage FolderRunReportMessage(const QString& folder, const QStringList& lines) {
+    constexpr int MaxListed = 20;
+    QString text = QStringLiteral("Some files of the folder %1 were not converted, or need a look:\n")
+                       .arg(Shown(folder));
+    for (const QString& line : lines.mid(0, MaxListed)) {
+        text += QLatin1Char('\n') + line;
+    }
+    if (lines.size() > MaxListed) {
+        text += QStringLiteral("\n... and %1 more").arg(lines.size() - MaxListed);
+    }
+    return CUserMessage::WarningBox(QStringLiteral("Folder run"), text);
+}
+
 CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPasswordSet& set) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         return CResult<CFolderPlan>::Refused(CUserMessage::WarningBox(
@@ -224,9 +320,13 @@ CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPassword
     if (const auto refusal = CheckSelectedPassword(set)) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
     }
+    if (CFolderLock(folder).Busy()) {
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(FolderBusyMessage(folder)));
+    }
     CFolderPlan plan{folder, {}, set, set.SelectedPassword(), {}};
     ListFolderFiles(folder, QStringLiteral("*.*"), plan.Files);
-    if (plan.Files.isEmpty()) {
+    plan.Undecodable = UndecodableFolderFiles(folder, QStringLiteral("*.*"));
+    if (plan.Files.isEmpty() && plan.Undecodable.isEmpty()) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(
             QStringLiteral("The selected folder to encrypt is empty.\n\nFolder: %1").arg(Shown(folder))));
     }
@@ -246,9 +346,13 @@ CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPassword
     if (const auto refusal = CheckDefinedPasswords(set)) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
     }
+    if (CFolderLock(folder).Busy()) {
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(FolderBusyMessage(folder)));
+    }
     CFolderPlan plan{folder, {}, set, {}, {}};
     ListFolderFiles(folder, QStringLiteral("*.cry"), plan.Files);
-    if (plan.Files.isEmpty()) {
+    plan.Undecodable = UndecodableFolderFiles(folder, QStringLiteral("*.cry"));
+    if (plan.Files.isEmpty() && plan.Undecodable.isEmpty()) {
         return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(
             QStringLiteral("The selected folder doesn't contain encrypted files.\n\nFolder: %1")
                 .arg(Shown(folder))));
@@ -276,35 +380,23 @@ CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan) {
 
 CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks) {
     const CKeyMaterial material = KeyMaterialFor(plan.Password);
-    // Two listed names that differ only in letter case would both become the same lower-cased .cry name;
-    // the second must not replace the first's encrypted file.
-    QSet<QString> outputs;
     CRunDirection direction;
     direction.Skips = &EncryptionSkips;
     direction.OutputOf = &EncryptionOutputOf;
     direction.KeptSuffix = QLatin1String(CryExtension);
-    direction.Convert = [&material, &outputs](const QString& path, const CFileIdentity& input,
-                                              CAtomicFile& pending) {
-        const QString& output = pending.TargetPath();
-        if (outputs.contains(output)) {
-            return CResult<>::Failed(
-                std::nullopt,
-                QStringLiteral("%1 would replace %2, written moments ago in this run").arg(path, output));
-        }
+    direction.Convert = [&material](const QString& path, const CFileIdentity& input, CAtomicFile& pending) {
         QString error;
         if (!pending.Open(&error, input.Permissions)) {
             return CResult<>::Failed(std::nullopt, error);
         }
-        CResult<> encryption = TransformFile(CryDirection::Encrypt, path, pending, material);
-        if (encryption.Ok()) {
-            outputs.insert(output);
-        }
-        return encryption;
+        return TransformFile(CryDirection::Encrypt, path, pending, material);
     };
     direction.FailureText = FileEncryptionErrorMessage();
     direction.Converted = QStringLiteral("encrypted");
+    direction.ReportsLinks = true;
     direction.Status = [&plan](const CFolderCounts& counts) {
-        return FolderEncryptedStatus(counts.Succeeded, plan.Password) + FolderInTheWaySummary(counts);
+        return FolderEncryptedStatus(counts.Succeeded, plan.Password) + FolderInTheWaySummary(counts) +
+               FolderRunNotes(counts, true);
     };
     return RunFolder(plan, hooks, direction);
 }
@@ -333,7 +425,8 @@ CFolderRunResult DecryptFolder(const CFolderPlan& plan, const CFolderRunHooks& h
     direction.FailureText = FileNotDecryptedStatus();
     direction.Converted = QStringLiteral("decrypted");
     direction.Status = [](const CFolderCounts& counts) {
-        return FolderDecryptedStatus(counts.Succeeded, counts.Kept) + FolderInTheWaySummary(counts);
+        return FolderDecryptedStatus(counts.Succeeded, counts.Kept) + FolderInTheWaySummary(counts) +
+               FolderRunNotes(counts, false);
     };
     return RunFolder(plan, hooks, direction);
 }

@@ -31,6 +31,8 @@ struct CFolderPlan {
     // the file alone; with any other choice, and for a name taken only during the run, the output goes beside
     // the file in the way under a free name.
     QList<COutputInTheWay> InTheWay;
+    // Files whose names are not valid UTF-8, as shown (UndecodableFolderFiles): reported, not converted.
+    QStringList Undecodable = {};
 };
 
 // The checks made before a run, in the order the user meets them: Done with the plan, or Refused with the
@@ -54,26 +56,33 @@ struct CFolderRunHooks {
     // error.", which the desktop program shows as a message box; a decryption failure is reported there
     // only through the final counts.
     std::function<void(const QString& path, const QString& text)> FileFailed;
+    // A file the user should look at, with the reason: it changed during the run and was kept, its name
+    // could not be used, or (encryption) its plain content is still reachable through another hard link.
+    std::function<void(const QString& path, const QString& text)> FileReported;
 };
 
 struct CFolderCounts {
-    int Succeeded = 0;  // converted; the counter of the status text
-    int Failed = 0;     // left as they were
-    int Skipped = 0;    // encryption: ".cry" somewhere in the lower-cased path
-    int Kept = 0;       // decryption: decrypted, but the .cry file kept because several passwords fit
-    int NotVisited = 0; // cancelled before these were reached
-    int Replaced = 0;   // converted over a file in the way, as chosen
-    int KeptBeside = 0; // converted under a free name beside a file in the way
-    int InTheWay = 0;   // left alone: their output's name was taken and the choice was Skip
+    int Succeeded = 0;   // converted; the counter of the status text
+    int Failed = 0;      // left as they were
+    int Skipped = 0;     // encryption: ".cry" somewhere in the lower-cased path
+    int Kept = 0;        // decryption: decrypted, but the .cry file kept because several passwords fit
+    int NotVisited = 0;  // cancelled before these were reached
+    int Replaced = 0;    // converted over a file in the way, as chosen
+    int KeptBeside = 0;  // converted under a free name beside a file in the way
+    int InTheWay = 0;    // left alone: their output's name was taken and the choice was Skip
+    int Changed = 0;     // written to during the run, so kept as they are (in Succeeded if converted)
+    int Undecodable = 0; // names that are not valid UTF-8: not converted
+    int HardLinked = 0;  // encrypted, but another hard link still shows the plain content (in Succeeded)
 };
 
-// A run always gives its counts and its status text. The outcome is Cancelled when the user stopped it,
-// otherwise Failed when a file stayed as it was, otherwise Partial when a .cry file was kept, otherwise
-// Done.
+// A run always gives its counts and its status text. The outcome is Refused, with the message to show,
+// when another run holds the folder (nothing was done); Cancelled when the user stopped it; otherwise
+// Failed when a file stayed as it was (failed, changed during the run or badly named); otherwise Partial
+// when a .cry file was kept or a plain copy stays reachable through a hard link; otherwise Done.
 using CFolderRunResult = CResult<CFolderCounts>;
 
-// Encrypts every listed file into "<lower-cased name>.cry" beside it and removes the plain file once its
-// encrypted file is safely in place. Files are read and removed through their real names.
+// Encrypts every listed file into "<name>.cry" beside it and removes the plain file once its encrypted
+// file is safely in place, unless it was written to meanwhile.
 CFolderRunResult EncryptFolder(const CFolderPlan& plan, const CFolderRunHooks& hooks = {});
 // Decrypts every listed .cry file with the first password that opens it and removes the .cry file, unless
 // more than one password passes the padding check.
@@ -87,5 +96,12 @@ QString FolderDecryptedStatus(int count, int kept);
 // What the status text of a run ends with when files were in the way, such as " (2 replaced, 1 kept beside,
 // 1 skipped)"; empty when none were.
 QString FolderInTheWaySummary(const CFolderCounts& counts);
+// What a run's status adds after its counter, when anything was skipped, changed or reported: empty, or
+// sentences that each begin with ". ".
+QString FolderRunNotes(const CFolderCounts& counts, bool encrypt);
+QString FolderBusyMessage(const QString& folder);
+// The one box the desktop program shows after a run for the files it failed or reported, one line
+// "name: reason" each; a long list is cut short with how many more there are.
+CUserMessage FolderRunReportMessage(const QString& folder, const QStringList& lines);
 
 } // namespace veilpane

@@ -10,6 +10,7 @@
 #include "platform/ExistingFile.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Paths.h"
 #include "platform/TaskRunner.h"
 #include "platform/ToolWindows.h"
 
@@ -113,7 +114,7 @@ void CPictoriumDoc::OnDecryptFile() {
 void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan) {
     struct CShared {
         CFolderRunResult Result;
-        QStringList Failed;
+        QStringList Noted; // "name: reason", for the one box after the run
     };
     auto shared = std::make_shared<CShared>();
     LongTaskRunning = true;
@@ -130,24 +131,31 @@ void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFol
             hooks.Cancelled = [&progress] {
                 return progress.CancelRequested();
             };
-            hooks.FileFailed = [shared](const QString&, const QString& text) {
-                shared->Failed << text;
+            hooks.FileReported = [shared](const QString& path, const QString& text) {
+                shared->Noted << QStringLiteral("%1: %2").arg(FileNameOfPath(path), text);
             };
+            // A decryption that no password opens is told by the counts of the status text alone.
+            if (encrypt) {
+                hooks.FileFailed = hooks.FileReported;
+            }
             shared->Result = encrypt ? EncryptFolder(plan, hooks) : DecryptFolder(plan, hooks);
         },
-        [self, shared, encrypt] {
+        [self, shared, folder = plan.Folder] {
             if (!self) {
                 return;
             }
             self->LongTaskRunning = false;
             emit self->StateChanged();
-            // One box per file that stayed plain, as each failure was met; shown once the run is over.
-            if (encrypt) {
-                for (const QString& text : shared->Failed) {
-                    self->m_services.Messages->Show(CUserMessage::AppBox(text));
-                }
+            if (shared->Result.Message) {
+                self->m_services.Messages->Show(*shared->Result.Message);
             }
-            self->SetStatus(shared->Result.StatusText);
+            // One box for every file that stayed as it was or needs a look, once the run is over.
+            if (!shared->Noted.isEmpty()) {
+                self->m_services.Messages->Show(FolderRunReportMessage(folder, shared->Noted));
+            }
+            if (!shared->Result.StatusText.isEmpty()) {
+                self->SetStatus(shared->Result.StatusText);
+            }
         });
 }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace veilpane {
@@ -32,6 +33,31 @@ QString FolderOf(const QString& path) {
     return folder.isEmpty() ? QStringLiteral(".") : folder;
 }
 
+// The process umask, read where reading it changes nothing (umask() itself sets it, which other threads
+// could meet half done). Read once: nothing in this program changes it.
+unsigned ProcessUmask() {
+    static const unsigned mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : status.readAll().split('\n')) {
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const unsigned value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok) {
+                        return value;
+                    }
+                }
+            }
+        }
+        return 022u;
+    }();
+    return mask;
+}
+
+qint64 Nanoseconds(const timespec& time) {
+    return qint64{time.tv_sec} * 1000000000 + time.tv_nsec;
+}
+
 } // namespace
 
 CAtomicFile::CAtomicFile(QString targetPath) : m_targetPath(std::move(targetPath)) {}
@@ -42,8 +68,9 @@ CAtomicFile::~CAtomicFile() {
 
 CAtomicFile::CAtomicFile(CAtomicFile&& other) noexcept
     : m_targetPath(std::move(other.m_targetPath)), m_tempPath(std::move(other.m_tempPath)), m_fd(other.m_fd),
-      m_written(other.m_written), m_kicked(other.m_kicked), m_keepExisting(other.m_keepExisting),
-      m_keptBeside(other.m_keptBeside), m_keptSuffix(std::move(other.m_keptSuffix)) {
+      m_written(other.m_written), m_kicked(other.m_kicked), m_finalPermissions(other.m_finalPermissions),
+      m_keepExisting(other.m_keepExisting), m_keptBeside(other.m_keptBeside),
+      m_keptSuffix(std::move(other.m_keptSuffix)) {
     other.m_fd = -1;
     other.m_tempPath.clear();
 }
@@ -56,6 +83,7 @@ CAtomicFile& CAtomicFile::operator=(CAtomicFile&& other) noexcept {
         m_fd = other.m_fd;
         m_written = other.m_written;
         m_kicked = other.m_kicked;
+        m_finalPermissions = other.m_finalPermissions;
         m_keepExisting = other.m_keepExisting;
         m_keptBeside = other.m_keptBeside;
         m_keptSuffix = std::move(other.m_keptSuffix);
@@ -65,10 +93,18 @@ CAtomicFile& CAtomicFile::operator=(CAtomicFile&& other) noexcept {
     return *this;
 }
 
-bool CAtomicFile::Open(QString* error, unsigned permissions) {
+bool CAtomicFile::Open(QString* error, unsigned permissions, bool ownerOnly) {
     Discard();
     m_written = 0;
     m_kicked = 0;
+    m_finalPermissions = 0;
+    if (ownerOnly) {
+        const unsigned final = permissions & 07777 & ~ProcessUmask();
+        permissions &= 0700;
+        if (final != (permissions & ~ProcessUmask())) {
+            m_finalPermissions = final;
+        }
+    }
     const QString folder = FolderOf(m_targetPath);
     // O_EXCL with a random name instead of mkstemp: the kernel then applies the umask to the permissions,
     // which reading and restoring the process umask could not do safely beside other threads.
@@ -172,6 +208,13 @@ bool CAtomicFile::Rename(QString* error) {
         }
         return false;
     }
+    if (m_finalPermissions != 0 &&
+        ::chmod(Native(m_tempPath).constData(), static_cast<mode_t>(m_finalPermissions)) != 0) {
+        if (error) {
+            *error = ErrnoText(QStringLiteral("cannot set the permissions of"), m_targetPath, errno);
+        }
+        return false;
+    }
     if (m_keepExisting) {
         return RenameBeside(error);
     }
@@ -270,10 +313,48 @@ CFileIdentity IdentityOf(const QString& path) {
         identity.Device = static_cast<quint64>(info.st_dev);
         identity.Inode = static_cast<quint64>(info.st_ino);
         identity.Size = static_cast<qint64>(info.st_size);
+        identity.ModifiedNs = Nanoseconds(info.st_mtim);
+        identity.ChangedNs = Nanoseconds(info.st_ctim);
+        identity.Links = static_cast<quint64>(info.st_nlink);
         identity.Permissions = static_cast<unsigned>(info.st_mode & 07777);
         identity.Valid = true;
     }
     return identity;
+}
+
+CFileIdentity IdentityBeforeReading(const QString& path) {
+    // A change stamps the file with the coarse clock (or a finer one, never earlier). A change time before
+    // the coarse clock as it read just before the stat therefore guarantees that any later change moves it;
+    // one in the current tick does not, so the tick is waited out (a few milliseconds, and only for a file
+    // changed moments ago).
+    timespec tick{};
+    ::clock_getres(CLOCK_REALTIME_COARSE, &tick);
+    CFileIdentity identity;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        timespec before{};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &before);
+        identity = IdentityOf(path);
+        if (!identity.Valid || identity.ChangedNs < Nanoseconds(before)) {
+            return identity;
+        }
+        ::nanosleep(&tick, nullptr);
+    }
+    // Still changing: whatever is read now may be changed again unseen.
+    identity.Settled = false;
+    return identity;
+}
+
+namespace {
+
+bool Unchanged(const CFileIdentity& now, const CFileIdentity& then) {
+    return then.Valid && then.Settled && now.Valid && now.Device == then.Device && now.Inode == then.Inode &&
+           now.Size == then.Size && now.ModifiedNs == then.ModifiedNs && now.ChangedNs == then.ChangedNs;
+}
+
+} // namespace
+
+bool IsUnchangedFile(const QString& path, const CFileIdentity& identity) {
+    return Unchanged(IdentityOf(path), identity);
 }
 
 bool RemoveIfSameFile(const QString& path, const CFileIdentity& identity) {
@@ -281,10 +362,7 @@ bool RemoveIfSameFile(const QString& path, const CFileIdentity& identity) {
     if (!now.Valid) {
         return !QFileInfo::exists(path);
     }
-    if (!identity.Valid || now.Device != identity.Device || now.Inode != identity.Inode) {
-        return false;
-    }
-    return ::unlink(Native(path).constData()) == 0;
+    return Unchanged(now, identity) && ::unlink(Native(path).constData()) == 0;
 }
 
 int RemoveStaleTemporaries(const QString& folder, const QDateTime& startedAt) {

@@ -21,8 +21,10 @@ public:
     CAtomicFile(const CAtomicFile&) = delete;
     CAtomicFile& operator=(const CAtomicFile&) = delete;
 
-    // Creates the temporary file with the given permission bits (before the umask).
-    [[nodiscard]] bool Open(QString* error, unsigned permissions = 0666);
+    // Creates the temporary file with the given permission bits (before the umask). With ownerOnly the
+    // temporary file is readable by its owner alone until Rename gives it those bits: what a decryption
+    // writes is plain text, and a reader that opened the file early would keep its access.
+    [[nodiscard]] bool Open(QString* error, unsigned permissions = 0666, bool ownerOnly = false);
     [[nodiscard]] bool Write(const void* data, std::size_t length, QString* error);
 
     // Waits until the data is on disk and closes the temporary file.
@@ -55,7 +57,8 @@ private:
     QString m_tempPath;
     int m_fd = -1;
     qint64 m_written = 0;
-    qint64 m_kicked = 0; // bytes already handed to writeback
+    qint64 m_kicked = 0;             // bytes already handed to writeback
+    unsigned m_finalPermissions = 0; // applied at Rename; 0 when Open already gave them
     bool m_keepExisting = false;
     bool m_keptBeside = false;
     QString m_keptSuffix;
@@ -68,16 +71,29 @@ bool RenameWithoutReplacing(const QString& from, const QString& to, bool linkOnl
 
 // Who a path named when it was read: the file it replaces is removed only if the path still names that
 // same file, so that a file put there meanwhile (by this run or anyone else) is never lost.
+// Size and both times tell whether the file was written to since (the change time moves even when a writer
+// puts the modification time back).
 struct CFileIdentity {
     quint64 Device = 0;
     quint64 Inode = 0;
     qint64 Size = -1;
+    qint64 ModifiedNs = 0;
+    qint64 ChangedNs = 0;
+    quint64 Links = 0;
     unsigned Permissions = 0666;
     bool Valid = false;
+    // False when the file kept changing within the current clock tick even after waits: a change in the
+    // same tick could leave its times as they are, so the file cannot be told unchanged later.
+    bool Settled = true;
 };
 // Valid only for a regular file; a symbolic link is not one (removing the link would leave its target).
 CFileIdentity IdentityOf(const QString& path);
-// Removes path when it still names the file described by identity. True when it is gone.
+// IdentityOf for a file about to be read and later removed. Timestamps move in clock ticks; a file changed
+// within the current tick is given the tick to settle, so that any later write moves its change time.
+CFileIdentity IdentityBeforeReading(const QString& path);
+// True when path names the same file as identity, with the same size and times.
+bool IsUnchangedFile(const QString& path, const CFileIdentity& identity);
+// Removes path when it still names the file described by identity, unchanged. True when it is gone.
 bool RemoveIfSameFile(const QString& path, const CFileIdentity& identity);
 
 // Removes the temporary files a writer of this program left in folder when it was killed before it could

@@ -12,4 +12,11 @@ namespace veilpane {
 // leaves files unchanged.
 void ListFolderFiles(const QString& folder, const QString& pattern, QStringList& files);
 
+// The regular files ListFolderFiles cannot give: names that are not valid UTF-8 have no QString that names
+// them again. Each comes as folder + "/" + the name as shown to the user, its undecodable bytes written as
+// \xNN ("caf\xE9.txt"). Same rules otherwise (pattern, no "." names, no links or subfolders).
+QStringList UndecodableFolderFiles(const QString& folder, const QString& pattern);
+// A file name's bytes for showing: valid UTF-8 as it is, every other byte as \xNN.
+QString ShownFileName(const QByteArray& name);
+
 } // namespace veilpane

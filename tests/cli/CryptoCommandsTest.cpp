@@ -7,10 +7,17 @@
 #include "support/CryptoTestSupport.h"
 #include "support/TestImages.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <set>
+#include <unistd.h>
 
 using namespace veilpane;
 using veilpane::test::CTempFolder;
@@ -184,7 +191,7 @@ TEST(CryptoCommands, EncryptFolderAsksUnlessYes) {
               cli::ExitOk);
     EXPECT_EQ(yes.OutText, QStringLiteral("2 files successfully encrypted. Password: first-pw\n"));
     EXPECT_EQ(FolderEntries(folder.Path()),
-              (QStringList{QStringLiteral("one.txt.cry"), QStringLiteral("two.txt.cry")}));
+              (QStringList{QStringLiteral("One.TXT.cry"), QStringLiteral("two.txt.cry")}));
 
     CCapture decrypt;
     EXPECT_EQ(decrypt.Run(Args({QStringLiteral("decrypt-folder"), folder.Path(), QStringLiteral("-p"),
@@ -192,7 +199,7 @@ TEST(CryptoCommands, EncryptFolderAsksUnlessYes) {
               cli::ExitOk);
     EXPECT_EQ(decrypt.OutText, QStringLiteral("2 files successfully decrypted\n"));
     EXPECT_EQ(FolderEntries(folder.Path()),
-              (QStringList{QStringLiteral("one.txt"), QStringLiteral("two.txt")}));
+              (QStringList{QStringLiteral("One.TXT"), QStringLiteral("two.txt")}));
 
     CCapture again; // --yes: no question, nothing read
     EXPECT_EQ(again.Run(Args({QStringLiteral("encrypt-folder"), QStringLiteral("--yes"), folder.Path(),
@@ -271,7 +278,8 @@ TEST(CryptoCommands, FilesInTheWay) {
          "",
          "--overwrite",
          0,
-         "2 files successfully encrypted. Password: first-pw (2 replaced)\n",
+         "2 files successfully encrypted. Password: first-pw (2 replaced). 2 files skipped: \".cry\" in the "
+         "path\n",
          {},
          {QStringLiteral("r.txt.cry"), QStringLiteral("s.txt.cry")},
          "r.txt.cry"},
@@ -279,7 +287,8 @@ TEST(CryptoCommands, FilesInTheWay) {
          "",
          "--keep-both",
          0,
-         "2 files successfully encrypted. Password: first-pw (2 kept beside)\n",
+         "2 files successfully encrypted. Password: first-pw (2 kept beside). 2 files skipped: \".cry\" in "
+         "the path\n",
          {},
          {QStringLiteral("r (2).txt.cry"), QStringLiteral("r.txt.cry"), QStringLiteral("s (2).txt.cry"),
           QStringLiteral("s.txt.cry")},
@@ -472,4 +481,156 @@ TEST(CryptoCommands, TheProgramInteroperatesWithOpenssl) {
     EXPECT_EQ(ours.ExitCode, 0) << ours.Err.toStdString();
     EXPECT_EQ(ours.Out, "File encrypted successfully. Password: Pass word\n");
     EXPECT_EQ(folder.Read(QStringLiteral("doc.txt.cry")), folder.Read(QStringLiteral("ref")));
+}
+
+// Files the run could not convert cleanly are named on standard error with the reason, the summary counts
+// them, and the exit status is 1.
+TEST(CryptoCommands, ReportedFilesMakeTheExitStatusOne) {
+    CTempFolder folder;
+    CTempFolder elsewhere;
+    const QString linked = folder.Write(QStringLiteral("Linked.txt"), "linked");
+    ASSERT_EQ(::link(QFile::encodeName(linked).constData(),
+                     QFile::encodeName(elsewhere.FilePath(QStringLiteral("copy"))).constData()),
+              0);
+    const QByteArray odd = QFile::encodeName(folder.Path()) + "/caf\xe9.txt";
+    const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    CCapture run;
+    EXPECT_EQ(run.Run(Args({QStringLiteral("encrypt-folder"), folder.Path(), QStringLiteral("--yes"),
+                            QStringLiteral("-p"), QStringLiteral("first-pw")})),
+              cli::ExitFailure);
+    EXPECT_EQ(run.OutText, QStringLiteral("1 files successfully encrypted. Password: first-pw. 1 file not "
+                                          "encrypted: names that are not valid UTF-8. 1 file still readable "
+                                          "through another hard link\n"));
+    EXPECT_EQ(
+        run.ErrText,
+        QStringLiteral("veilpane-cli: %1/caf\\xE9.txt: not encrypted: its name is not valid UTF-8; give it "
+                       "a new name and run again\nveilpane-cli: %2: encrypted, but the plain content is "
+                       "still readable through 1 other hard link to it\n")
+            .arg(folder.Path(), linked));
+    EXPECT_EQ(::unlink(odd.constData()), 0); // still there; QTemporaryDir cannot name it
+}
+
+namespace {
+
+QByteArray Decrypted(const QByteArray& cry, const QByteArray& password) {
+    QByteArray plain;
+    CCipher cipher = CCipher::Decryptor(KeyMaterialFor(password));
+    EXPECT_TRUE(cipher.Process(cry, plain));
+    return plain;
+}
+
+void FillFolder(const CTempFolder& folder, int count) {
+    for (int i = 0; i < count; ++i) {
+        folder.Write(QStringLiteral("f%1.dat").arg(i), QByteArray(1024, char('a' + i % 26)));
+    }
+}
+
+// Until a run has begun writing in folder (its temporary files appear) or has ended.
+bool RunHasBegun(QProcess& run, const QString& folder) {
+    if (!run.waitForStarted()) {
+        return false;
+    }
+    for (int i = 0; i < 2000 && run.state() == QProcess::Running; ++i) {
+        if (!QDir(folder).entryList({QStringLiteral(".veilpane.*")}, QDir::Files | QDir::Hidden).isEmpty()) {
+            return true;
+        }
+        QThread::msleep(2);
+    }
+    return false;
+}
+
+} // namespace
+
+// Another program appends to a file every 10 ms while the folder is encrypted: no line may be lost. The
+// file is kept with every line, and reported.
+TEST(CryptoCommands, TheProgramKeepsAFileWrittenDuringTheRun) {
+    if (!test::HaveProgram(QStringLiteral("sh"))) {
+        GTEST_SKIP() << "no shell";
+    }
+    CTempFolder folder;
+    CTempFolder control;
+    FillFolder(folder, 400);
+    const QString journal = folder.Write(QStringLiteral("journal.log"), "line 0\n");
+    const QString stop = control.FilePath(QStringLiteral("stop"));
+    QProcess writer;
+    writer.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("i=1; while [ ! -e \"$1\" ]; do echo \"line $i\" >> \"$0\"; i=$((i+1)); "
+                                 "sleep 0.01; done; echo $((i-1))"),
+                  journal, stop});
+    ASSERT_TRUE(writer.waitForStarted());
+    QThread::msleep(50);
+    const auto run =
+        test::RunProgram(Cli, {QStringLiteral("encrypt-folder"), folder.Path(), QStringLiteral("--yes"),
+                               QStringLiteral("-p"), QStringLiteral("first-pw")});
+    control.Write(QStringLiteral("stop"), {});
+    ASSERT_TRUE(writer.waitForFinished(10000));
+    const int last = writer.readAllStandardOutput().trimmed().toInt();
+    ASSERT_GT(last, 0);
+
+    std::set<QByteArray> lines;
+    for (const QByteArray& line : folder.Read(QStringLiteral("journal.log")).split('\n')) {
+        lines.insert(line);
+    }
+    if (QFile::exists(journal + QStringLiteral(".cry"))) {
+        for (const QByteArray& line :
+             Decrypted(folder.Read(QStringLiteral("journal.log.cry")), "first-pw").split('\n')) {
+            lines.insert(line);
+        }
+    }
+    for (int i = 0; i <= last; ++i) {
+        EXPECT_EQ(lines.count("line " + QByteArray::number(i)), 1u)
+            << "line " << i << " of " << last << " lost";
+    }
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains(journal.toUtf8() + ": written to during the run, so it was"))
+        << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith("400 files successfully encrypted. Password: first-pw. 1 file written to "
+                                   "during the run, kept as they are") ||
+                run.Out.startsWith("401 files successfully encrypted. Password: first-pw. 1 file written to "
+                                   "during the run, kept as they are"))
+        << run.Out.toStdString();
+}
+
+// Two programs on one folder with different passwords: the second does nothing and says why; a run that
+// was killed leaves no lock behind.
+TEST(CryptoCommands, TheProgramRunsAloneOnAFolder) {
+    CTempFolder folder;
+    FillFolder(folder, 1000);
+    const QStringList encryptA{QStringLiteral("encrypt-folder"), folder.Path(), QStringLiteral("--yes"),
+                               QStringLiteral("-p"), QStringLiteral("password-a")};
+    QProcess first;
+    first.start(Cli, encryptA);
+    ASSERT_TRUE(RunHasBegun(first, folder.Path()));
+    const QByteArray busy = "veilpane-cli: Another run is encrypting or decrypting the folder " +
+                            folder.Path().toUtf8() +
+                            ".\n\nNothing was changed. Try again when that run has finished.\n";
+    for (const QStringList& args : {QStringList{QStringLiteral("encrypt-folder"), QStringLiteral("--yes")},
+                                    QStringList{QStringLiteral("decrypt-folder")}}) {
+        const auto second = test::RunProgram(
+            Cli, args + QStringList{folder.Path(), QStringLiteral("-p"), QStringLiteral("password-b")});
+        EXPECT_EQ(second.ExitCode, 1) << args.first().toStdString();
+        EXPECT_EQ(second.Err, busy) << args.first().toStdString();
+        EXPECT_TRUE(second.Out.isEmpty()) << args.first().toStdString();
+    }
+    ASSERT_TRUE(first.waitForFinished(120000));
+    EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
+    EXPECT_EQ(FolderEntries(folder.Path()).filter(QStringLiteral(".cry")).size(), 1000);
+    EXPECT_EQ(Decrypted(folder.Read(QStringLiteral("f7.dat.cry")), "password-a"), QByteArray(1024, 'h'));
+
+    QProcess killed;
+    killed.start(Cli, {QStringLiteral("decrypt-folder"), folder.Path(), QStringLiteral("-p"),
+                       QStringLiteral("password-a")});
+    ASSERT_TRUE(RunHasBegun(killed, folder.Path()));
+    killed.kill();
+    ASSERT_TRUE(killed.waitForFinished(10000));
+    const auto after = test::RunProgram(Cli, {QStringLiteral("decrypt-folder"), folder.Path(),
+                                              QStringLiteral("-p"), QStringLiteral("password-a")});
+    EXPECT_EQ(after.ExitCode, 0) << after.Err.toStdString();
+    const QStringList entries = FolderEntries(folder.Path());
+    EXPECT_EQ(entries.size(), 1000);
+    EXPECT_TRUE(entries.filter(QStringLiteral(".cry")).isEmpty());
+    EXPECT_EQ(folder.Read(QStringLiteral("f7.dat")), QByteArray(1024, 'h'));
 }

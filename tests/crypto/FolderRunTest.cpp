@@ -1,11 +1,20 @@
 #include "crypto/FolderRun.h"
 #include "crypto/CipherProfile.h"
 #include "crypto/CryFile.h"
+#include "platform/FolderFiles.h"
+#include "platform/FolderLock.h"
 #include "platform/Paths.h"
 #include "support/CryptoTestSupport.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +50,7 @@ QByteArray CryOf(const QByteArray& plain, const QByteArray& password) {
 
 } // namespace
 
-TEST(FolderRun, EncryptsLowerCasedSkipsCryAndRemovesPlainFiles) {
+TEST(FolderRun, EncryptsUnderRealNamesSkipsCryAndRemovesPlainFiles) {
     CTempFolder folder;
     folder.Write(QStringLiteral("a.txt"), "alpha");
     folder.Write(QStringLiteral("B.JPG"), "bravo");
@@ -62,11 +71,12 @@ TEST(FolderRun, EncryptsLowerCasedSkipsCryAndRemovesPlainFiles) {
     EXPECT_EQ(result.Value.Succeeded, 2);
     EXPECT_EQ(result.Value.Skipped, 1);
     EXPECT_EQ(result.Value.Failed, 0);
-    EXPECT_EQ(result.StatusText, QStringLiteral("2 files successfully encrypted. Password: second-pw"));
+    EXPECT_EQ(result.StatusText, QStringLiteral("2 files successfully encrypted. Password: second-pw. 1 file "
+                                                "skipped: \".cry\" in the path"));
     EXPECT_EQ(
         FolderEntries(folder.Path()),
-        (QStringList{QStringLiteral("a.txt.cry"), QStringLiteral("b.jpg.cry"), QStringLiteral("c.cry")}));
-    EXPECT_EQ(folder.Read(QStringLiteral("b.jpg.cry")), CryOf("bravo", "second-pw"));
+        (QStringList{QStringLiteral("B.JPG.cry"), QStringLiteral("a.txt.cry"), QStringLiteral("c.cry")}));
+    EXPECT_EQ(folder.Read(QStringLiteral("B.JPG.cry")), CryOf("bravo", "second-pw"));
     EXPECT_EQ(folder.Read(QStringLiteral("c.cry")), "charlie");
 }
 
@@ -81,7 +91,7 @@ TEST(FolderRun, FolderWithCryInItsPathEncryptsNothing) {
     const CFolderRunResult result =
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder, SetOf({{1, "first-pw"}}))));
     EXPECT_EQ(result.Outcome, Outcome::Done);
-    EXPECT_EQ(result.StatusText, QStringLiteral("Encrypted files: 0"));
+    EXPECT_EQ(result.StatusText, QStringLiteral("Encrypted files: 0. 1 file skipped: \".cry\" in the path"));
     EXPECT_EQ(result.Value.Skipped, 1);
     EXPECT_EQ(FolderEntries(folder), QStringList{QStringLiteral("Report.txt")});
 }
@@ -98,37 +108,42 @@ TEST(FolderRun, DotFilesAndSubfoldersAreNeverTouched) {
         EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))));
     EXPECT_EQ(result.Outcome, Outcome::Done);
     EXPECT_EQ(result.Value.Succeeded, 1);
-    EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral(".profile"), QStringLiteral("Sub"),
-                                                         QStringLiteral("makefile.cry")}));
+    EXPECT_EQ(
+        FolderEntries(folder.Path()),
+        (QStringList{QStringLiteral(".profile"), QStringLiteral("Makefile.cry"), QStringLiteral("Sub")}));
     EXPECT_EQ(FolderEntries(folder.FilePath(QStringLiteral("Sub"))),
               (QStringList{QStringLiteral("Deeper"), QStringLiteral("inner.txt")}));
 }
 
-// On a case-sensitive file system two names can lower-case to one: the second must not replace the first.
-TEST(FolderRun, NamesDifferingOnlyInCaseLoseNothing) {
+// On a case-sensitive file system names differing only in letter case are different files: each keeps its
+// own name through encryption and decryption. A .cry file named in lower case by earlier versions comes
+// back under that name.
+TEST(FolderRun, LetterCaseSurvivesTheRoundTrip) {
     CTempFolder folder;
-    folder.Write(QStringLiteral("Notes.TXT"), "upper");
-    folder.Write(QStringLiteral("notes.txt"), "lower");
-    std::vector<QString> failures;
-    CFolderRunHooks hooks;
-    hooks.FileFailed = [&](const QString& path, const QString& text) {
-        failures.push_back(path);
-        EXPECT_EQ(text, QStringLiteral("File encryption error."));
-    };
-    const CFolderRunResult result =
-        EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))), hooks);
-    EXPECT_EQ(result.Outcome, Outcome::Failed);
-    EXPECT_EQ(result.Value.Succeeded, 1);
-    EXPECT_EQ(result.Value.Failed, 1);
-    ASSERT_EQ(failures.size(), 1u);
-    const QStringList entries = FolderEntries(folder.Path());
-    ASSERT_EQ(entries.size(), 2);
-    EXPECT_TRUE(entries.contains(QStringLiteral("notes.txt.cry")));
-    const QString kept = FileNameOfPath(failures.front());
-    EXPECT_TRUE(entries.contains(kept));
-    const QByteArray survivor = folder.Read(kept);
-    EXPECT_EQ(folder.Read(QStringLiteral("notes.txt.cry")),
-              CryOf(survivor == "upper" ? "lower" : "upper", "first-pw"));
+    const std::map<QString, QByteArray> plain{{QStringLiteral("Notes.TXT"), "upper"},
+                                              {QStringLiteral("notes.txt"), "lower"},
+                                              {QStringLiteral("NOTES.TXT"), "capitals"}};
+    for (const auto& [name, bytes] : plain) {
+        folder.Write(name, bytes);
+    }
+    const CPasswordSet set = SetOf({{1, "first-pw"}});
+    const CFolderRunResult encrypted = EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), set)));
+    EXPECT_EQ(encrypted.Outcome, Outcome::Done);
+    EXPECT_EQ(encrypted.Value.Succeeded, 3);
+    EXPECT_EQ(FolderEntries(folder.Path()),
+              (QStringList{QStringLiteral("NOTES.TXT.cry"), QStringLiteral("Notes.TXT.cry"),
+                           QStringLiteral("notes.txt.cry")}));
+    EXPECT_EQ(folder.Read(QStringLiteral("Notes.TXT.cry")), CryOf("upper", "first-pw"));
+
+    folder.Write(QStringLiteral("report.pdf.cry"), CryOf("made by the lower-casing convention", "first-pw"));
+    const CFolderRunResult decrypted = DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), set)));
+    EXPECT_EQ(decrypted.Outcome, Outcome::Done);
+    EXPECT_EQ(decrypted.Value.Succeeded, 4);
+    for (const auto& [name, bytes] : plain) {
+        EXPECT_EQ(folder.Read(name), bytes) << name.toStdString();
+    }
+    EXPECT_EQ(folder.Read(QStringLiteral("report.pdf")), "made by the lower-casing convention");
+    EXPECT_EQ(FolderEntries(folder.Path()).size(), 4);
 }
 
 TEST(FolderRun, DecryptsFilesOfDifferentPasswordsInOneRun) {
@@ -229,7 +244,8 @@ const CInTheWayCase InTheWayCases[] = {
      {"a.txt", "b.txt", "c.txt", "d.txt"},
      {"a.txt.cry", "b.txt.cry", "c.txt.cry", "d.txt.cry"},
      {"a (2).txt.cry", "b (2).txt.cry", "c (2).txt.cry"},
-     "3 files successfully encrypted. Password: first-pw (1 replaced, 1 kept beside, 1 skipped)"},
+     "3 files successfully encrypted. Password: first-pw (1 replaced, 1 kept beside, 1 skipped). 3 files "
+     "skipped: \".cry\" in the path"},
     {false,
      {"a.txt.cry", "b.txt.cry", "c.txt.cry", "d.txt.cry"},
      {"a.txt", "b.txt", "c.txt", "d.txt"},
@@ -404,4 +420,245 @@ TEST(FolderRun, FullDiskMidRunLosesNothing) {
 
 TEST(FolderRun, LowerAsciiTouchesOnlyAToZ) {
     EXPECT_EQ(LowerAscii(QStringLiteral("ABC.Jpg ÄÉ 123")), QStringLiteral("abc.jpg ÄÉ 123"));
+}
+
+namespace {
+
+struct CNote {
+    QString Path, Text;
+    bool operator==(const CNote&) const = default;
+};
+
+// Hooks that record what a run reported, and do something once the first file has been converted (its
+// output is written, but not yet in place, and nothing has been removed).
+struct CRecorder {
+    std::vector<CNote> Reported, Failed;
+    std::function<void()> AfterFirstFile = [] {
+    };
+    CFolderRunHooks Hooks() {
+        CFolderRunHooks hooks;
+        hooks.FileReported = [this](const QString& path, const QString& text) {
+            Reported.push_back({path, text});
+        };
+        hooks.FileFailed = [this](const QString& path, const QString& text) {
+            Failed.push_back({path, text});
+        };
+        hooks.Progress = [this](const CFolderProgress& p) {
+            if (p.FilesDone == 1) {
+                AfterFirstFile();
+            }
+        };
+        return hooks;
+    }
+};
+
+void Rewrite(const QString& path, const QByteArray& bytes, bool keepTimes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(bytes);
+    file.close();
+    if (keepTimes) {
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    }
+}
+
+} // namespace
+
+// Another program writes to a file after the run has read it: the file stays with what was written, its
+// converted copy beside it, and the run says so.
+TEST(FolderRun, FileWrittenToDuringTheRunIsKept) {
+    const QByteArray first = "entry 1\n";
+    const struct {
+        const char* Change;
+        bool Encrypt;
+        QByteArray Written; // from the start of the file
+        bool KeepTimes;
+    } cases[] = {
+        {"appended", true, "entry 1\nentry 2\n", false},
+        {"same size, times put back", true, "ENTRY 1\n", true},
+        {"a .cry file rewritten", false, CryOf("entry 9\n", "first-pw"), false},
+    };
+    for (const auto& c : cases) {
+        CTempFolder folder;
+        const QString name = c.Encrypt ? QStringLiteral("journal.log") : QStringLiteral("journal.log.cry");
+        const QString output = c.Encrypt ? QStringLiteral("journal.log.cry") : QStringLiteral("journal.log");
+        const QString path = folder.Write(name, c.Encrypt ? first : CryOf(first, "first-pw"));
+        const CPasswordSet set = SetOf({{1, "first-pw"}});
+        CRecorder recorder;
+        recorder.AfterFirstFile = [&] {
+            Rewrite(path, c.Written, c.KeepTimes);
+        };
+        const CFolderRunResult result =
+            c.Encrypt ? EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), set)), recorder.Hooks())
+                      : DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), set)), recorder.Hooks());
+        EXPECT_EQ(result.Outcome, Outcome::Failed) << c.Change;
+        EXPECT_EQ(result.Value.Changed, 1) << c.Change;
+        EXPECT_EQ(result.StatusText,
+                  (c.Encrypt ? QStringLiteral("1 files successfully encrypted. Password: first-pw")
+                             : QStringLiteral("1 files successfully decrypted")) +
+                      QStringLiteral(". 1 file written to during the run, kept as they are"))
+            << c.Change;
+        EXPECT_EQ(recorder.Reported,
+                  (std::vector<CNote>{{path, QStringLiteral("written to during the run, so it was kept; %1 "
+                                                            "beside it holds its content as it was read")
+                                                 .arg(output)}}))
+            << c.Change;
+        EXPECT_EQ(folder.Read(name), c.Written) << c.Change;
+        EXPECT_EQ(folder.Read(output), c.Encrypt ? CryOf(first, "first-pw") : first) << c.Change;
+    }
+}
+
+// Removing the folder's link would leave the plain content readable through the other one.
+TEST(FolderRun, HardLinkedFileIsEncryptedAndReported) {
+    CTempFolder folder;
+    CTempFolder elsewhere;
+    const QString path = folder.Write(QStringLiteral("Shared.doc"), "shared");
+    folder.Write(QStringLiteral("alone.txt"), "alone");
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(),
+                     QFile::encodeName(elsewhere.FilePath(QStringLiteral("copy"))).constData()),
+              0);
+    CRecorder recorder;
+    const CFolderRunResult result = EncryptFolder(
+        PlanOrFail(PlanFolderEncryption(folder.Path(), SetOf({{1, "first-pw"}}))), recorder.Hooks());
+    EXPECT_EQ(result.Outcome, Outcome::Partial);
+    EXPECT_EQ(result.Value.Succeeded, 2);
+    EXPECT_EQ(result.Value.HardLinked, 1);
+    EXPECT_EQ(result.StatusText, QStringLiteral("2 files successfully encrypted. Password: first-pw. 1 file "
+                                                "still readable through another hard link"));
+    EXPECT_EQ(
+        recorder.Reported,
+        (std::vector<CNote>{
+            {path,
+             QStringLiteral(
+                 "encrypted, but the plain content is still readable through 1 other hard link to it")}}));
+    EXPECT_EQ(FolderEntries(folder.Path()),
+              (QStringList{QStringLiteral("Shared.doc.cry"), QStringLiteral("alone.txt.cry")}));
+    EXPECT_EQ(elsewhere.Read(QStringLiteral("copy")), "shared");
+}
+
+// A name that is not valid UTF-8 cannot be carried through: each such file is named in a report and left
+// alone, and the run is not a success. The ".cry" rule still comes first.
+TEST(FolderRun, NamesThatAreNotUtf8AreReported) {
+    const struct {
+        bool Encrypt;
+        QByteArray Name;
+        QString Text;
+        int Skipped;
+    } cases[] = {
+        {true, "caf\xe9.txt",
+         QStringLiteral("not encrypted: its name is not valid UTF-8; give it a new name and run again"), 0},
+        {false, "caf\xe9.txt.cry",
+         QStringLiteral("not decrypted: its name is not valid UTF-8; give it a new name and run again"), 0},
+        {true, "old\xe9.cry", {}, 1},
+    };
+    for (const auto& c : cases) {
+        CTempFolder folder;
+        const QByteArray native = QFile::encodeName(folder.Path()) + '/' + c.Name;
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "odd", 3), 3);
+        ::close(fd);
+        const CPasswordSet set = SetOf({{1, "first-pw"}});
+        CRecorder recorder;
+        const CFolderRunResult result =
+            c.Encrypt ? EncryptFolder(PlanOrFail(PlanFolderEncryption(folder.Path(), set)), recorder.Hooks())
+                      : DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), set)), recorder.Hooks());
+        EXPECT_EQ(result.Value.Skipped, c.Skipped);
+        if (c.Text.isEmpty()) {
+            EXPECT_EQ(result.Outcome, Outcome::Done);
+            EXPECT_TRUE(recorder.Reported.empty());
+        } else {
+            EXPECT_EQ(result.Outcome, Outcome::Failed);
+            EXPECT_EQ(result.Value.Undecodable, 1);
+            EXPECT_EQ(
+                recorder.Reported,
+                (std::vector<CNote>{{folder.Path() + QLatin1Char('/') + ShownFileName(c.Name), c.Text}}));
+            EXPECT_TRUE(result.StatusText.endsWith(
+                QStringLiteral(". 1 file not %1: names that are not valid UTF-8")
+                    .arg(c.Encrypt ? QStringLiteral("encrypted") : QStringLiteral("decrypted"))))
+                << result.StatusText.toStdString();
+        }
+        struct stat info {};
+        EXPECT_EQ(::stat(native.constData(), &info), 0);
+        EXPECT_EQ(info.st_size, 3);
+        EXPECT_TRUE(FolderEntries(folder.Path()).isEmpty()); // nothing else was written
+        ::unlink(native.constData());                        // beyond QTemporaryDir, which cannot name it
+    }
+}
+
+// A second run on a folder that one is working on does nothing, whether it meets the lock before its
+// question or only when it starts.
+TEST(FolderRun, AnotherRunHoldsTheFolder) {
+    CTempFolder folder;
+    folder.Write(QStringLiteral("a.txt"), "alpha");
+    folder.Write(QStringLiteral("b.txt.cry"), CryOf("bravo", "first-pw"));
+    const CPasswordSet set = SetOf({{1, "first-pw"}});
+    const CFolderPlan encryption = PlanOrFail(PlanFolderEncryption(folder.Path(), set));
+    const CFolderPlan decryption = PlanOrFail(PlanFolderDecryption(folder.Path(), set));
+    const CUserMessage busy = CUserMessage::AppBox(
+        QStringLiteral("Another run is encrypting or decrypting the folder %1.\n\nNothing was changed. Try "
+                       "again when that run has finished.")
+            .arg(folder.Path()));
+    {
+        const CFolderLock other(folder.Path());
+        ASSERT_TRUE(other.Held());
+        EXPECT_EQ(RefusalOf(PlanFolderEncryption(folder.Path(), set)), busy);
+        EXPECT_EQ(RefusalOf(PlanFolderDecryption(folder.Path(), set)), busy);
+        for (const CFolderRunResult& result : {EncryptFolder(encryption), DecryptFolder(decryption)}) {
+            EXPECT_EQ(result.Outcome, Outcome::Refused);
+            EXPECT_EQ(result.Message, busy);
+        }
+        EXPECT_EQ(FolderEntries(folder.Path()),
+                  (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt.cry")}));
+    }
+    EXPECT_EQ(EncryptFolder(encryption).Outcome, Outcome::Done);
+}
+
+TEST(FolderRun, DecryptedFilesArePrivateUntilComplete) {
+    CTempFolder folder;
+    const QString cry = folder.Write(QStringLiteral("secret.txt.cry"), CryOf("secret", "first-pw"));
+    ASSERT_TRUE(QFile::setPermissions(cry, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                               QFile::ReadOther));
+    QStringList temporaries;
+    CRecorder recorder;
+    recorder.AfterFirstFile = [&] {
+        for (const QString& name : FolderEntries(folder.Path()).filter(QStringLiteral(".veilpane."))) {
+            struct stat info {};
+            ASSERT_EQ(::stat(QFile::encodeName(folder.FilePath(name)).constData(), &info), 0);
+            EXPECT_EQ(info.st_mode & 077, 0u) << name.toStdString();
+            temporaries << name;
+        }
+    };
+    EXPECT_EQ(DecryptFolder(PlanOrFail(PlanFolderDecryption(folder.Path(), SetOf({{1, "first-pw"}}))),
+                            recorder.Hooks())
+                  .Outcome,
+              Outcome::Done);
+    EXPECT_EQ(temporaries.size(), 1);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder.FilePath(QStringLiteral("secret.txt"))).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u & ~mask);
+}
+
+TEST(FolderRun, OneReportBoxForTheWholeRun) {
+    QStringList lines;
+    for (int i = 1; i <= 22; ++i) {
+        lines << QStringLiteral("f%1.txt: File encryption error.").arg(i);
+    }
+    const CUserMessage box = FolderRunReportMessage(QStringLiteral("/data/photos"), lines);
+    EXPECT_EQ(box.Kind, MessageKind::Warning);
+    EXPECT_EQ(box.Caption, QStringLiteral("Folder run"));
+    QString listed;
+    for (const QString& line : lines.mid(0, 20)) {
+        listed += QLatin1Char('\n') + line;
+    }
+    EXPECT_EQ(box.Text, QStringLiteral("Some files of the folder /data/photos were not converted, or need a "
+                                       "look:\n") +
+                            listed + QStringLiteral("\n... and 2 more"));
+    EXPECT_EQ(FolderRunReportMessage(QStringLiteral("/d"), {QStringLiteral("a: b")}).Text,
+              QStringLiteral("Some files of the folder /d were not converted, or need a look:\n\na: b"));
 }

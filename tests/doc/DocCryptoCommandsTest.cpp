@@ -1,11 +1,13 @@
 // The Encrypt menu and the passwords dialog as the document runs them, against the scripted fakes.
 #include "crypto/CryFile.h"
+#include "crypto/FolderRun.h"
 #include "crypto/MessageBlock.h"
 #include "doc/CommandIds.h"
 #include "doc/MessageDialogModel.h"
 #include "doc/PasswordsDialogModel.h"
 #include "doc/PictoriumDoc.h"
 #include "platform/ExistingFile.h"
+#include "platform/FolderLock.h"
 #include "support/CryptoTestSupport.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
@@ -14,6 +16,9 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace veilpane;
 using namespace veilpane::test;
@@ -129,8 +134,9 @@ TEST(DocCryptoCommands, FolderRuns) {
     f.Platform.Messages.Expect(CUserMessage::PlainBox(question), MessageResult::Yes);
     f.Doc->OnEncryptFolder();
     EXPECT_EQ(f.Platform.Status.Last(),
-              QStringLiteral("2 files successfully encrypted. Password: corvide2741"));
-    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("b.jpg.cry"))));
+              QStringLiteral("2 files successfully encrypted. Password: corvide2741. 1 "
+                             "file skipped: \".cry\" in the path"));
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("B.JPG.cry"))));
     EXPECT_FALSE(QFile::exists(f.Folder.FilePath(QStringLiteral("B.JPG"))));
     ASSERT_FALSE(f.Platform.Tasks.Reports.isEmpty());
     EXPECT_EQ(f.Platform.Tasks.Reports.last(), (std::pair<std::int64_t, std::int64_t>(3, 3)))
@@ -139,7 +145,7 @@ TEST(DocCryptoCommands, FolderRuns) {
     // Decryption: no question; c.cry (not ours) opens with no password and stays.
     f.Doc->OnDecryptFolder();
     EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("2 files successfully decrypted"));
-    EXPECT_EQ(f.Folder.Read(QStringLiteral("b.jpg")), "bravo");
+    EXPECT_EQ(f.Folder.Read(QStringLiteral("B.JPG")), "bravo");
     EXPECT_EQ(f.Folder.Read(QStringLiteral("a.txt")), "alpha");
     EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("c.cry"))));
 }
@@ -240,7 +246,8 @@ TEST(DocCryptoCommands, FolderRunAsksAboutEachFileInTheWay) {
     f.Platform.Messages.Expect(question("a.txt.cry", "a (2).txt.cry"), MessageResult::Skip);
     f.Doc->OnEncryptFolder();
     EXPECT_EQ(f.Platform.Messages.ShownButtons.last(), MessageButtons::ReplaceKeepBothSkip);
-    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("Encrypted files: 0 (1 skipped)"));
+    EXPECT_EQ(f.Platform.Status.Last(),
+              QStringLiteral("Encrypted files: 0 (1 skipped). 1 file skipped: \".cry\" in the path"));
     EXPECT_EQ(FolderEntries(f.Folder.Path()),
               (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt.cry")}));
 }
@@ -347,4 +354,58 @@ TEST(DocCryptoCommands, PasswordsDialogValidatesAndApplies) {
     });
     f.Doc->OnSettingsPasswords();
     EXPECT_EQ(f.Doc->PasswordSet.PasswordRadioCry, 0);
+}
+
+// Another run holds the folder: one box, nothing done. Files that need a look after a run: one box listing
+// them all, by their real names.
+TEST(DocCryptoCommands, FolderRunBusyAndReports) {
+    CCryptoFixture f;
+    f.Doc->CurrentFolder = f.Folder.Path();
+    const QString first = f.Folder.Write(QStringLiteral("First.txt"), "first");
+    const QString second = f.Folder.Write(QStringLiteral("Second.txt"), "second");
+    const QString busy =
+        QStringLiteral("Another run is encrypting or decrypting the folder %1.\n\nNothing was changed. Try "
+                       "again when that run has finished.")
+            .arg(QDir::toNativeSeparators(f.Folder.Path()));
+    {
+        const CFolderLock other(f.Folder.Path());
+        f.Platform.Messages.Expect(CUserMessage::AppBox(busy));
+        f.Doc->OnEncryptFolder();
+        f.Platform.Messages.Expect(CUserMessage::AppBox(busy));
+        f.Folder.Write(QStringLiteral("x.cry"), QByteArray(16, 'x'));
+        f.Doc->OnDecryptFolder();
+        QFile::remove(f.Folder.FilePath(QStringLiteral("x.cry")));
+    }
+    CTempFolder elsewhere;
+    ASSERT_EQ(::link(QFile::encodeName(first).constData(),
+                     QFile::encodeName(elsewhere.FilePath(QStringLiteral("copy"))).constData()),
+              0);
+    const QByteArray odd = QFile::encodeName(f.Folder.Path()) + "/caf\xe9.txt";
+    const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const QString question =
+        QStringLiteral(
+            "All files in the folder will be encrypted and the original files will be removed after "
+            "encryption.\n\nFolder: %1\nPassword: corvide2741\n\nDo you want to continue with the "
+            "encryption process ?")
+            .arg(QDir::toNativeSeparators(f.Folder.Path()));
+    f.Platform.Messages.Expect(CUserMessage::PlainBox(question), MessageResult::Yes);
+    const QString reason =
+        QStringLiteral("encrypted, but the plain content is still readable through 1 other hard link to it");
+    f.Platform.Messages.Expect(CUserMessage::WarningBox(
+        QStringLiteral("Folder run"),
+        QStringLiteral("Some files of the folder %1 were not converted, or need a look:\n\n%2\n%3")
+            .arg(QDir::toNativeSeparators(f.Folder.Path()),
+                 QStringLiteral(
+                     "caf\\xE9.txt: not encrypted: its name is not valid UTF-8; give it a new name and "
+                     "run again"),
+                 QStringLiteral("First.txt: ") + reason)));
+    f.Doc->OnEncryptFolder();
+    EXPECT_EQ(
+        f.Platform.Status.Last(),
+        QStringLiteral("2 files successfully encrypted. Password: corvide2741. 1 file not encrypted: names "
+                       "that are not valid UTF-8. 1 file still readable through another hard link"));
+    EXPECT_TRUE(QFile::exists(second + QStringLiteral(".cry")));
+    EXPECT_EQ(::unlink(odd.constData()), 0); // still there; QTemporaryDir cannot name it
 }

@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/FolderLock.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -7,6 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
 using namespace veilpane;
 using veilpane::test::CTempFolder;
@@ -88,4 +94,141 @@ TEST(AtomicFile, KeepExistingGoesBesideANameTakenMeanwhile) {
         }
         EXPECT_EQ(Entries(folder.Path()).size(), c.Keep ? 3 : 2) << "no temporary file left: " << c.Target;
     }
+}
+
+namespace {
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+unsigned ModeOf(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(Native(path).constData(), &info), 0) << path.toStdString();
+    return info.st_mode & 07777;
+}
+
+void Overwrite(const QString& path, const QByteArray& bytes) {
+    const int fd = ::open(Native(path).constData(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+    ::close(fd);
+}
+
+unsigned Umask() {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+// A writer between the read and the removal: whatever it did, the file must stay.
+TEST(FileIdentity, AnyWriteSinceReadingKeepsTheFile) {
+    const struct {
+        const char* Change;
+        std::function<void(const QString&)> Do;
+        bool Unchanged;
+    } cases[] = {
+        {"nothing", [](const QString&) {}, true},
+        {"appended", [](const QString& path) { Overwrite(path, "journal entry 1\n+"); }, false},
+        {"rewritten in place, same size", [](const QString& path) { Overwrite(path, "JOURNAL"); }, false},
+        {"rewritten, modification time put back",
+         [](const QString& path) {
+             struct stat before {};
+             ASSERT_EQ(::stat(Native(path).constData(), &before), 0);
+             Overwrite(path, "JOURNAL");
+             const timespec times[2] = {before.st_atim, before.st_mtim};
+             ASSERT_EQ(::utimensat(AT_FDCWD, Native(path).constData(), times, 0), 0);
+         },
+         false},
+        {"replaced by another file of the same size",
+         [](const QString& path) {
+             QFile other(path + QStringLiteral(".new"));
+             ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+             other.write("journal entry 1\n");
+             other.close();
+             ASSERT_EQ(::rename(Native(other.fileName()).constData(), Native(path).constData()), 0);
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        CTempFolder folder;
+        const QString path = folder.Write(QStringLiteral("journal.log"), "journal entry 1\n");
+        const CFileIdentity identity = IdentityBeforeReading(path);
+        ASSERT_TRUE(identity.Valid && identity.Settled) << c.Change;
+        c.Do(path);
+        EXPECT_EQ(IsUnchangedFile(path, identity), c.Unchanged) << c.Change;
+        EXPECT_EQ(RemoveIfSameFile(path, identity), c.Unchanged) << c.Change;
+        EXPECT_EQ(QFile::exists(path), !c.Unchanged) << c.Change;
+    }
+}
+
+// Times move in clock ticks: a change in the tick of the reading could leave them as they were read. The
+// identity of a file changed moments ago is therefore taken only once the tick is over, and an identity
+// that could not settle never lets the file go.
+TEST(FileIdentity, ChangeTimesAreTakenFromAPastTick) {
+    CTempFolder folder;
+    const QString path = folder.Write(QStringLiteral("busy.log"), "0000");
+    const CFileIdentity identity = IdentityBeforeReading(path);
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    EXPECT_TRUE(identity.Settled);
+    EXPECT_LT(identity.ChangedNs, qint64{now.tv_sec} * 1000000000 + now.tv_nsec);
+
+    CFileIdentity unsettled = identity;
+    unsettled.Settled = false;
+    EXPECT_FALSE(IsUnchangedFile(path, unsettled));
+    EXPECT_FALSE(RemoveIfSameFile(path, unsettled));
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST(FileIdentity, LinksAreCounted) {
+    CTempFolder folder;
+    const QString path = folder.Write(QStringLiteral("a"), "a");
+    EXPECT_EQ(IdentityOf(path).Links, 1u);
+    ASSERT_EQ(::link(Native(path).constData(), Native(folder.FilePath(QStringLiteral("b"))).constData()), 0);
+    EXPECT_EQ(IdentityOf(path).Links, 2u);
+}
+
+// What a decryption writes is plain text: nobody but the owner may open it before it is complete.
+TEST(AtomicFile, OwnerOnlyUntilTheRename) {
+    const unsigned umask = Umask();
+    const struct {
+        unsigned Permissions;
+        bool OwnerOnly;
+        unsigned WhileWritten;
+        unsigned Final;
+    } cases[] = {
+        {0644, true, 0600, 0644 & ~umask}, {0666, true, 0600 & ~umask, 0666 & ~umask},
+        {0640, true, 0600, 0640 & ~umask}, {0600, true, 0600, 0600},
+        {0444, true, 0400, 0444 & ~umask}, {0644, false, 0644 & ~umask, 0644 & ~umask},
+    };
+    for (const auto& c : cases) {
+        CTempFolder folder;
+        CAtomicFile file(folder.FilePath(QStringLiteral("plain.txt")));
+        QString error;
+        ASSERT_TRUE(file.Open(&error, c.Permissions, c.OwnerOnly)) << error.toStdString();
+        ASSERT_TRUE(file.Write("secret", 6, &error));
+        EXPECT_EQ(ModeOf(file.TemporaryPath()), c.WhileWritten) << std::oct << c.Permissions;
+        ASSERT_TRUE(file.Commit(&error)) << error.toStdString();
+        EXPECT_EQ(ModeOf(file.TargetPath()), c.Final) << std::oct << c.Permissions;
+        EXPECT_EQ(folder.Read(QStringLiteral("plain.txt")), "secret");
+    }
+}
+
+TEST(FolderLock, OneHolderAtATimeAndNoneLeftBehind) {
+    CTempFolder folder;
+    {
+        const CFolderLock first(folder.Path());
+        EXPECT_TRUE(first.Held());
+        const CFolderLock second(folder.Path());
+        EXPECT_FALSE(second.Held());
+        EXPECT_TRUE(second.Busy());
+    }
+    const CFolderLock again(folder.Path());
+    EXPECT_TRUE(again.Held());
+    const CFolderLock missing(folder.FilePath(QStringLiteral("gone")));
+    EXPECT_FALSE(missing.Held());
+    EXPECT_FALSE(missing.Busy());
 }

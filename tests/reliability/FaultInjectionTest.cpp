@@ -154,10 +154,11 @@ void ExpectWholeAfterDecryption(const QString& folder, const std::map<QString, Q
 }
 
 // Files of every size class a run meets: empty, under a block, exactly blocks, and more than one transfer
-// block of the streaming cipher.
+// block of the streaming cipher. Two names differ only in letter case: each is a file of its own.
 std::map<QString, QByteArray> FolderFiles(quint32 seed) {
     return {{QStringLiteral("empty.txt"), {}},
             {QStringLiteral("small.txt"), RandomBytes(100, seed)},
+            {QStringLiteral("Small.TXT"), RandomBytes(200, seed + 4)},
             {QStringLiteral("blocks.bin"), RandomBytes(4096, seed + 1)},
             {QStringLiteral("medium.dat"), RandomBytes(300 * 1024 + 5, seed + 2)},
             {QStringLiteral("large.bin"), RandomBytes(MiB + MiB / 4 + 3, seed + 3)}};
@@ -233,7 +234,7 @@ TEST(FaultInjection, FolderRunsAtEveryWrite) {
         CTempFolder scratch;
         WriteAll(scratch.Path(), plain);
         const auto plan = PlanFolderEncryption(scratch.Path(), SetOf({{1, Password}}));
-        ASSERT_EQ(EncryptFolder(plan.Value).Value.Succeeded, 5);
+        ASSERT_EQ(EncryptFolder(plan.Value).Value.Succeeded, 6);
         cry = Snapshot(scratch.Path());
     }
     for (const long limit :
@@ -244,7 +245,7 @@ TEST(FaultInjection, FolderRunsAtEveryWrite) {
         const auto plan = PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}));
         const int encrypted = RunLimited(limit, [&] { return EncryptFolder(plan.Value).Value.Failed == 0; });
         ExpectWholeAfterEncryption(folder.Path(), plain, context);
-        EXPECT_EQ(encrypted == 0, FolderEntries(folder.Path()).filter(QStringLiteral(".cry")).size() == 5);
+        EXPECT_EQ(encrypted == 0, FolderEntries(folder.Path()).filter(QStringLiteral(".cry")).size() == 6);
 
         CTempFolder other;
         WriteAll(other.Path(), cry);
@@ -431,7 +432,7 @@ TEST(FaultInjection, FrozenFolderLosesNothing) {
     WriteAll(plainFolder, plain);
     WriteAll(cryFolder, plain);
     ASSERT_EQ(EncryptFolder(PlanFolderEncryption(cryFolder, SetOf({{1, Password}})).Value).Value.Succeeded,
-              5);
+              6);
     const CBitmap carrier = [] {
         CBitmap image = test::MakeNoiseBitmap(300, 200, 7);
         CTempFolder scratch;
@@ -451,9 +452,9 @@ TEST(FaultInjection, FrozenFolderLosesNothing) {
         }
         const CPasswordSet set = SetOf({{1, Password}});
         const CFolderRunResult encrypted = EncryptFolder(PlanFolderEncryption(plainFolder, set).Value);
-        EXPECT_EQ(encrypted.Value.Failed, 5);
+        EXPECT_EQ(encrypted.Value.Failed, 6);
         const CFolderRunResult decrypted = DecryptFolder(PlanFolderDecryption(cryFolder, set).Value);
-        EXPECT_EQ(decrypted.Value.Failed, 5);
+        EXPECT_EQ(decrypted.Value.Failed, 6);
         EXPECT_EQ(FindHiddenContent(carrier, set, false, HiddenOutput::Folder, plainFolder).Value.Kind,
                   HiddenNothing);
         CBitmap image = carrier.Copy();
@@ -477,7 +478,7 @@ TEST(FaultInjection, UnreadableInputsInFolderRuns) {
         if (!encrypt) {
             ASSERT_EQ(EncryptFolder(PlanFolderEncryption(folder.Path(), SetOf({{1, Password}})).Value)
                           .Value.Succeeded,
-                      5);
+                      6);
         }
         const auto planned = encrypt ? PlanFolderEncryption(folder.Path(), SetOf({{1, Password}}))
                                      : PlanFolderDecryption(folder.Path(), SetOf({{1, Password}}));
@@ -494,7 +495,7 @@ TEST(FaultInjection, UnreadableInputsInFolderRuns) {
         }
         const CFolderRunResult result = encrypt ? EncryptFolder(plan) : DecryptFolder(plan);
         EXPECT_EQ(result.Value.Failed, failed);
-        EXPECT_EQ(result.Value.Succeeded, 5 - failed);
+        EXPECT_EQ(result.Value.Succeeded, 6 - failed);
         for (const QString& name : FolderEntries(folder.Path())) {
             EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
         }
