@@ -254,7 +254,7 @@ bool ChangedDuringRun(const QString& path, const CFileIdentity& input) {
 QString FileChangedDuringRunMessage(const QString& path, const QString& output) {
     return QStringLiteral("%1 was written to while it was converted, so it was kept; %2 holds its content as "
                           "it was read.")
-        .arg(QDir::toNativeSeparators(path), FileNameOfPath(output));
+        .arg(QDir::toNativeSeparators(path), QFileInfo(output).fileName());
 }
 
 QString FileEncryptionErrorMessage() {

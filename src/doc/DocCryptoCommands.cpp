@@ -10,7 +10,6 @@
 #include "platform/ExistingFile.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBoxes.h"
-#include "platform/Paths.h"
 #include "platform/TaskRunner.h"
 #include "platform/ToolWindows.h"
 
@@ -132,7 +131,8 @@ void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFol
                 return progress.CancelRequested();
             };
             hooks.FileReported = [shared](const QString& path, const QString& text) {
-                shared->Noted << QStringLiteral("%1: %2").arg(FileNameOfPath(path), text);
+                // Only "/" separates: a Linux name may hold a backslash, and a shown name holds \xNN.
+                shared->Noted << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), text);
             };
             // A decryption that no password opens is told by the counts of the status text alone.
             if (encrypt) {

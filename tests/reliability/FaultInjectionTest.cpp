@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -671,6 +672,14 @@ TEST(FaultInjection, FolderRunsKilledAtRandomMoments) {
             setup.Folder, setup.Plain, cry,
             context + QStringLiteral(" decryption killed after %1 ms").arg(decryptDelay), true);
         setup.ExpectOutsideUnchanged(context);
+        // What the killed decryption left is plain text: until the next run takes it away, only its owner
+        // may read it. (The next run starts at once: the killed one left no lock.)
+        for (const QString& name : FolderEntries(setup.Folder).filter(QStringLiteral(".veilpane."))) {
+            EXPECT_EQ(QFileInfo(PathInFolder(setup.Folder, name)).permissions() &
+                          (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                      QFileDevice::Permissions())
+                << context.toStdString() << " " << name.toStdString();
+        }
 
         // A kill that came after the last file leaves nothing to decrypt, which the program refuses.
         if (!FolderEntries(setup.Folder).filter(QStringLiteral(".cry")).isEmpty()) {
