@@ -273,7 +273,7 @@ TEST(FaultInjection, FolderRunsOverFilesInTheWayAtEveryWrite) {
             WriteAll(scratch.Path(), plain);
             ASSERT_EQ(EncryptFolder(PlanFolderEncryption(scratch.Path(), SetOf({{1, Password}})).Value)
                           .Value.Succeeded,
-                      5);
+                      6);
             inputs = Snapshot(scratch.Path());
         }
         const auto inputOf = [&](const QString& name) {
