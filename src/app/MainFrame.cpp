@@ -102,6 +102,8 @@ void CMainFrame::showEvent(QShowEvent* event) {
 void CMainFrame::CreateStatusBar() {
     m_statusLabel = new QLabel(IdleText(), this);
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
+    // Status texts carry names from files and from hidden payloads, which must never become markup.
+    m_statusLabel->setTextFormat(Qt::PlainText);
     // A long path must not widen the window; the label is cut instead.
     m_statusLabel->setMinimumWidth(1);
     m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QTextDocument>
 
 namespace veilpane {
 
@@ -87,7 +88,8 @@ QVariant CFolderTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return node->Name;
     case Qt::ToolTipRole:
-        return QDir::toNativeSeparators(node->Path);
+        // A tooltip that looks like markup is shown as markup; a folder name must read as it stands.
+        return Qt::convertFromPlainText(QDir::toNativeSeparators(node->Path));
     case Qt::DecorationRole:
         return m_icons.icon(node->Parent ? QFileIconProvider::Folder : QFileIconProvider::Drive);
     default:

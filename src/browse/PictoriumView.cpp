@@ -25,6 +25,8 @@ namespace {
 
 QLabel* MakeLabel(const QString& text, const QRect& rect, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    // The summary names the folder, which anyone may have named.
+    label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setPixelSize(17);
     label->setFont(font);

@@ -62,6 +62,8 @@ CPreviewDlg::CPreviewDlg(CPictoriumDoc& doc, QWidget* parent) : CToolWindowDlg(p
     m_canvas->setObjectName(QStringLiteral("Image Preview Canvas"));
 
     m_label = new QLabel(QStringLiteral("Hidden message:"), this);
+    // The label names the hidden file, a name chosen by whoever made the image: never markup.
+    m_label->setTextFormat(Qt::PlainText);
     m_label->setAutoFillBackground(true);
     m_label->setPalette(QPalette());
     m_label->setContentsMargins(4, 1, 4, 1);

@@ -1,5 +1,7 @@
 #include "browse/ThumbnailModel.h"
 
+#include <QTextDocument>
+
 #include <algorithm>
 
 namespace veilpane {
@@ -30,8 +32,10 @@ QVariant CThumbnailModel::data(const QModelIndex& index, int role) const {
     const CEntry& entry = m_entries[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return entry.Name;
+    case Qt::ToolTipRole:
+        // A tooltip that looks like markup is shown as markup; a file name must read as it stands.
+        return Qt::convertFromPlainText(entry.Name);
     case Qt::DecorationRole:
         return entry.Thumbnail;
     case KindRole:

@@ -29,7 +29,8 @@ int Failure(CCliStreams& io, const CUserMessage& message) {
 
 void WriteRaw(CCliStreams& io, const QByteArray& bytes) {
     io.Out.flush();
-    if (QIODevice* device = io.Out.device()) {
+    QIODevice* device = io.Out.device();
+    if (device && !io.OutIsTerminal) {
         device->write(bytes);
         if (auto* file = qobject_cast<QFileDevice*>(device)) {
             file->flush();
@@ -55,7 +56,7 @@ QString KindWord(HiddenKind kind) {
 
 QString PrintableName(QString name) {
     for (QChar& c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || IsTerminalControl(c)) {
             c = QLatin1Char('?');
         }
     }
@@ -159,7 +160,8 @@ void CProgressLine::Show(int done, int total, qint64 bytesDone, qint64 bytesTota
     if (!m_io.ErrIsTerminal) {
         return;
     }
-    m_io.Err << QStringLiteral("\r%1 %2/%3 files, %4/%5 MB")
+    m_io.Err.Control('\r');
+    m_io.Err << QStringLiteral("%1 %2/%3 files, %4/%5 MB")
                     .arg(m_verb)
                     .arg(done)
                     .arg(total)

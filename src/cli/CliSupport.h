@@ -20,14 +20,15 @@ int UsageError(CCliStreams& io, const QString& command, const QString& text);
 int Failure(CCliStreams& io, const QString& text);
 int Failure(CCliStreams& io, const CUserMessage& message);
 
-// Writes bytes to standard output unchanged (binary content survives); through the text stream when it
-// has no device, as in tests.
+// Writes bytes to standard output unchanged, so binary content survives a pipe; to a terminal, or when the
+// stream has no device as in tests, through the text stream, which keeps control sequences off the screen.
 void WriteRaw(CCliStreams& io, const QByteArray& bytes);
 
 // "none", "image", "message" or "file".
 QString KindWord(HiddenKind kind);
 
-// A hidden name from someone else's image, fit for one line of output: no control characters.
+// A name from someone else's image or folder, fit for one line or one tab-separated field of output: no
+// control characters, tabs or line ends.
 QString PrintableName(QString name);
 
 // True for an argument that looks like an option ("-x", "--xyz"), but not "-" alone.

@@ -58,7 +58,9 @@ int CDetectCommand::Run(const QStringList& arguments, CCliStreams& io) {
             const auto found = DetectPayload(top, passwords.Set());
             const HiddenKind kind = found ? found->Header.Kind : HiddenNothing;
             const QString name = found ? PrintableName(ConfinedHiddenName(found->Header.Name)) : QString();
-            io.Out << QDir::toNativeSeparators(path) << '\t' << KindWord(kind) << '\t' << name << '\n';
+            // A file name with a tab or line end of its own would forge fields or lines of the table.
+            io.Out << PrintableName(QDir::toNativeSeparators(path)) << '\t' << KindWord(kind) << '\t' << name
+                   << '\n';
         }
     }
     return status;

@@ -112,7 +112,12 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
     if (print) {
         WriteRaw(io, found.Value.Moment + "\n\n" + found.Value.Content);
     } else {
-        io.Out << QDir::toNativeSeparators(found.Value.WrittenPath) << '\n';
+        // The path alone on its line, for scripts; the warning about a dot name goes beside it to stderr.
+        const QString shown = PrintableName(QDir::toNativeSeparators(found.Value.WrittenPath));
+        io.Out << shown << '\n';
+        if (const QString note = DotFileNote(found.Value.WrittenPath); !note.isEmpty()) {
+            PrintError(io, QStringLiteral("%1 was written%2").arg(shown, note));
+        }
     }
     return ExitOk;
 }

@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);
-    veilpane::cli::CCliStreams io{out, err, in, isatty(STDERR_FILENO) != 0, isatty(STDIN_FILENO) != 0};
+    veilpane::cli::CCliStreams io{
+        out, err, in, isatty(STDERR_FILENO) != 0, isatty(STDIN_FILENO) != 0, isatty(STDOUT_FILENO) != 0};
     return veilpane::cli::RunCli(QCoreApplication::arguments().mid(1), io);
 }

@@ -322,12 +322,12 @@ void CPictoriumDoc::OnExtractHiddenFile() {
     writing.reset();
     if (!written.isEmpty()) {
         const QString shown = QDir::toNativeSeparators(written);
-        SetStatus(QStringLiteral("File successfully extracted: %1").arg(shown));
+        SetStatus(QStringLiteral("File successfully extracted: %1%2").arg(shown, DotFileNote(written)));
         if (m_services.Messages && m_services.Shell &&
             m_services.Messages->Show(
                 CUserMessage::AppBox(
-                    QStringLiteral("The hidden file was saved as\n%1\n\nOpen the folder that holds it?")
-                        .arg(shown)),
+                    QStringLiteral("The hidden file was saved as\n%1%2\n\nOpen the folder that holds it?")
+                        .arg(shown, DotFileNote(written))),
                 MessageButtons::YesNo) == MessageResult::Yes) {
             m_services.Shell->Open(QUrl::fromLocalFile(QFileInfo(written).absolutePath()));
         }

@@ -1,14 +1,13 @@
 #include "platform/Bitmap.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/GifWriter.h"
-#include "platform/SaveFile.h"
 #include "platform/TiffReader.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QTransform>
 
 namespace veilpane {
@@ -195,14 +194,14 @@ bool CBitmap::Save(const QString& path, const QString& mimeType) {
         m_status = Status::WriteFailed;
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(encoded) != encoded.size()) {
-        m_error = file.errorString();
-        file.cancelWriting();
-        m_status = Status::WriteFailed;
-        return false;
-    }
-    if (!CommitSaveFile(file, &m_error)) {
+    // Not QSaveFile: it follows a symbolic link and rewrites the file the link points to, and a link planted
+    // in a shared folder under the save's name could aim anywhere. The rename replaces the link itself. A
+    // replaced file keeps its permission bits, as the user may have narrowed them.
+    const CFileIdentity replaced = IdentityOf(path);
+    CAtomicFile file(path);
+    if (!file.Open(&m_error, replaced.Valid ? replaced.Permissions : 0666) ||
+        !file.Write(encoded.constData(), static_cast<std::size_t>(encoded.size()), &m_error) ||
+        !file.Commit(&m_error)) {
         m_status = Status::WriteFailed;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,28 +17,47 @@ QString Key(const QString& section, const QString& entry) {
     return section + QLatin1Char('/') + entry;
 }
 
+// QSettings saves through QSaveFile, which follows a symbolic link and rewrites the file it points to: a link
+// under the settings' name would send the passwords wherever it aims, and the owner-only permissions would
+// land on that file. The link gives way to an owner-only file of its own holding what the link showed.
+void ReplaceLinkByFile(const QString& fileName) {
+    QFile shown(fileName);
+    const QByteArray content = shown.open(QIODevice::ReadOnly) ? shown.readAll() : QByteArray();
+    CAtomicFile file(fileName);
+    if (file.Open(nullptr, 0600) &&
+        file.Write(content.constData(), static_cast<std::size_t>(content.size()), nullptr)) {
+        (void)file.Commit(nullptr);
+    }
+}
+
 // Creates the file (and its folder) owner-only before QSettings first writes it; QSettings saves through a
 // temporary file that takes over the permissions of the file it replaces, so they stay owner-only.
 void PrepareOwnerOnlyFile(const QString& fileName) {
+    if (QFileInfo(fileName).isSymLink()) {
+        ReplaceLinkByFile(fileName);
+    }
     const QFileInfo info(fileName);
     QDir folder = info.dir();
     if (!folder.exists()) {
         folder.mkpath(QStringLiteral("."));
         QFile::setPermissions(folder.path(), OwnerOnly | QFileDevice::ExeOwner);
     }
-    if (!info.exists()) {
+    if (!info.exists() && !info.isSymLink()) {
         QFile file(fileName);
         if (file.open(QIODevice::WriteOnly, OwnerOnly)) {
             file.close();
         }
     }
-    QFile::setPermissions(fileName, OwnerOnly);
+    if (!info.isSymLink()) {
+        QFile::setPermissions(fileName, OwnerOnly);
+    }
 }
 
 // A file another tool (a copy, an archive, an editor) left readable by others is closed again as soon as
 // either program opens it, not only once the desktop program writes it.
 void KeepOwnerOnly(const QString& fileName) {
-    if (QFileInfo(fileName).isFile()) {
+    const QFileInfo info(fileName);
+    if (info.isFile() && !info.isSymLink()) {
         QFile::setPermissions(fileName, OwnerOnly);
     }
 }

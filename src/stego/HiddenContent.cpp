@@ -7,6 +7,7 @@
 #include "stego/PixelBitStream.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace veilpane {
 
@@ -35,6 +36,12 @@ QString ConfinedHiddenName(const QByteArray& storedName) {
 
 QString HiddenFilePath(const QString& folder, const QString& confinedName) {
     return PathInFolder(folder, confinedName);
+}
+
+QString DotFileNote(const QString& writtenPath) {
+    return QFileInfo(writtenPath).fileName().startsWith(QLatin1Char('.'))
+               ? QStringLiteral(" (a hidden file: its name starts with \".\")")
+               : QString();
 }
 
 CResult<CHiddenContent> FindHiddenContent(const CBitmap& image, const CPasswordSet& passwords,

@@ -41,6 +41,9 @@ std::optional<CFoundHeader> DetectPayload(const CBitmap& image, const CPasswordS
 QString ConfinedHiddenName(const QByteArray& storedName);
 // Where an extraction into folder writes a file of the confined name.
 QString HiddenFilePath(const QString& folder, const QString& confinedName);
+// What a report of a written file adds when its name starts with ".": file managers and "ls" do not show
+// such a file, so a payload could drop ".bashrc" or ".profile" where nobody looks. Empty otherwise.
+QString DotFileNote(const QString& writtenPath);
 
 // What FindHiddenContent found and did.
 struct CHiddenContent {

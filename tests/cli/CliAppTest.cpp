@@ -1,4 +1,5 @@
 #include "cli/CliApp.h"
+#include "cli/CliSupport.h"
 #include "platform/ProductLine.h"
 #include "support/TempFolder.h"
 
@@ -147,4 +148,30 @@ TEST(CliApp, TheProgramItself) {
     const auto bad = test::RunProgram(QStringLiteral(VEILPANE_CLI_PATH), {QStringLiteral("--bogus")});
     EXPECT_EQ(bad.ExitCode, 2);
     EXPECT_TRUE(bad.Out.isEmpty());
+}
+
+// Whatever a command prints reaches the terminal through one filter: no control sequence from a name
+// survives, whichever line carries it; tab and line feed, which the output is built from, pass.
+TEST(CliApp, TextFromOutsideCannotSteerTheTerminal) {
+    const struct {
+        QString Written, Shown;
+    } cases[] = {
+        {QStringLiteral("a\x1b]0;owned\x07z"), QStringLiteral("a?]0;owned?z")},           // window title
+        {QStringLiteral("\x1b[2J\x1b[Hz"), QStringLiteral("?[2J?[Hz")},                   // clear screen
+        {QString(QChar(0x9B)) + QStringLiteral("2Jz"), QStringLiteral("?2Jz")},           // C1 CSI
+        {QString(QChar(0x9D)) + QStringLiteral("0;t"), QStringLiteral("?0;t")},           // C1 OSC
+        {QStringLiteral("ok\rforged"), QStringLiteral("ok?forged")},                      // line overwritten
+        {QStringLiteral("del\x7f\x08x"), QStringLiteral("del??x")},                       // DEL, backspace
+        {QString(QChar(0x202E)) + QStringLiteral("gpj.exe"), QStringLiteral("?gpj.exe")}, // reversal
+        {QStringLiteral("line\r\nnext\tcol"), QStringLiteral("line\r\nnext\tcol")},       // own line ends
+    };
+    for (const auto& c : cases) {
+        CCapture capture;
+        EXPECT_EQ(capture.Run({c.Written}), cli::ExitUsage);
+        EXPECT_EQ(
+            capture.ErrText,
+            QStringLiteral("veilpane-cli: unknown command '%1'. Run 'veilpane-cli --help' for the list.\n")
+                .arg(c.Shown))
+            << c.Shown.toStdString();
+    }
 }

@@ -409,3 +409,45 @@ TEST(StegoCommands, InfoOfAPlainImageAndHelp) {
             << command.toStdString();
     }
 }
+
+// A hidden name is chosen by whoever made the image: extract prints it with no control sequence left in,
+// says when it wrote a dot file, and replaces a planted link rather than the file the link points to.
+TEST(StegoCommands, ExtractShowsHostileNamesAsTextAndWritesNoLinkTarget) {
+    const QString pw = QStringLiteral("pass-1");
+    const struct {
+        QString Hidden, Printed, Note;
+    } cases[] = {
+        {QStringLiteral("\x1b]0;owned\x07r.txt"), QStringLiteral("?]0;owned?r.txt"), {}},
+        {QStringLiteral("\x1b[2J\x1b[31mr.txt"), QStringLiteral("?[2J?[31mr.txt"), {}},
+        {QString(QChar(0x9B)) + QStringLiteral("2Jr.txt"), QStringLiteral("?2Jr.txt"), {}},
+        {QStringLiteral("two\nlines.txt"), QStringLiteral("two?lines.txt"), {}},
+        {QStringLiteral("<h1>WIPED<br>.txt"), QStringLiteral("<h1>WIPED<br>.txt"), {}},
+        {QStringLiteral(".bashrc"), QStringLiteral(".bashrc"),
+         QStringLiteral(" (a hidden file: its name starts with \".\")")},
+    };
+    for (const auto& c : cases) {
+        test::CTempFolder temp;
+        test::CTempFolder sources;
+        CReportStatistics statistics;
+        CBitmap image = test::MakeNoiseBitmap(320, 200, 7);
+        ASSERT_TRUE(
+            HideFileInImage(&image, sources.Write(c.Hidden, "payload"), pw.toUtf8(), statistics).Ok());
+        const QString carrier = temp.FilePath(QStringLiteral("carrier.png"));
+        ASSERT_TRUE(image.Save(carrier, QStringLiteral("image/png")));
+        // The victim sits outside the output folder; a link of the hidden name points at it.
+        const QString victim = sources.Write(QStringLiteral("victim"), "keep me");
+        ASSERT_TRUE(QFile::link(victim, temp.FilePath(c.Hidden)));
+
+        const auto extract = Cli(
+            {QStringLiteral("extract"), carrier, QStringLiteral("-p"), pw, QStringLiteral("--overwrite")});
+        const QString printed = temp.FilePath(c.Printed);
+        EXPECT_EQ(extract.ExitCode, 0) << c.Printed.toStdString();
+        EXPECT_EQ(Text(extract.Out), printed + QLatin1Char('\n'));
+        EXPECT_EQ(Text(extract.Err),
+                  c.Note.isEmpty() ? QString()
+                                   : QStringLiteral("veilpane-cli: %1 was written%2\n").arg(printed, c.Note));
+        EXPECT_EQ(sources.Read(QStringLiteral("victim")), "keep me");
+        EXPECT_FALSE(QFileInfo(temp.FilePath(c.Hidden)).isSymLink());
+        EXPECT_EQ(temp.Read(c.Hidden), "payload");
+    }
+}

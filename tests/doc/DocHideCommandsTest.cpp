@@ -601,6 +601,29 @@ TEST(DocHideCommands, AHiddenImageThatWasNotShownIsExtractedFromItsCarrier) {
     EXPECT_EQ(f.Platform.Status.Last(), ExtractedStatus(f.Folder.FilePath(QStringLiteral("map.gif"))));
 }
 
+// A dot name is written like any other, but both texts say it is a hidden file, which listings do not show.
+TEST(DocHideCommands, ExtractingADotFileSaysItIsHidden) {
+    CHideFixture f;
+    const QString hiddenPath = f.FileToHide(QStringLiteral(".profile"), "export PATH=/tmp/evil");
+    CBitmap carrier = MakeNoiseBitmap(200, 150, 6);
+    CReportStatistics statistics;
+    ASSERT_TRUE(HideFileInImage(&carrier, hiddenPath, Password, statistics).Ok());
+    f.List(QStringLiteral("Carrier.PNG"), carrier, HiddenFile);
+    f.Doc->SelectImage(0, QStringLiteral(".profile"), {});
+
+    const QString written = QDir::toNativeSeparators(f.Folder.FilePath(QStringLiteral(".profile")));
+    const QString note = QStringLiteral(" (a hidden file: its name starts with \".\")");
+    f.Platform.Messages.Expect(
+        CUserMessage::AppBox(
+            QStringLiteral("The hidden file was saved as\n%1%2\n\nOpen the folder that holds it?")
+                .arg(written, note)),
+        MessageResult::No);
+    f.Doc->Execute(cmd::ExtractHiddenFile);
+    EXPECT_EQ(f.Folder.Read(QStringLiteral(".profile")), "export PATH=/tmp/evil");
+    EXPECT_EQ(f.Platform.Status.Last(),
+              QStringLiteral("File successfully extracted: %1%2").arg(written, note));
+}
+
 // --- Long hides ------------------------------------------------------------------------------------------
 
 TEST(DocHideCommands, LargeHidesRunOffTheInterfaceThreadAndCommitWhenDone) {

@@ -1,10 +1,12 @@
 // Menus and toolbar built from the command table, and their states against the document.
+#include "browse/PreviewDlg.h"
 #include "doc/CommandTable.h"
 #include "gui/FrameFixture.h"
 #include "support/TestImages.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -233,6 +235,38 @@ TEST(MainFrameCommands, HighlightedItemsShowTheirPromptOverTheStatusText) {
     QStatusTipEvent leave{QString()};
     QCoreApplication::sendEvent(&f.Frame(), &leave);
     EXPECT_EQ(f.Frame().StatusText(), QStringLiteral("File to hide successfully unselected"));
+}
+
+// Names come from files and payloads: the status bar and the preview label show them as the text they are,
+// one line in the normal font, never as markup.
+TEST(MainFrameCommands, NamesFromFilesShowAsPlainText) {
+    CFrameFixture f;
+    f.Start();
+    f.App->Start(); // makes the Image Preview
+    CListedFolder listed;
+    f.Doc().LoadFolder(listed.Folder.Path());
+    const QString name =
+        QStringLiteral("<h1 style=\"color:red;font-size:60px\">ALL FILES WIPED<br>enter password");
+    f.Doc().SelectImage(0, name, {});
+
+    const QString shown = name + QStringLiteral(" (hidden file) Use File/Extract");
+    std::vector<const QLabel*> labels{f.Frame().findChild<QLabel*>(QStringLiteral("StatusText"))};
+    const auto* preview = f.Frame().findChild<CPreviewDlg*>();
+    ASSERT_NE(preview, nullptr);
+    for (const QLabel* label : preview->findChildren<QLabel*>()) {
+        if (label->text() == shown) {
+            labels.push_back(label);
+        }
+    }
+    ASSERT_EQ(labels.size(), 2u);
+    for (const QLabel* label : labels) {
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), shown);
+        // As markup it would be two lines, one of them in a 60-pixel font, without the tags' characters.
+        const QSize hint = label->sizeHint();
+        EXPECT_LT(hint.height(), 2 * label->fontMetrics().height()) << label->objectName().toStdString();
+        EXPECT_GE(hint.width(), label->fontMetrics().horizontalAdvance(shown));
+    }
 }
 
 TEST(MainFrameCommands, StatesFollowTheDocumentThroughSelectHideAndUndo) {

@@ -3,6 +3,7 @@
 #include "support/TestImages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QSet>
 
@@ -231,6 +232,32 @@ TEST(Bitmap, SaveFailuresKeepTheOldFile) {
     }
     ASSERT_TRUE(bitmap.Save(path, QStringLiteral("image/png")));
     EXPECT_EQ(CBitmap::Load(path).Width(), 20u);
+}
+
+// A save replaces a symbolic link of its name (even a dangling one) by the image and never writes where the
+// link points; a file it replaces keeps its permission bits.
+TEST(Bitmap, SaveReplacesALinkNotItsTarget) {
+    CTempFolder folder;
+    CTempFolder elsewhere;
+    CBitmap bitmap = MakeNoiseBitmap(20, 20);
+    const QString victim = elsewhere.Write(QStringLiteral(".bashrc"), "keep me");
+    const QString dangling = elsewhere.FilePath(QStringLiteral("not-yet"));
+    for (const QString& target : {victim, dangling}) {
+        const QString link = folder.FilePath(QStringLiteral("photo.png"));
+        QFile::remove(link);
+        ASSERT_TRUE(QFile::link(target, link));
+        ASSERT_TRUE(bitmap.Save(link, QStringLiteral("image/png")));
+        EXPECT_FALSE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(CBitmap::Load(link).Width(), 20u);
+        EXPECT_EQ(elsewhere.Read(QStringLiteral(".bashrc")), "keep me");
+        EXPECT_FALSE(QFileInfo::exists(dangling));
+    }
+    const QString narrowed = folder.FilePath(QStringLiteral("photo.png"));
+    ASSERT_EQ(chmod(narrowed.toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(bitmap.Save(narrowed, QStringLiteral("image/png")));
+    struct stat info {};
+    ASSERT_EQ(stat(narrowed.toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(Bitmap, CodecLists) {

@@ -2,6 +2,7 @@
 #include "support/TempFolder.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -77,4 +78,32 @@ TEST(SettingsStore, FileStoreRoundTripsAndStaysOwnerOnly) {
     raw.close();
     CQtSettingsStore edited(file);
     EXPECT_EQ(edited.GetInt(SettingsSection, QStringLiteral("Broken"), 5), 5);
+}
+
+// A link under the settings' name gives way to a file of the store's own, holding what the link showed;
+// neither the file it pointed to nor a dangling link's target is written or made owner-only.
+TEST(SettingsStore, ALinkUnderTheSettingsNameIsReplacedNotWrittenThrough) {
+    test::CTempFolder folder;
+    test::CTempFolder elsewhere;
+    const QByteArray shown = "[DataApp]\nPasswordRadioCry=3\n";
+    const QString target = elsewhere.Write(QStringLiteral(".bashrc"), shown);
+    const QString dangling = elsewhere.FilePath(QStringLiteral("not-yet"));
+    const auto before = QFile::permissions(target);
+    for (const QString& pointedAt : {target, dangling}) {
+        const QString file = folder.FilePath(QStringLiteral("Veilpane.conf"));
+        QFile::remove(file);
+        ASSERT_TRUE(QFile::link(pointedAt, file));
+        CQtSettingsStore store(file);
+        store.WriteString(SettingsSection, QStringLiteral("PasswordCry01"), QStringLiteral("secret"));
+        EXPECT_FALSE(QFileInfo(file).isSymLink());
+        EXPECT_EQ(CQtSettingsStore(file).GetString(SettingsSection, QStringLiteral("PasswordCry01"), {}),
+                  QStringLiteral("secret"));
+        EXPECT_EQ(CQtSettingsStore(file).GetInt(SettingsSection, QStringLiteral("PasswordRadioCry"), 0),
+                  pointedAt == target ? 3 : 0);
+        EXPECT_EQ(QFile::permissions(file) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                  QFileDevice::Permissions());
+    }
+    EXPECT_EQ(elsewhere.Read(QStringLiteral(".bashrc")), shown);
+    EXPECT_EQ(QFile::permissions(target), before);
+    EXPECT_FALSE(QFileInfo::exists(dangling));
 }

@@ -1,5 +1,6 @@
 #include "platform/qt/QtTaskRunner.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QThread>
@@ -47,6 +48,10 @@ public:
         m_dialog = new QProgressDialog(runner.m_owner.data());
         m_bar = new QProgressBar(m_dialog);
         m_dialog->setBar(m_bar);
+        // Progress texts name the files being changed; a name must not be read as markup.
+        auto* label = new QLabel(m_dialog);
+        label->setTextFormat(Qt::PlainText);
+        m_dialog->setLabel(label);
         m_dialog->setWindowTitle(title);
         m_dialog->setLabelText(title);
         m_dialog->setCancelButtonText(QStringLiteral("Cancel"));
