@@ -29,7 +29,7 @@ QString CHideCommand::Help() const {
                "->\n"
                "photo.txt).\n\n"
                "Options:\n"
-               "  --file PATH        the file to hide\n"
+               "  --file PATH        the file to hide: a regular file of at most 9999967 bytes\n"
                "  --message TEXT     the message to hide\n"
                "  -o, --output PATH  where to write the result; its extension names the format: png, bmp,\n"
                "                     tif or tiff (lossy formats would destroy the hidden data). Default: "

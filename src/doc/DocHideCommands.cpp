@@ -1,6 +1,7 @@
 // The Hide menu, File/Extract and the secret message.
 #include "doc/PictoriumDoc.h"
 
+#include "platform/BoundedRead.h"
 #include "platform/Dialogs.h"
 #include "platform/ExistingFile.h"
 #include "platform/FileDialog.h"
@@ -72,6 +73,12 @@ void CPictoriumDoc::OnSelectFileToHide() {
         chosen = m_services.Files->OpenFile(FileDialogType::SelectFileToHide);
     }
     if (!chosen || chosen->isEmpty() || !QFileInfo::exists(*chosen)) {
+        return;
+    }
+    // Refused at once rather than at the hide: the menu would otherwise offer a device or a folder as the
+    // file to hide.
+    if (const FileType type = TypeOfFile(*chosen); type != FileType::Regular) {
+        Show(m_services, FileToHideNotRegularMessage(*chosen, type));
         return;
     }
     if (FileNameOfPath(*chosen).size() > MaxFileToHideNameLength) {

@@ -2,13 +2,13 @@
 
 #include "crypto/CipherProfile.h"
 #include "crypto/KeyDerivation.h"
+#include "platform/BoundedRead.h"
 #include "platform/Paths.h"
 #include "stego/PayloadFormat.h"
 #include "stego/PixelBitStream.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 
@@ -31,6 +31,14 @@ CUserMessage FileToHideUnreadableMessage(const QString& path, const QString& rea
     return CUserMessage::ErrorBox(QStringLiteral("File not readable"),
                                   QStringLiteral("The selected file to hide can't be read:\n%1\n\n%2")
                                       .arg(QDir::toNativeSeparators(path), reason));
+}
+
+CUserMessage FileToHideNotRegularMessage(const QString& path, FileType type) {
+    return CUserMessage::ErrorBox(
+        QStringLiteral("Not a file"),
+        QStringLiteral("The selected file to hide is a %1, not a regular file:\n%2\n\nOnly regular files can "
+                       "be hidden.")
+            .arg(FileTypeWord(type), QDir::toNativeSeparators(path)));
 }
 
 CUserMessage FileToHideTooLongMessage(const QString& path) {
@@ -95,13 +103,17 @@ CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArra
     if (!image || !image->IsValid()) {
         return Refused(NoContainerImageMessage(QStringLiteral("Not selected image")));
     }
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir()) {
+    // Opened now, before anything else is decided: a file that exists but cannot be read stops here, and
+    // so does anything but a regular file, whose size alone bounds what the read below takes.
+    QFile file;
+    const FileType type = OpenRegularFile(file, path);
+    if (type == FileType::Missing) {
         return Refused(FileToHideNotFoundMessage());
     }
-    // Opened now, before anything else is decided: a file that exists but cannot be read stops here.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (type != FileType::Regular) {
+        return Refused(FileToHideNotRegularMessage(path, type));
+    }
+    if (!file.isOpen()) {
         return Refused(FileToHideUnreadableMessage(path, file.errorString()));
     }
     const std::uint32_t capacity = ImageCapacity(image->Width(), image->Height());
@@ -115,11 +127,17 @@ CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArra
     if (name.size() > MaxPayloadNameLength) {
         return Refused(FileNameTooLongMessage());
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    // The file may have grown since its size was taken: the read stops one byte past the largest file a
+    // payload can carry.
+    const CBoundedRead read = ReadAtMost(file, MaxHiddenFileSize);
+    if (read.Failed) {
         return Refused(FileToHideUnreadableMessage(path, file.errorString()));
     }
+    if (read.TooLong) {
+        return Refused(FileToHideTooLongMessage(path));
+    }
     file.close();
+    const QByteArray& content = read.Bytes;
     if (auto refusal = CheckSize(path, content.size(), capacity)) {
         return Refused(*refusal);
     }

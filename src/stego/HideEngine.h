@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Bitmap.h"
+#include "platform/BoundedRead.h"
 #include "platform/Result.h"
 #include "stego/ReportStatistics.h"
 
@@ -49,6 +50,8 @@ QString FormatHideReport(const CHideReport& report);
 CUserMessage NoContainerImageMessage(const QString& caption); // "Not selected image" or "No base image"
 CUserMessage FileToHideNotFoundMessage();
 CUserMessage FileToHideUnreadableMessage(const QString& path, const QString& reason);
+// A folder, device, named pipe or socket: only a regular file can be hidden.
+CUserMessage FileToHideNotRegularMessage(const QString& path, FileType type);
 CUserMessage FileToHideTooLongMessage(const QString& path);
 CUserMessage FileNameTooLongMessage();
 CUserMessage CapacityMessage(const QString& path, std::int64_t neededBytes);

@@ -6,9 +6,12 @@
 #include "support/TestImages.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace veilpane;
 
@@ -284,6 +287,20 @@ TEST(StegoCommands, FailuresCarryTheProgramsMessages) {
     const QString plain = SaveCarrier(temp, QStringLiteral("plain.png"));
     const QString text = temp.Write(QStringLiteral("text.png"), "not an image");
     const QString pw = QStringLiteral("-p");
+    const QString fifo = temp.FilePath(QStringLiteral("pipe"));
+    EXPECT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Sparse: refused on its size, before a byte of it is read.
+    const QString tooLong = temp.FilePath(QStringLiteral("long.bin"));
+    {
+        QFile file(tooLong);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(MaxHiddenFileSize + 1));
+    }
+    const auto notAFile = [](const QString& word, const QString& path) {
+        return QStringLiteral(
+                   "The selected file to hide is a %1, not a regular file:\n%2\n\nOnly regular files "
+                   "can be hidden.\n")
+            .arg(word, path);
+    };
     const struct {
         QStringList Args;
         int Status;
@@ -300,6 +317,26 @@ TEST(StegoCommands, FailuresCarryTheProgramsMessages) {
           QStringLiteral("pass-1")},
          1,
          QStringLiteral("The selected file to hide does not exist.\n")},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file"), QStringLiteral("/dev/zero"), pw,
+          QStringLiteral("pass-1")},
+         1,
+         notAFile(QStringLiteral("device"), QStringLiteral("/dev/zero"))},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file"), QStringLiteral("/dev/urandom"), pw,
+          QStringLiteral("pass-1")},
+         1,
+         notAFile(QStringLiteral("device"), QStringLiteral("/dev/urandom"))},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file"), fifo, pw, QStringLiteral("pass-1")},
+         1,
+         notAFile(QStringLiteral("named pipe"), fifo)},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file"), temp.Path(), pw, QStringLiteral("pass-1")},
+         1,
+         notAFile(QStringLiteral("folder"), temp.Path())},
+        {{QStringLiteral("hide"), big, QStringLiteral("--file"), tooLong, pw, QStringLiteral("pass-1")},
+         1,
+         QStringLiteral(
+             "The selected file is too large to hide:\n%1\n\nA hidden file can hold at most 9999967 "
+             "bytes.\n")
+             .arg(tooLong)},
         {{QStringLiteral("hide"), big, QStringLiteral("--message"), QString(), pw, QStringLiteral("pass-1")},
          1,
          QStringLiteral(

@@ -1,5 +1,6 @@
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
+#include "platform/BoundedRead.h"
 #include "platform/ExistingFile.h"
 #include "stego/HiddenContent.h"
 #include "stego/HideEngine.h"
@@ -187,6 +188,19 @@ TEST(DocHideCommands, NamesOfMoreThan64CharactersAreRefused) {
     EXPECT_EQ(f.Doc->FileToHide, at64);
     EXPECT_EQ(f.Platform.Status.Texts.size(), 2);
     EXPECT_TRUE(f.Platform.ToolWindows.Folders && f.Platform.ToolWindows.Preview);
+}
+
+TEST(DocHideCommands, OnlyARegularFileIsChosen) {
+    CHideFixture f;
+    const QString kept = f.FileToHide(QStringLiteral("kept.bin"), "k");
+    f.Doc->FileToHide = kept;
+    for (const QString& path : {QStringLiteral("/dev/zero"), f.Outside.Path()}) {
+        f.Platform.Messages.Expect(FileToHideNotRegularMessage(path, TypeOfFile(path)));
+        f.Platform.Files.Answer(FileDialogType::SelectFileToHide, path);
+        f.Doc->OnSelectFileToHide();
+        EXPECT_EQ(f.Doc->FileToHide, kept) << path.toStdString();
+    }
+    EXPECT_TRUE(f.Platform.Status.Texts.isEmpty());
 }
 
 TEST(DocHideCommands, UnselectingTheFile) {

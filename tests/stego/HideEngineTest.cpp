@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -122,18 +123,17 @@ TEST(HideEngine, SilentAndImageRefusals) {
     CBitmap empty;
     EXPECT_EQ(HideFileInImage(&empty, path, Password, statistics).Message, noImage.Message);
 
-    // A folder is not a file to hide.
-    const auto folder = HideFileInImage(&image, temp.Path(), Password, statistics);
-    ASSERT_TRUE(folder.Message);
-    EXPECT_EQ(*folder.Message, FileToHideNotFoundMessage());
     EXPECT_EQ(FileToHideNotFoundMessage().Text,
               QStringLiteral("File not found.\r\nThe selected file to hide doesn't exist."));
     EXPECT_EQ(FileToHideNotFoundMessage().Caption, QStringLiteral("File not found"));
 }
 
-TEST(HideEngine, AFileThatCannotBeReadStopsBeforeThePixelLoop) {
+TEST(HideEngine, OnlyARegularFileIsHidden) {
+    // A device reports a size of 0 and gives bytes for ever; a named pipe without a writer would block the
+    // open. Each is refused by name before a byte is read.
     test::CTempFolder temp;
-    // A socket exists but cannot be opened; /proc/self/mem opens but fails on reading its first page.
+    const QString fifoPath = temp.FilePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600), 0);
     const QString socketPath = temp.FilePath(QStringLiteral("locked.sock"));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
@@ -143,8 +143,49 @@ TEST(HideEngine, AFileThatCannotBeReadStopsBeforeThePixelLoop) {
     ASSERT_LT(static_cast<std::size_t>(encoded.size()), sizeof address.sun_path);
     std::memcpy(address.sun_path, encoded.constData(), static_cast<std::size_t>(encoded.size()));
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const QString linkToZero = temp.FilePath(QStringLiteral("zero.bin"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), linkToZero));
 
-    for (const QString& path : {socketPath, QStringLiteral("/proc/self/mem")}) {
+    const struct {
+        QString Path;
+        const char* Word;
+    } cases[] = {
+        {QStringLiteral("/dev/zero"), "device"},
+        {QStringLiteral("/dev/urandom"), "device"},
+        {linkToZero, "device"},
+        {fifoPath, "named pipe"},
+        {socketPath, "socket"},
+        {temp.Path(), "folder"},
+    };
+    for (const auto& c : cases) {
+        CBitmap image = test::MakeNoiseBitmap(100, 100);
+        const CBitmap before = image.Copy();
+        CReportStatistics statistics;
+        const CHideResult result = HideFileInImage(&image, c.Path, Password, statistics);
+        EXPECT_EQ(result.Outcome, Outcome::Refused) << c.Word;
+        ASSERT_TRUE(result.Message) << c.Word;
+        EXPECT_EQ(*result.Message,
+                  CUserMessage::ErrorBox(QStringLiteral("Not a file"),
+                                         QStringLiteral("The selected file to hide is a %1, not a regular "
+                                                        "file:\n%2\n\nOnly regular files can be hidden.")
+                                             .arg(QLatin1String(c.Word), c.Path)));
+        EXPECT_EQ(test::CountDifferentPixels(before, image), 0) << c.Word;
+        EXPECT_EQ(statistics.HistogramPhase, 1) << c.Word;
+    }
+    ::close(fd);
+}
+
+TEST(HideEngine, AFileThatCannotBeReadStopsBeforeThePixelLoop) {
+    // /proc/self/mem opens but fails on reading its first page; a file without read permission does not
+    // open (unless the tests run as root, which reads everything).
+    test::CTempFolder temp;
+    const QString locked = temp.Write(QStringLiteral("locked.bin"), "secret");
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+    QStringList paths = {QStringLiteral("/proc/self/mem")};
+    if (::geteuid() != 0) {
+        paths << locked;
+    }
+    for (const QString& path : paths) {
         CBitmap image = test::MakeNoiseBitmap(100, 100);
         const CBitmap before = image.Copy();
         CReportStatistics statistics;
@@ -158,7 +199,6 @@ TEST(HideEngine, AFileThatCannotBeReadStopsBeforeThePixelLoop) {
         EXPECT_EQ(test::CountDifferentPixels(before, image), 0);
         EXPECT_EQ(statistics.HistogramPhase, 1);
     }
-    ::close(fd);
 }
 
 TEST(HideEngine, EmptyFileIn40x39) {
