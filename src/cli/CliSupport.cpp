@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include "cli/CommandLine.h"
+#include "platform/BoundedRead.h"
 
 #include <QDir>
 #include <QFileDevice>
@@ -78,13 +79,26 @@ void PrintError(CCliStreams& io, const QString& text) {
     PrintMessage(io, CUserMessage::ErrorBox(QString(), text));
 }
 
-QByteArray ReadAllInput(CCliStreams& io) {
-    QByteArray input = io.In.readAll().toUtf8();
+std::optional<QByteArray> ReadInput(CCliStreams& io, qint64 limit) {
+    const qint64 withLineEnd = limit + 2;
+    QByteArray input;
+    if (QIODevice* device = io.In.device()) {
+        CBoundedRead read = ReadAtMost(*device, withLineEnd);
+        if (read.TooLong) {
+            return std::nullopt;
+        }
+        input = std::move(read.Bytes);
+    } else {
+        input = io.In.read(withLineEnd + 1).toUtf8();
+    }
     if (input.endsWith('\n')) {
         input.chop(1);
         if (input.endsWith('\r')) {
             input.chop(1);
         }
+    }
+    if (input.size() > limit) {
+        return std::nullopt;
     }
     return input;
 }

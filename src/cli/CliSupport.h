@@ -38,8 +38,9 @@ bool LooksLikeOption(const QString& arg);
 void PrintMessage(CCliStreams& io, const CUserMessage& message);
 void PrintError(CCliStreams& io, const QString& text);
 
-// Standard input read whole, UTF-8, without the line end that ends the last line.
-QByteArray ReadAllInput(CCliStreams& io);
+// Standard input, UTF-8, without the line end that ends the last line; nothing when it holds more than
+// limit bytes before that line end, and then no more than two bytes past them are read.
+std::optional<QByteArray> ReadInput(CCliStreams& io, qint64 limit);
 
 // Asks a yes/no question on standard error and reads the answer line; only "y" or "yes" (any case) agree.
 bool Confirm(CCliStreams& io, const QString& question);

@@ -58,7 +58,12 @@ int CCryptoCommand::Run(const QStringList& args, CCliStreams& io) {
         return ExitFailure;
     }
     if (operands.isEmpty()) {
-        return RunOne(QString::fromUtf8(ReadAllInput(io)), io);
+        const std::optional<QByteArray> input = ReadInput(io, InputLimit());
+        if (!input) {
+            PrintMessage(io, CUserMessage::AppBox(InputTooLongMessage()));
+            return ExitFailure;
+        }
+        return RunOne(QString::fromUtf8(*input), io);
     }
     int status = ExitOk;
     for (const QString& operand : operands) {

@@ -37,6 +37,10 @@ protected:
     // Why the set cannot serve this command, as the desktop program says it; nothing when it can or when
     // the run checks the set itself.
     virtual std::optional<QString> PasswordRefusal(const CPasswordSet&) const { return std::nullopt; }
+    // For a command that may run on standard input: the most bytes its text may have there, and what the
+    // user is told when it has more (no more of it is read).
+    virtual qint64 InputLimit() const { return 0; }
+    virtual QString InputTooLongMessage() const { return {}; }
     // Runs once per operand; a command that may have none runs once on standard input instead.
     virtual int RunOne(const QString& operand, CCliStreams& io) = 0;
 

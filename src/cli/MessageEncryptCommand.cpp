@@ -21,12 +21,15 @@ protected:
             "Usage: veilpane-cli message-encrypt [TEXT] [password options]\n\n"
             "Encrypts TEXT, or standard input without its final line end, with the selected\n"
             "password, after a line with the current local time. Writes the upper-case\n"
-            "hexadecimal block on standard output.\n\n");
+            "hexadecimal block on standard output. A text of more than 1048576 bytes is refused.\n\n");
     }
     COperandCount Operands() const override { return {0, 1, "give the text as one argument (quote it)"}; }
     std::optional<QString> PasswordRefusal(const CPasswordSet& set) const override {
         return CheckEncryptionPasswords(set);
     }
+
+    qint64 InputLimit() const override { return MaxMessageTextLength; }
+    QString InputTooLongMessage() const override { return MessageTooLongMessage(); }
 
     int RunOne(const QString& text, CCliStreams& io) override {
         const CMessageResult result = EncryptMessageCommand(text.toUtf8(), Set());

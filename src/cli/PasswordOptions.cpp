@@ -1,12 +1,21 @@
 #include "cli/PasswordOptions.h"
 
 #include "cli/CommandLine.h"
+#include "platform/BoundedRead.h"
 #include "platform/SettingsKeys.h"
 
 #include <QFile>
 #include <QTextStream>
 
 namespace veilpane::cli {
+
+namespace {
+
+// Five passwords take a few hundred bytes; the bound only keeps a device or an endless pipe named by
+// mistake from filling the memory.
+constexpr qint64 MaxPasswordFileLength = 1024 * 1024;
+
+} // namespace
 
 void CPasswordOptions::AddTo(CCommandLine& line) {
     line.AddOption({QStringLiteral("p"), QStringLiteral("password")}, QStringLiteral("TEXT"), true);
@@ -37,6 +46,7 @@ bool CPasswordOptions::Read(const CCommandLine& line, QString* error) {
     const QString file = line.Value(QStringLiteral("password-file"));
     if (!file.isEmpty()) {
         QByteArray content;
+        bool tooLong = false;
         if (file == QLatin1String("-")) {
             if (!m_input) {
                 *error = QStringLiteral("cannot read the password file '-': no standard input");
@@ -45,7 +55,13 @@ bool CPasswordOptions::Read(const CCommandLine& line, QString* error) {
             // The bytes as they come: a text decoder would turn a password that is not valid UTF-8 into
             // another one.
             QIODevice* device = m_input->device();
-            content = device ? device->readAll() : m_input->readAll().toUtf8();
+            if (device) {
+                const CBoundedRead read = ReadAtMost(*device, MaxPasswordFileLength);
+                tooLong = read.TooLong;
+                content = read.Bytes;
+            } else {
+                content = m_input->read(MaxPasswordFileLength + 1).toUtf8();
+            }
             m_readInput = true;
         } else {
             QFile in(file);
@@ -53,7 +69,20 @@ bool CPasswordOptions::Read(const CCommandLine& line, QString* error) {
                 *error = QStringLiteral("cannot read the password file '%1': %2").arg(file, in.errorString());
                 return false;
             }
-            content = in.readAll();
+            const CBoundedRead read = ReadAtMost(in, MaxPasswordFileLength);
+            if (read.Failed) {
+                *error = QStringLiteral("cannot read the password file '%1': %2").arg(file, in.errorString());
+                return false;
+            }
+            tooLong = read.TooLong;
+            content = read.Bytes;
+        }
+        if (tooLong || content.size() > MaxPasswordFileLength) {
+            *error = QStringLiteral("the password file '%1' is longer than %2 bytes: it holds five passwords "
+                                    "at most")
+                         .arg(file)
+                         .arg(MaxPasswordFileLength);
+            return false;
         }
         // Editors put a byte-order mark before the first line; nobody types one into a password file.
         if (content.startsWith("\xEF\xBB\xBF")) {

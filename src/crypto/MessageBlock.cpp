@@ -25,6 +25,19 @@ bool LooksLikeMessage(const std::string& plain) {
     return shape.match(QLatin1String(plain.data(), 40)).hasMatch();
 }
 
+// Only the digits count: the decoder skips everything else.
+bool HasMoreDigitsThan(const QByteArray& block, qsizetype limit) {
+    qsizetype digits = 0;
+    for (const char c : block) {
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) {
+            if (++digits > limit) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 QByteArray EncryptMessageText(const QByteArray& text, const QByteArray& password) {
@@ -84,9 +97,25 @@ QString MessageNotDecryptedText() {
     return QStringLiteral("Message NOT decrypted, wrong password.");
 }
 
+QString MessageTooLongMessage() {
+    return QStringLiteral(
+               "The message is too long to encrypt.\nA message block holds at most %1 bytes of text.")
+        .arg(MaxMessageTextLength);
+}
+
+QString MessageBlockTooLongMessage() {
+    return QStringLiteral(
+               "The block is too long to be a message block.\nA message block has at most %1 hexadecimal "
+               "digits.")
+        .arg(MaxMessageBlockDigits);
+}
+
 CMessageResult EncryptMessageCommand(const QByteArray& input, const CPasswordSet& set, const QDateTime& now) {
     if (input.isEmpty()) {
         return CMessageResult::Refused(CUserMessage::AppBox(EmptyMessageToEncryptMessage()));
+    }
+    if (input.size() > MaxMessageTextLength) {
+        return CMessageResult::Refused(CUserMessage::AppBox(MessageTooLongMessage()));
     }
     if (const auto refusal = CheckSelectedPassword(set)) {
         return CMessageResult::Refused(CUserMessage::AppBox(*refusal));
@@ -103,6 +132,9 @@ CMessageResult EncryptMessageCommand(const QByteArray& input, const CPasswordSet
 CMessageResult DecryptMessageCommand(const QByteArray& input, const CPasswordSet& set) {
     if (input.isEmpty()) {
         return CMessageResult::Refused(CUserMessage::AppBox(EmptyBlockToDecryptMessage()));
+    }
+    if (HasMoreDigitsThan(input, MaxMessageBlockDigits)) {
+        return CMessageResult::Refused(CUserMessage::AppBox(MessageBlockTooLongMessage()));
     }
     if (const auto refusal = CheckDefinedPasswords(set)) {
         return CMessageResult::Refused(CUserMessage::AppBox(*refusal));

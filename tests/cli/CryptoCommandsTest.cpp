@@ -398,6 +398,77 @@ TEST(CryptoCommands, MessagesThroughArgumentsAndStandardInput) {
     EXPECT_EQ(argument.OutText.trimmed().size(), 96);
 }
 
+TEST(CryptoCommands, MessageInputsStopAtTheirCaps) {
+    const QString textTooLong = QStringLiteral(
+        "veilpane-cli: The message is too long to encrypt.\nA message block holds at most 1048576 bytes of "
+        "text.\n");
+    const QString blockTooLong = QStringLiteral(
+        "veilpane-cli: The block is too long to be a message block.\nA message block has at most 2097248 "
+        "hexadecimal digits.\n");
+    const QString atCap(MaxMessageTextLength, QLatin1Char('m'));
+    const struct {
+        QString Command;
+        QString Input;
+        QString Operand; // empty: standard input
+        int Status;
+        QString Err;
+    } cases[] = {
+        {QStringLiteral("message-encrypt"), atCap + QStringLiteral("\r\n"), {}, cli::ExitOk, {}},
+        {QStringLiteral("message-encrypt"), {}, atCap, cli::ExitOk, {}},
+        {QStringLiteral("message-encrypt"), atCap + QStringLiteral("m\n"), {}, cli::ExitFailure, textTooLong},
+        {QStringLiteral("message-encrypt"), {}, atCap + QLatin1Char('m'), cli::ExitFailure, textTooLong},
+        // Room for a separator after every digit, and not one byte more.
+        {QStringLiteral("message-decrypt"),
+         QString(2 * MaxMessageBlockDigits + 1, QLatin1Char(' ')),
+         {},
+         cli::ExitFailure,
+         blockTooLong},
+        {QStringLiteral("message-decrypt"),
+         {},
+         QString(MaxMessageBlockDigits + 1, QLatin1Char('0')),
+         cli::ExitFailure,
+         blockTooLong},
+    };
+    for (const auto& c : cases) {
+        CCapture run(c.Input);
+        QStringList args = {c.Command, QStringLiteral("-p"), QStringLiteral("first-pw")};
+        if (!c.Operand.isEmpty()) {
+            args << c.Operand;
+        }
+        EXPECT_EQ(run.Run(args), c.Status) << c.Command.toStdString() << c.Input.size() << c.Operand.size();
+        EXPECT_EQ(run.ErrText, c.Err);
+        EXPECT_EQ(run.OutText.size(), c.Status == cli::ExitOk ? MaxMessageBlockDigits + 1 : 0);
+    }
+}
+
+// The real program on inputs that never end: each read stops at its cap.
+TEST(CryptoCommands, TheProgramStopsReadingEndlessInputs) {
+    if (!test::HaveProgram(QStringLiteral("sh"))) {
+        GTEST_SKIP() << "no shell";
+    }
+    const struct {
+        QString Script;
+        int Status;
+        QByteArray Err;
+    } cases[] = {
+        {QStringLiteral("exec \"$0\" message-encrypt -p first-pw < /dev/zero"), 1,
+         "veilpane-cli: The message is too long to encrypt.\n"},
+        {QStringLiteral("exec \"$0\" message-decrypt -p first-pw < /dev/zero"), 1,
+         "veilpane-cli: The block is too long to be a message block.\n"},
+        {QStringLiteral("exec \"$0\" message-encrypt hello --password-file /dev/zero"), 2,
+         "veilpane-cli message-encrypt: the password file '/dev/zero' is longer than 1048576 bytes: it holds "
+         "five passwords at most\n"},
+        {QStringLiteral("exec \"$0\" message-encrypt hello --password-file - < /dev/urandom"), 2,
+         "veilpane-cli message-encrypt: the password file '-' is longer than 1048576 bytes"},
+    };
+    for (const auto& c : cases) {
+        const auto result = test::RunProgram(QStringLiteral("sh"), {QStringLiteral("-c"), c.Script, Cli});
+        EXPECT_EQ(result.ExitCode, c.Status) << c.Script.toStdString();
+        EXPECT_TRUE(result.Err.startsWith(c.Err)) << c.Script.toStdString() << ": " << result.Err.constData();
+        EXPECT_TRUE(result.Out.isEmpty()) << c.Script.toStdString();
+    }
+}
+
 // Decrypting commands open what was made with any password, even one the passwords dialog would refuse now.
 TEST(CryptoCommands, DecryptingCommandsTakeAShortPassword) {
     CTempFolder folder;

@@ -159,3 +159,41 @@ TEST(MessageBlock, Refusals) {
     EXPECT_EQ(noneDefined.Message->Text, NoDefinedPasswordsMessage());
     EXPECT_TRUE(noneDefined.Value.Output.isEmpty());
 }
+
+// A block longer than the longest text can give is refused before the password set is even looked at.
+TEST(MessageBlock, TextAndBlockAreCapped) {
+    const CPasswordSet set = SetOf({{1, "first-pw"}});
+    const QByteArray atCap(MaxMessageTextLength, 'm');
+    const CMessageResult longest = EncryptMessageCommand(atCap, set, Moment);
+    ASSERT_TRUE(longest.Ok());
+    ASSERT_EQ(longest.Value.Output.size(), MaxMessageBlockDigits);
+    const CMessageResult over = EncryptMessageCommand(atCap + 'm', set, Moment);
+    ASSERT_EQ(over.Outcome, Outcome::Refused);
+    EXPECT_EQ(*over.Message, CUserMessage::AppBox(MessageTooLongMessage()));
+
+    QByteArray inLines;
+    for (qsizetype i = 0; i < longest.Value.Output.size(); i += 64) {
+        inLines += longest.Value.Output.mid(i, 64) + "\r\n";
+    }
+    const struct {
+        const char* What;
+        QByteArray Block;
+        CPasswordSet Set;
+        bool TooLong;
+    } cases[] = {
+        {"longest block in lines", inLines, set, false},
+        {"longest block and letters that are no digits", longest.Value.Output + "zz", set, false},
+        {"one digit more", longest.Value.Output + "0", CPasswordSet{}, true},
+        {"one cipher block more", longest.Value.Output + QByteArray(32, '0'), CPasswordSet{}, true},
+    };
+    for (const auto& c : cases) {
+        const CMessageResult result = DecryptMessageCommand(c.Block, c.Set);
+        if (c.TooLong) {
+            ASSERT_EQ(result.Outcome, Outcome::Refused) << c.What;
+            EXPECT_EQ(*result.Message, CUserMessage::AppBox(MessageBlockTooLongMessage())) << c.What;
+        } else {
+            ASSERT_TRUE(result.Ok()) << c.What;
+            EXPECT_EQ(result.Value.Output, "2021-07-05 09h:03m:58s\r\n" + atCap) << c.What;
+        }
+    }
+}

@@ -316,6 +316,33 @@ TEST(DocCryptoCommands, MessageDialogButtonsAndClose) {
     f.Doc->OnEncryptDecryptMessage();
 }
 
+TEST(DocCryptoCommands, MessageDialogCapsTheText) {
+    CCryptoFixture f;
+    const QString atCap(MaxMessageTextLength / 2, QChar(u'\u00E9')); // two bytes each in UTF-8
+    f.Platform.Messages.Expect(CUserMessage::AppBox(QStringLiteral(
+        "The message is too long to encrypt.\nA message block holds at most 1048576 bytes of text.")));
+    f.Platform.Messages.Expect(CUserMessage::AppBox(QStringLiteral(
+        "The block is too long to be a message block.\nA message block has at most 2097248 hexadecimal "
+        "digits.")));
+    f.Platform.Dialogs.MessageScripts.push_back([&](CEncryptDecryptMessageModel& model) {
+        model.MessageInput = atCap;
+        model.OnEncryptMessage();
+        const QString block = model.MessageOutput;
+        EXPECT_EQ(block.size(), MaxMessageBlockDigits);
+        model.MessageInput = atCap + QLatin1Char('x');
+        model.OnEncryptMessage();
+        EXPECT_EQ(model.MessageOutput, block) << "output unchanged";
+        model.MessageInput = block + QStringLiteral("00");
+        model.OnDecryptMessage();
+        EXPECT_EQ(model.MessageOutput, block) << "output unchanged";
+        model.MessageInput = block;
+        model.OnDecryptMessage();
+        EXPECT_TRUE(model.MessageOutput.endsWith(QStringLiteral("\r\n") + atCap));
+        return false;
+    });
+    f.Doc->OnEncryptDecryptMessage();
+}
+
 TEST(DocCryptoCommands, PasswordsDialogValidatesAndApplies) {
     CCryptoFixture f;
     f.Platform.Messages.Expect(
