@@ -180,7 +180,11 @@ void CPictoriumDoc::SelectImage(int index, const QString& hiddenImageName, const
     MarkImageUnchanged();
 
     QString status;
-    if (hiddenImageName.isEmpty()) {
+    if (CurrentImage->LastStatus() == CBitmap::Status::OutOfMemory) {
+        // Refused for its size (or the memory ran out): the status says why rather than show 0x0.
+        status =
+            QStringLiteral("Cannot open %1: %2").arg(QFileInfo(path).fileName(), CurrentImage->ErrorText());
+    } else if (hiddenImageName.isEmpty()) {
         const std::uint32_t width = CurrentImage->Width();
         const std::uint32_t height = CurrentImage->Height();
         const std::uint32_t pixels = width * height;

@@ -1,6 +1,7 @@
 #include "platform/Bitmap.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/DecodePolicy.h"
 #include "platform/GifWriter.h"
 #include "platform/TiffReader.h"
 
@@ -18,8 +19,9 @@ QImage ToArgb(QImage image) {
     if (image.isNull() || image.format() == QImage::Format_ARGB32) {
         return image;
     }
-    // convertToFormat un-premultiplies and expands palettes, grayscale and 16-bit channels.
-    return image.convertToFormat(QImage::Format_ARGB32);
+    // convertToFormat un-premultiplies and expands palettes, grayscale and 16-bit channels; from a
+    // 32-bit format it converts in place, so a large photo is not held twice.
+    return std::move(image).convertToFormat(QImage::Format_ARGB32);
 }
 
 struct CFormatEntry {
@@ -68,6 +70,13 @@ CBitmap::CBitmap(std::uint32_t width, std::uint32_t height)
     }
 }
 
+CBitmap CBitmap::Failed(Status status, QString error) {
+    CBitmap bitmap;
+    bitmap.m_status = status;
+    bitmap.m_error = std::move(error);
+    return bitmap;
+}
+
 CBitmap CBitmap::Load(const QString& path) {
     CBitmap bitmap;
     if (!QFileInfo(path).isFile()) {
@@ -75,10 +84,21 @@ CBitmap CBitmap::Load(const QString& path) {
         bitmap.m_error = QStringLiteral("File not found");
         return bitmap;
     }
-    QImageReader reader(path);
-    reader.setAutoTransform(false); // pixels must stay where the writer put them
+    const QByteArray format = ImageFormatOfFile(path);
+    if (format.isEmpty()) {
+        return Failed(Status::UnknownFormat, QStringLiteral("Not a PNG, JPEG, GIF, BMP or TIFF image"));
+    }
+    ApplyDecodeAllocationLimit();
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false); // told by content above; no plugin gets a second guess
+    reader.setAutoTransform(false);         // pixels must stay where the writer put them
+    if (const QSize size = reader.size(); size.isValid() && !FitsPixelBudget(size, ImagePixelBudget)) {
+        return Failed(Status::OutOfMemory,
+                      TooManyPixelsText(static_cast<std::uint64_t>(size.width()),
+                                        static_cast<std::uint64_t>(size.height()), ImagePixelBudget));
+    }
     QImage image;
-    if (reader.format() == "tiff") {
+    if (format == "tiff") {
         image = ReadUnassociatedAlphaTiff(path);
     }
     if (image.isNull()) {
@@ -241,23 +261,13 @@ QList<CCodecInfo> CBitmap::Encoders() {
 }
 
 QList<CCodecInfo> CBitmap::Decoders() {
+    // The formats Load() takes, in the order the save command lists them.
     QList<CCodecInfo> list;
-    const QList<QByteArray> mimes = QImageReader::supportedMimeTypes();
-    QList<QByteArray> seen;
-    for (const QByteArray& mime : mimes) {
-        const QList<QByteArray> formats = QImageReader::imageFormatsForMimeType(mime);
-        if (formats.isEmpty()) {
-            continue;
+    const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+    for (const auto& entry : SaveFormats) {
+        if (readable.contains(entry.QtFormat)) {
+            list.append(CodecFor(entry.QtFormat, entry.Mime));
         }
-        // Several suffixes can map to one MIME type (jpg, jpeg); list the MIME type once under its main name.
-        QByteArray format = formats.contains("jpeg")   ? QByteArray("jpeg")
-                            : formats.contains("tiff") ? QByteArray("tiff")
-                                                       : formats.first();
-        if (seen.contains(format)) {
-            continue;
-        }
-        seen.append(format);
-        list.append(CodecFor(format, mime));
     }
     return list;
 }

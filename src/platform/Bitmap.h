@@ -45,6 +45,8 @@ public:
 
     // A failed load gives an empty 0 x 0 bitmap whose LastStatus() and ErrorText() tell why.
     static CBitmap Load(const QString& path);
+    // An empty bitmap that tells why, for the other readers of image files.
+    static CBitmap Failed(Status status, QString error);
 
     bool IsValid() const { return !m_image.isNull(); }
     std::uint32_t Width() const { return static_cast<std::uint32_t>(m_image.width()); }

@@ -5,8 +5,8 @@
 
 namespace veilpane {
 
-// Whether the imaging library can decode the file, judged from its content alone, whatever the extension
-// says.
+// Whether the file is one of the five image formats the program takes (PNG, JPEG, GIF, BMP, TIFF), judged
+// from its first bytes alone, whatever the extension says.
 bool IsImageFile(const QString& path);
 
 // The full paths of a folder's image files, as a folder scan lists them: every regular file that

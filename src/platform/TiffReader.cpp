@@ -1,5 +1,7 @@
 #include "platform/TiffReader.h"
 
+#include "platform/DecodePolicy.h"
+
 #include <QFile>
 
 #include <tiffio.h>
@@ -41,8 +43,8 @@ QImage ReadUnassociatedAlphaTiff(const QString& path) {
         return {};
     }
     if (bits != 8 || samples != 4 || planar != PLANARCONFIG_CONTIG || photometric != PHOTOMETRIC_RGB ||
-        extraCount != 1 || extraTypes[0] != EXTRASAMPLE_UNASSALPHA || TIFFIsTiled(tiff.get()) || width == 0 ||
-        height == 0 || width > 65535 || height > 65535) {
+        extraCount != 1 || extraTypes[0] != EXTRASAMPLE_UNASSALPHA || TIFFIsTiled(tiff.get()) ||
+        !FitsPixelBudget(width, height, ImagePixelBudget)) {
         return {};
     }
     if (static_cast<std::size_t>(TIFFScanlineSize(tiff.get())) != static_cast<std::size_t>(width) * 4u) {

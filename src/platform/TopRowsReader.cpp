@@ -1,5 +1,7 @@
 #include "platform/TopRowsReader.h"
 
+#include "platform/DecodePolicy.h"
+
 #include <QFile>
 #include <QImageReader>
 
@@ -37,7 +39,7 @@ struct CPngRead {
 // Prepares a PNG for reading rows the way a full decode by Qt gives them: palettes and grey expanded to
 // RGB, no gamma applied, as 32-bit ARGB. Returns false for files it leaves to the full decoder
 // (interlaced, 16 bits per channel, anything unexpected). Must run under the caller's setjmp.
-bool SetUpPngRows(std::FILE* file, CPngRead& read, QSize& size, bool& hasAlpha) {
+bool SetUpPngRows(std::FILE* file, CPngRead& read, std::uint64_t budget, QSize& size, bool& hasAlpha) {
     png_init_io(read.Png, file);
     png_read_info(read.Png, read.Info);
     png_uint_32 width = 0;
@@ -46,8 +48,7 @@ bool SetUpPngRows(std::FILE* file, CPngRead& read, QSize& size, bool& hasAlpha) 
     int colorType = 0;
     int interlace = 0;
     png_get_IHDR(read.Png, read.Info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    if (interlace != PNG_INTERLACE_NONE || bitDepth > 8 || width == 0 || height == 0 ||
-        width > 0x7FFFFFFFu / 4u || height > 0x7FFFFFFFu) {
+    if (interlace != PNG_INTERLACE_NONE || bitDepth > 8 || !FitsPixelBudget(width, height, budget)) {
         return false;
     }
     hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
@@ -91,7 +92,7 @@ bool ReadPngTopRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, Q
     }
     QSize size;
     bool hasAlpha = false;
-    if (!SetUpPngRows(file, read, size, hasAlpha)) {
+    if (!SetUpPngRows(file, read, ImagePixelBudget, size, hasAlpha)) {
         return false;
     }
     const auto width = static_cast<std::uint32_t>(size.width());
@@ -123,7 +124,8 @@ bool ReadPngAllRows(std::FILE* file, std::uint64_t pixelCount, CPngRead& read, Q
     // file alike; skipping it saves a tenth of the decode.
     png_set_option(read.Png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 #endif
-    if (!SetUpPngRows(file, read, size, hasAlpha) || !sink.Begin(size, hasAlpha)) {
+    // Every row is decoded here, so the file must fit what a preview may cost.
+    if (!SetUpPngRows(file, read, PreviewPixelBudget, size, hasAlpha) || !sink.Begin(size, hasAlpha)) {
         return false;
     }
     const auto width = static_cast<std::uint32_t>(size.width());
@@ -196,22 +198,33 @@ CBitmap LoadTopRows(const QString& path, std::uint64_t pixelCount) {
             }
         }
     }
-    {
+    if (ImageFormatOfFile(path) == "jpeg") {
+        ApplyDecodeAllocationLimit();
+        QImageReader reader(path, "jpeg");
+        reader.setAutoDetectImageFormat(false);
+        reader.setAutoTransform(false);
+        const QSize size = reader.size();
+        const auto width = static_cast<std::uint64_t>(std::max(size.width(), 0));
+        const auto height = static_cast<std::uint64_t>(std::max(size.height(), 0));
+        if (size.isValid() && !FitsPixelBudget(size, ImagePixelBudget)) {
+            return CBitmap::Failed(CBitmap::Status::OutOfMemory,
+                                   TooManyPixelsText(width, height, ImagePixelBudget));
+        }
+        // A progressive file makes libjpeg hold the coefficients of the whole picture, several bytes a
+        // pixel, whatever clip is asked for; a file that large is not worth it for a look at its top.
+        if (size.isValid() && !FitsPixelBudget(size, PreviewPixelBudget) && IsMultiScanJpeg(path)) {
+            return CBitmap::Failed(CBitmap::Status::OutOfMemory, MultiScanTooLargeText(width, height));
+        }
         // libjpeg decodes top to bottom, so a clip of whole rows at the top stops the decoder early and
         // gives the same pixels as a full decode (the upsampling of a row only looks at its neighbours).
-        QImageReader reader(path);
-        reader.setAutoTransform(false);
-        if (reader.format() == "jpeg") {
-            const QSize size = reader.size();
-            if (size.isValid() && !size.isEmpty()) {
-                const std::uint32_t rows = RowsFor(pixelCount, static_cast<std::uint32_t>(size.width()),
-                                                   static_cast<std::uint32_t>(size.height()));
-                const QRect clip(0, 0, size.width(), static_cast<int>(rows));
-                reader.setClipRect(clip);
-                QImage image = reader.read();
-                if (image.size() == clip.size()) {
-                    return CBitmap(std::move(image));
-                }
+        if (size.isValid() && !size.isEmpty()) {
+            const std::uint32_t rows = RowsFor(pixelCount, static_cast<std::uint32_t>(size.width()),
+                                               static_cast<std::uint32_t>(size.height()));
+            const QRect clip(0, 0, size.width(), static_cast<int>(rows));
+            reader.setClipRect(clip);
+            QImage image = reader.read();
+            if (image.size() == clip.size()) {
+                return CBitmap(std::move(image));
             }
         }
     }

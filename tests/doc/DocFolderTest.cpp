@@ -1,6 +1,7 @@
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
 #include "support/FakePlatform.h"
+#include "support/HostileImages.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
@@ -93,6 +94,24 @@ TEST(DocFolder, ScanListsImagesByContentUnderTheirRealNamesAndCountsEveryFile) {
     f.Doc->SelectImage(static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral(":Colon.png"))), {}, {});
     ASSERT_TRUE(f.Doc->HasImage());
     EXPECT_TRUE(f.Doc->CurrentImage->IsValid());
+}
+
+// Qt's plugins read SVG, but the program takes only its five formats; a file over the pixel budget is
+// listed (its header is an image's) and opening it says why it shows nothing.
+TEST(DocFolder, SvgIsNotListedAndAnImageOverTheBudgetTellsWhyItDoesNotOpen) {
+    CTempFolder folder;
+    ASSERT_TRUE(WriteSvg(folder.FilePath(QStringLiteral("drawing.png"))));
+    ASSERT_TRUE(WriteSvg(folder.FilePath(QStringLiteral("drawing.svg"))));
+    ASSERT_TRUE(WriteTiffBomb(folder.FilePath(QStringLiteral("bomb.tif")), 20000, 20000));
+    CFolderFixture f;
+    f.Doc->LoadFolder(folder.Path());
+    EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("bomb.tif")});
+    f.Doc->SelectImage(0, {}, {});
+    EXPECT_FALSE(f.Doc->CurrentImage->IsValid());
+    EXPECT_EQ(
+        f.Platform.Status.Texts.last(),
+        QStringLiteral("Cannot open bomb.tif: 20000 x 20000 pixels (400 megapixels) is more than the 250 "
+                       "megapixels an image may have"));
 }
 
 TEST(DocFolder, SummaryGoesToTheLabelWithoutImagesAndToTheStatusWithThem) {
