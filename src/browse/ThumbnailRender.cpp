@@ -2,6 +2,7 @@
 
 #include "browse/FitGeometry.h"
 #include "platform/Bitmap.h"
+#include "platform/DecodePolicy.h"
 #include "platform/TopRowsReader.h"
 #include "stego/HiddenContent.h"
 #include "stego/PayloadFormat.h"
@@ -10,6 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <vector>
@@ -244,15 +246,49 @@ bool DrawPngInOnePass(const CThumbnailJob& job, CThumbnailResult& result) {
     return true;
 }
 
+// Decodes above this many pixels take turns, one at a time over all the loader's threads: together they
+// hold at most a small decode per thread and one preview-sized decode, whatever the core count.
+constexpr std::uint64_t SmallDecodePixels = 12'000'000;
+
+std::mutex& LargeDecodeTurn() {
+    static std::mutex turn;
+    return turn;
+}
+
+// Whether a thumbnail may decode the file: within the preview budget at full size, or a single-scan JPEG
+// that libjpeg reduces as it decodes (a progressive one holds the whole picture's coefficients first).
+bool PreviewMayDecode(const QByteArray& format, QSize size, const QString& path) {
+    if (!FitsPixelBudget(size, ImagePixelBudget)) {
+        return false;
+    }
+    return FitsPixelBudget(size, PreviewPixelBudget) || (format == "jpeg" && !IsMultiScanJpeg(path));
+}
+
 CThumbnailResult MakeThumbnailUnguarded(const CThumbnailJob& job) {
     CThumbnailResult result{job.Row, job.Generation, job.Sequence, {}, job.Kind, false};
-    if (DrawPngInOnePass(job, result)) {
+    ApplyDecodeAllocationLimit();
+    const QByteArray format = ImageFormatOfFile(job.Path);
+    QImageReader reader(job.Path, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(false); // the thumbnail shows the pixels as the current image will
+    const QSize size = reader.size();
+    if (format.isEmpty() || !PreviewMayDecode(format, size, job.Path)) {
+        // Listed like an unreadable file, without a decode.
+        result.Detected = job.Detect;
+        result.Kind = job.Detect ? HiddenNothing : job.Kind;
+        result.Thumbnail = RenderThumbnail({}, {}, result.Kind);
         return result;
     }
-    QImageReader reader(job.Path);
-    reader.setAutoTransform(false); // the thumbnail shows the pixels as the current image will
-    const QByteArray format = reader.format();
-    const QSize size = reader.size();
+    std::unique_lock turn(LargeDecodeTurn(), std::defer_lock);
+    if (!FitsPixelBudget(size, SmallDecodePixels)) {
+        turn.lock();
+    }
+    if (IsCancelled(job)) {
+        return result;
+    }
+    if (format == "png" && DrawPngInOnePass(job, result)) {
+        return result;
+    }
     const bool partialDecode = format == "png" || format == "jpeg";
 
     QImage picture;

@@ -2,6 +2,7 @@
 
 #include "browse/FitGeometry.h"
 #include "browse/ThumbnailRender.h"
+#include "support/HostileImages.h"
 
 #include <QFile>
 
@@ -263,6 +264,27 @@ TEST(ThumbnailRender, JobsDetectAndDrawFromFiles) {
     result = MakeThumbnail(cancelled);
     EXPECT_TRUE(result.Thumbnail.isNull());
     EXPECT_FALSE(result.Detected);
+}
+
+// Files a preview may not decode are drawn as unreadable without decoding them: the one-pass PNG reader
+// would otherwise go through 1.6 gigapixels, and libjpeg would hold the coefficients of a whole
+// progressive picture before giving a reduced one; an SVG is no image of ours, whatever its name.
+TEST(ThumbnailRender, FilesOverThePreviewBudgetAreDrawnUnreadable) {
+    test::CTempFolder folder;
+    const QString png = folder.FilePath(QStringLiteral("onebit.png"));
+    const QString progressive = folder.FilePath(QStringLiteral("progressive.jpg"));
+    const QString svg = folder.FilePath(QStringLiteral("drawing.png"));
+    ASSERT_TRUE(test::WriteOneBitPng(png, 40000));
+    ASSERT_TRUE(test::WritePatchedProgressiveJpeg(progressive, 10000, 6000));
+    ASSERT_TRUE(test::WriteSvg(svg));
+    for (const QString& path : {png, progressive, svg}) {
+        SCOPED_TRACE(path.toStdString());
+        const CThumbnailResult result = MakeThumbnail(JobFor(path, test::SetOf({{1, "any"}})));
+        EXPECT_TRUE(result.Detected);
+        EXPECT_EQ(result.Kind, HiddenNothing);
+        ASSERT_EQ(result.Thumbnail.size(), QSize(150, 135));
+        EXPECT_TRUE(Near(At(result.Thumbnail, 75, 67), Qt::white, 0));
+    }
 }
 
 // A PNG is decoded once, row by row, into the reduced picture: the thumbnail matches the one drawn from a
