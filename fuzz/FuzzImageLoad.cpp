@@ -1,13 +1,19 @@
 // Image files from anywhere, through the bitmap surface: the full decoder (Qt's readers and our own
-// unassociated-alpha TIFF reader) and the top-rows reader that detection uses, then detection itself.
-// The first byte picks the file name's extension; the rest is the file.
+// unassociated-alpha TIFF reader), the top-rows reader that detection uses (libpng row by row, the JPEG
+// clip) and the one-pass PNG reader of the thumbnails, then detection itself, all under the decode policy:
+// a file declaring more than the budget is refused by every reader. The first byte picks the file name's
+// extension; the rest is the file.
 #include "FuzzSupport.h"
 
 #include "crypto/CipherProfile.h"
 #include "platform/Bitmap.h"
+#include "platform/DecodePolicy.h"
 #include "platform/TopRowsReader.h"
 #include "stego/HiddenContent.h"
 #include "stego/HideEngine.h"
+
+#include <QImageReader>
+#include <QImageWriter>
 
 #include <array>
 
@@ -58,11 +64,42 @@ QList<QByteArray> Seeds() {
         FUZZ_CHECK(file.open(QIODevice::ReadOnly));
         seeds << QByteArray(1, save.Extension) + file.readAll();
     }
+    {
+        // The layout that makes libjpeg hold the whole picture's coefficients.
+        const QString path = folder.FilePath(QStringLiteral("progressive.jpg"));
+        QImageWriter writer(path, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        FUZZ_CHECK(writer.write(carrier.Image()));
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+        seeds << QByteArray(1, 4) + file.readAll();
+    }
     folder.Clear();
     return seeds;
 }
 
 } // namespace
+
+// Counts what the one-pass reader hands over.
+class CCountingSink final : public CPngRowSink {
+public:
+    bool Begin(QSize size, bool) override {
+        FUZZ_CHECK(FitsPixelBudget(size, PreviewPixelBudget));
+        Size = size;
+        return true;
+    }
+    bool Row(const QRgb*) override {
+        ++Rows;
+        FUZZ_CHECK(Rows <= Size.height());
+        return true;
+    }
+    QSize Size;
+    int Rows = 0;
+};
+
+// Within the budget, a declared size above this is a legitimate large picture, not a finding: decoding
+// it would only measure the fuzzer's memory limit.
+constexpr std::uint64_t FuzzPixelCap = 4'000'000;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     StartQt();
@@ -82,8 +119,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QByteArray bytes = input.Rest();
         FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
+    (void)IsMultiScanJpeg(path);
+    QSize declared;
+    if (const QByteArray format = ImageFormatOfFile(path); !format.isEmpty()) {
+        QImageReader reader(path, format);
+        reader.setAutoDetectImageFormat(false);
+        declared = reader.size();
+    }
+    const bool overBudget = declared.isValid() && !FitsPixelBudget(declared, ImagePixelBudget);
+    if (!overBudget && declared.isValid() && !FitsPixelBudget(declared, FuzzPixelCap)) {
+        scratch.Clear();
+        return 0;
+    }
     const CBitmap full = CBitmap::Load(path);
     const CBitmap top = LoadTopRows(path, HeaderPixelCount);
+    if (overBudget) {
+        FUZZ_CHECK(!full.IsValid() && !top.IsValid());
+    }
+    {
+        CCountingSink sink;
+        CBitmap rows;
+        if (ReadPngRows(path, HeaderPixelCount, rows, sink)) {
+            FUZZ_CHECK(rows.Width() == static_cast<std::uint32_t>(sink.Size.width()));
+        }
+    }
     if (full.IsValid()) {
         FUZZ_CHECK(full.Image().format() == QImage::Format_ARGB32);
         (void)DetectPayload(full, set);
