@@ -5,6 +5,7 @@
 #include "browse/PictoriumView.h"
 #include "doc/PictoriumDoc.h"
 #include "doc/WindowPlacement.h"
+#include "platform/FolderFiles.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProductLine.h"
 #include "platform/SettingsKeys.h"
@@ -114,7 +115,8 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::SetStatusText(const QString& text) {
     // A result replaces a prompt still shown from the toolbar button that started it.
     statusBar()->clearMessage();
-    m_statusLabel->setText(text);
+    // Status texts name files: a line break in a name would push the rest out of the one-line bar.
+    m_statusLabel->setText(OneLine(text));
     m_statusLabel->repaint();
 }
 

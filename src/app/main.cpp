@@ -46,6 +46,10 @@ int main(int argc, char* argv[]) {
     messages.SetOwner(&program.Frame());
     dialogs.SetOwner(&program.Frame());
     tasks.SetOwner(&program.Frame());
+    // Told before the start, whose first-run disclaimer the empty settings bring.
+    if (const QString note = settings.SetAsideNote(); !note.isEmpty()) {
+        messages.Show(CUserMessage::WarningBox(QStringLiteral("Settings"), note));
+    }
     program.Start();
     return QApplication::exec();
 }

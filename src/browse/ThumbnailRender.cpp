@@ -246,14 +246,9 @@ bool DrawPngInOnePass(const CThumbnailJob& job, CThumbnailResult& result) {
     return true;
 }
 
-// Decodes above this many pixels take turns, one at a time over all the loader's threads: together they
-// hold at most a small decode per thread and one preview-sized decode, whatever the core count.
+// Decodes above this many pixels take turns (LargeDecodeTurn): together the loader's threads hold at most a
+// small decode each and one preview-sized decode, whatever the core count.
 constexpr std::uint64_t SmallDecodePixels = 12'000'000;
-
-std::mutex& LargeDecodeTurn() {
-    static std::mutex turn;
-    return turn;
-}
 
 // Whether a thumbnail may decode the file: within the preview budget at full size, or a single-scan JPEG
 // that libjpeg reduces as it decodes (a progressive one holds the whole picture's coefficients first).
@@ -327,6 +322,11 @@ CThumbnailResult MakeThumbnailUnguarded(const CThumbnailJob& job) {
 }
 
 } // namespace
+
+std::mutex& LargeDecodeTurn() {
+    static std::mutex turn;
+    return turn;
+}
 
 CThumbnailResult MakeThumbnail(const CThumbnailJob& job) {
     if (IsCancelled(job)) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace veilpane {
 
@@ -59,5 +60,9 @@ struct CThumbnailResult {
 // is decoded at reduced size for the picture, while detection reads the exact top rows that a full load
 // would give. Never throws: a file that cannot be read gives a white thumbnail and kind 10.
 CThumbnailResult MakeThumbnail(const CThumbnailJob& job);
+
+// The turn that decodes of more than a small picture's pixels take, one at a time over every thread that
+// makes thumbnails: together they hold at most one preview-sized decode.
+std::mutex& LargeDecodeTurn();
 
 } // namespace veilpane

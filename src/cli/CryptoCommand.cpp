@@ -122,7 +122,7 @@ CCryptoCommand::RunFolder(CCliStreams& io, const QString& verb,
         };
         hooks.Cancelled = &CInterruptGuard::Interrupted;
         hooks.FileFailed = [&io](const QString& path, const QString& text) {
-            PrintError(io, QStringLiteral("%1: %2").arg(path, text));
+            PrintError(io, QStringLiteral("%1: %2").arg(PrintableName(path), text));
         };
         hooks.FileReported = hooks.FileFailed;
         result = run(hooks);

@@ -1,11 +1,14 @@
 #include "cli/PasswordOptions.h"
 
 #include "cli/CommandLine.h"
+#include "cli/TerminalText.h"
 #include "platform/BoundedRead.h"
 #include "platform/SettingsKeys.h"
 
 #include <QFile>
 #include <QTextStream>
+
+#include <cstdio>
 
 namespace veilpane::cli {
 
@@ -169,6 +172,9 @@ std::optional<QString> CheckEncryptionPasswords(const CPasswordSet& set) {
 
 CPasswordSet LoadSavedPasswordSet() {
     const CQtSettingsStore settings;
+    if (const QString note = settings.SetAsideNote(); !note.isEmpty()) {
+        std::fputs(qPrintable(TerminalSafe(note) + QLatin1Char('\n')), stderr);
+    }
     CPasswordSet set;
     for (std::size_t i = 0; i < set.Passwords.size(); ++i) {
         set.Passwords[i] = settings.Get(setting::Passwords[i]).toUtf8();

@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ExistingFile.h"
 #include "platform/FileDialog.h"
+#include "platform/FolderFiles.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TaskRunner.h"
 #include "platform/ToolWindows.h"
@@ -132,7 +133,7 @@ void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFol
             };
             hooks.FileReported = [shared](const QString& path, const QString& text) {
                 // Only "/" separates: a Linux name may hold a backslash, and a shown name holds \xNN.
-                shared->Noted << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), text);
+                shared->Noted << QStringLiteral("%1: %2").arg(OneLine(QFileInfo(path).fileName()), text);
             };
             // A decryption that no password opens is told by the counts of the status text alone.
             if (encrypt) {

@@ -56,6 +56,16 @@ QString ShownFileName(const QByteArray& name) {
     return shown;
 }
 
+QString OneLine(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator) {
+            c = QLatin1Char('?');
+        }
+    }
+    return text;
+}
+
 QStringList UndecodableFolderFiles(const QString& folder, const QString& pattern) {
     QStringList files;
     const QRegularExpression match = PatternOf(pattern);

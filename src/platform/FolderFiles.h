@@ -18,5 +18,9 @@ void ListFolderFiles(const QString& folder, const QString& pattern, QStringList&
 QStringList UndecodableFolderFiles(const QString& folder, const QString& pattern);
 // A file name's bytes for showing: valid UTF-8 as it is, every other byte as \xNN.
 QString ShownFileName(const QByteArray& name);
+// A name (or a text built from names) for one line of a list or the status bar: a line break or another
+// control character in a name someone chose would start what looks like an entry of its own, so each is
+// shown as "?".
+QString OneLine(QString text);
 
 } // namespace veilpane

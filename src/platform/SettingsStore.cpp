@@ -1,11 +1,17 @@
 #include "platform/SettingsStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/ExistingFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace veilpane {
 
@@ -22,7 +28,8 @@ QString Key(const QString& section, const QString& entry) {
 // land on that file. The link gives way to an owner-only file of its own holding what the link showed.
 void ReplaceLinkByFile(const QString& fileName) {
     QFile shown(fileName);
-    const QByteArray content = shown.open(QIODevice::ReadOnly) ? shown.readAll() : QByteArray();
+    const QByteArray content =
+        shown.open(QIODevice::ReadOnly) ? shown.read(MaxSettingsFileBytes) : QByteArray();
     CAtomicFile file(fileName);
     if (file.Open(nullptr, 0600) &&
         file.Write(content.constData(), static_cast<std::size_t>(content.size()), nullptr)) {
@@ -62,6 +69,70 @@ void KeepOwnerOnly(const QString& fileName) {
     }
 }
 
+// Why the file under the settings' name cannot be read as settings, or empty when it can (or is absent).
+// QSettings reads the whole file when it opens it: a fifo would block the start, a device or a file of
+// gigabytes would exhaust the memory.
+QString WhyNotReadable(const QString& fileName) {
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat details {};
+    if (::lstat(path.constData(), &details) != 0) {
+        return {};
+    }
+    if (S_ISLNK(details.st_mode)) {
+        // Opened without blocking, so a link to a fifo does not hang the start before it is judged.
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const bool statted = fd >= 0 && ::fstat(fd, &details) == 0;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        if (!statted) {
+            return {}; // a dangling link reads as no settings
+        }
+    }
+    if (!S_ISREG(details.st_mode)) {
+        return QStringLiteral("it is not a regular file");
+    }
+    if (details.st_size > MaxSettingsFileBytes) {
+        return QStringLiteral("it is larger than %1 MB").arg(MaxSettingsFileBytes / (1024 * 1024));
+    }
+    return {};
+}
+
+// Moves a file that cannot be read as settings aside, so the program starts with its defaults and the file
+// (or link) stays for its owner to look at. Gives the note for the user, empty when nothing was moved.
+QString SetAsideUnreadable(const QString& fileName) {
+    const QString why = WhyNotReadable(fileName);
+    if (why.isEmpty()) {
+        return {};
+    }
+    QString aside = fileName + QStringLiteral(".unread");
+    if (QFileInfo(aside).exists() || QFileInfo(aside).isSymLink()) {
+        aside = FreeNameBeside(aside);
+    }
+    if (::rename(QFile::encodeName(fileName).constData(), QFile::encodeName(aside).constData()) != 0) {
+        return QStringLiteral(
+                   "The settings file %1 was not read: %2. Veilpane starts with its default settings "
+                   "and cannot save them.")
+            .arg(fileName, why);
+    }
+    return QStringLiteral(
+               "The settings file %1 was not read: %2. It was moved to %3 and Veilpane starts with "
+               "its default settings.")
+        .arg(fileName, why, aside);
+}
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+// Where QSettings keeps the user's settings of organisation and application "Veilpane" here.
+QString UserSettingsFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Veilpane/Veilpane.conf");
+}
+#else
+QString UserSettingsFile() {
+    return {}; // kept outside the file system (the registry) or in a format of the platform's own
+}
+#endif
+
 } // namespace
 
 int CSettingsStore::Get(const CIntSetting& key) const {
@@ -89,38 +160,54 @@ void CSettingsStore::Write(const CBinarySetting& key, const QByteArray& value) {
 }
 
 struct CQtSettingsStore::Impl {
-    QSettings Settings;
+    // Judged before QSettings is made, since it reads the file as it is constructed.
+    QString SetAsideNote;
+    std::unique_ptr<QSettings> Settings;
     bool Prepared = false;
-    Impl() : Settings(QStringLiteral("Veilpane"), QStringLiteral("Veilpane")) {}
-    explicit Impl(const QString& file) : Settings(file, QSettings::IniFormat) {}
+    // user: the user's settings, which QSettings finds itself (file is empty where they live outside files).
+    Impl(const QString& file, bool user)
+        : SetAsideNote(file.isEmpty() ? QString() : SetAsideUnreadable(file)) {
+        if (!WhyNotReadable(file).isEmpty()) {
+            // It could not be moved aside: read nothing, and saves fail rather than reach it.
+            Settings = std::make_unique<QSettings>(QStringLiteral("/dev/null"), QSettings::IniFormat);
+        } else if (user) {
+            Settings = std::make_unique<QSettings>(QStringLiteral("Veilpane"), QStringLiteral("Veilpane"));
+        } else {
+            Settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+        }
+    }
 };
 
-CQtSettingsStore::CQtSettingsStore() : m_impl(std::make_unique<Impl>()) {
-    KeepOwnerOnly(m_impl->Settings.fileName());
+CQtSettingsStore::CQtSettingsStore() : m_impl(std::make_unique<Impl>(UserSettingsFile(), true)) {
+    KeepOwnerOnly(m_impl->Settings->fileName());
 }
-CQtSettingsStore::CQtSettingsStore(const QString& iniFile) : m_impl(std::make_unique<Impl>(iniFile)) {
-    KeepOwnerOnly(m_impl->Settings.fileName());
+CQtSettingsStore::CQtSettingsStore(const QString& iniFile) : m_impl(std::make_unique<Impl>(iniFile, false)) {
+    KeepOwnerOnly(m_impl->Settings->fileName());
 }
 CQtSettingsStore::~CQtSettingsStore() = default;
 
 QString CQtSettingsStore::FileName() const {
-    return m_impl->Settings.fileName();
+    return m_impl->Settings->fileName();
+}
+
+QString CQtSettingsStore::SetAsideNote() const {
+    return m_impl->SetAsideNote;
 }
 
 QString CQtSettingsStore::GetString(const QString& section, const QString& entry,
                                     const QString& fallback) const {
-    return m_impl->Settings.value(Key(section, entry), fallback).toString();
+    return m_impl->Settings->value(Key(section, entry), fallback).toString();
 }
 
 int CQtSettingsStore::GetInt(const QString& section, const QString& entry, int fallback) const {
     bool ok = false;
-    const int value = m_impl->Settings.value(Key(section, entry), fallback).toInt(&ok);
+    const int value = m_impl->Settings->value(Key(section, entry), fallback).toInt(&ok);
     // A value someone edited into something that is not a number counts as absent.
     return ok ? value : fallback;
 }
 
 std::optional<QByteArray> CQtSettingsStore::GetBinary(const QString& section, const QString& entry) const {
-    const QVariant value = m_impl->Settings.value(Key(section, entry));
+    const QVariant value = m_impl->Settings->value(Key(section, entry));
     if (!value.isValid()) {
         return std::nullopt;
     }
@@ -129,12 +216,12 @@ std::optional<QByteArray> CQtSettingsStore::GetBinary(const QString& section, co
 
 void CQtSettingsStore::Store(const QString& section, const QString& entry, const QVariant& value) {
     if (!m_impl->Prepared) {
-        PrepareOwnerOnlyFile(m_impl->Settings.fileName());
+        PrepareOwnerOnlyFile(m_impl->Settings->fileName());
         m_impl->Prepared = true;
     }
-    m_impl->Settings.setValue(Key(section, entry), value);
-    m_impl->Settings.sync();
-    KeepOwnerOnly(m_impl->Settings.fileName());
+    m_impl->Settings->setValue(Key(section, entry), value);
+    m_impl->Settings->sync();
+    KeepOwnerOnly(m_impl->Settings->fileName());
 }
 
 void CQtSettingsStore::WriteString(const QString& section, const QString& entry, const QString& value) {

@@ -25,6 +25,9 @@ struct CBinarySetting {
     const char* Name; // an absent entry reads as nothing
 };
 
+// The largest settings file read: five passwords and three texts of at most a megabyte each, with room.
+inline constexpr qint64 MaxSettingsFileBytes = 16 * 1024 * 1024;
+
 // The per-user settings the program keeps, by section and entry. Absent entries give the caller's default.
 class CSettingsStore {
 public:
@@ -63,6 +66,9 @@ public:
     void WriteBinary(const QString& section, const QString& entry, const QByteArray& value) override;
 
     QString FileName() const;
+    // When the file under the settings' name could not be read as settings (not a regular file, or larger
+    // than MaxSettingsFileBytes) it was set aside and the store started empty: what the user should be told.
+    QString SetAsideNote() const;
 
 private:
     void Store(const QString& section, const QString& entry, const QVariant& value);

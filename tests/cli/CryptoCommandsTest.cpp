@@ -559,7 +559,7 @@ TEST(CryptoCommands, TheProgramInteroperatesWithOpenssl) {
 TEST(CryptoCommands, ReportedFilesMakeTheExitStatusOne) {
     CTempFolder folder;
     CTempFolder elsewhere;
-    const QString linked = folder.Write(QStringLiteral("Linked.txt"), "linked");
+    const QString linked = folder.Write(QStringLiteral("Linked\n.txt"), "linked"); // one line still
     ASSERT_EQ(::link(QFile::encodeName(linked).constData(),
                      QFile::encodeName(elsewhere.FilePath(QStringLiteral("copy"))).constData()),
               0);
@@ -579,7 +579,7 @@ TEST(CryptoCommands, ReportedFilesMakeTheExitStatusOne) {
         QStringLiteral("veilpane-cli: %1/caf\\xE9.txt: not encrypted: its name is not valid UTF-8; give it "
                        "a new name and run again\nveilpane-cli: %2: encrypted, but the plain content is "
                        "still readable through 1 other hard link to it\n")
-            .arg(folder.Path(), linked));
+            .arg(folder.Path(), folder.FilePath(QStringLiteral("Linked?.txt"))));
     EXPECT_EQ(::unlink(odd.constData()), 0); // still there; QTemporaryDir cannot name it
 }
 

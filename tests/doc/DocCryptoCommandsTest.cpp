@@ -384,11 +384,11 @@ TEST(DocCryptoCommands, PasswordsDialogValidatesAndApplies) {
 }
 
 // Another run holds the folder: one box, nothing done. Files that need a look after a run: one box listing
-// them all, by their real names.
+// them all, by their real names, each on a line of its own whatever the name holds.
 TEST(DocCryptoCommands, FolderRunBusyAndReports) {
     CCryptoFixture f;
     f.Doc->CurrentFolder = f.Folder.Path();
-    const QString first = f.Folder.Write(QStringLiteral("First.txt"), "first");
+    const QString first = f.Folder.Write(QStringLiteral("First\n.txt"), "first");
     const QString second = f.Folder.Write(QStringLiteral("Second.txt"), "second");
     const QString busy =
         QStringLiteral("Another run is encrypting or decrypting the folder %1.\n\nNothing was changed. Try "
@@ -427,7 +427,7 @@ TEST(DocCryptoCommands, FolderRunBusyAndReports) {
                  QStringLiteral(
                      "caf\\xE9.txt: not encrypted: its name is not valid UTF-8; give it a new name and "
                      "run again"),
-                 QStringLiteral("First.txt: ") + reason)));
+                 QStringLiteral("First?.txt: ") + reason)));
     f.Doc->OnEncryptFolder();
     EXPECT_EQ(
         f.Platform.Status.Last(),

@@ -267,6 +267,9 @@ TEST(MainFrameCommands, NamesFromFilesShowAsPlainText) {
         EXPECT_LT(hint.height(), 2 * label->fontMetrics().height()) << label->objectName().toStdString();
         EXPECT_GE(hint.width(), label->fontMetrics().horizontalAdvance(shown));
     }
+    // A line break in a name would push the rest of the status text out of the one-line bar.
+    f.Frame().SetStatusText(QStringLiteral("File successfully extracted: /tmp/two\nlines.pdf"));
+    EXPECT_EQ(labels[0]->text(), QStringLiteral("File successfully extracted: /tmp/two?lines.pdf"));
 }
 
 TEST(MainFrameCommands, StatesFollowTheDocumentThroughSelectHideAndUndo) {

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -285,6 +287,30 @@ TEST(ThumbnailRender, FilesOverThePreviewBudgetAreDrawnUnreadable) {
         ASSERT_EQ(result.Thumbnail.size(), QSize(150, 135));
         EXPECT_TRUE(Near(At(result.Thumbnail, 75, 67), Qt::white, 0));
     }
+}
+
+// Decodes of more than a small picture's pixels take one turn over all the loader's threads, so together
+// they hold one large decode whatever the core count; small ones never wait for it.
+TEST(ThumbnailRender, LargeDecodesTakeTurns) {
+    test::CTempFolder folder;
+    const QString large = folder.FilePath(QStringLiteral("large.png"));
+    const QString small = folder.FilePath(QStringLiteral("small.png"));
+    ASSERT_TRUE(test::WriteOneBitPng(large, 3700)); // 13.7 megapixels
+    ASSERT_TRUE(test::WriteOneBitPng(small, 64));
+    const CPasswordSet passwords = test::SetOf({{1, "any"}});
+
+    std::unique_lock held(LargeDecodeTurn());
+    std::atomic<bool> finished{false};
+    QImage largeThumbnail;
+    std::thread waiting([&] {
+        largeThumbnail = MakeThumbnail(JobFor(large, passwords)).Thumbnail;
+        finished = true;
+    });
+    EXPECT_FALSE(MakeThumbnail(JobFor(small, passwords)).Thumbnail.isNull());
+    EXPECT_FALSE(finished); // it cannot have decoded while the turn is taken
+    held.unlock();
+    waiting.join();
+    EXPECT_EQ(largeThumbnail.size(), QSize(150, 135));
 }
 
 // A PNG is decoded once, row by row, into the reduced picture: the thumbnail matches the one drawn from a

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
+
 using namespace veilpane;
 
 namespace {
@@ -106,4 +110,32 @@ TEST(SettingsStore, ALinkUnderTheSettingsNameIsReplacedNotWrittenThrough) {
     EXPECT_EQ(elsewhere.Read(QStringLiteral(".bashrc")), shown);
     EXPECT_EQ(QFile::permissions(target), before);
     EXPECT_FALSE(QFileInfo::exists(dangling));
+}
+
+// QSettings reads the whole file as it opens it: a fifo would hang the start, a device or a huge file would
+// exhaust the memory. Such a file is moved aside and the store starts empty.
+TEST(SettingsStore, AFileThatCannotBeSettingsIsSetAsideNotRead) {
+    test::CTempFolder folder;
+    const QString file = folder.FilePath(QStringLiteral("Veilpane.conf"));
+    const QString aside = file + QStringLiteral(".unread");
+    const std::function<bool()> makers[] = {
+        [&] { return ::mkfifo(QFile::encodeName(file).constData(), 0600) == 0; },
+        [&] { return QFile::link(QStringLiteral("/dev/zero"), file); },
+        [&] {
+            QFile big(file);
+            return big.open(QIODevice::WriteOnly) && big.resize(MaxSettingsFileBytes + 1);
+        },
+    };
+    for (const auto& make : makers) {
+        QFile::remove(aside);
+        ASSERT_TRUE(make());
+        CQtSettingsStore store(file);
+        EXPECT_TRUE(store.SetAsideNote().contains(aside)) << store.SetAsideNote().toStdString();
+        EXPECT_EQ(store.GetInt(SettingsSection, QStringLiteral("VeilpaneData"), 1), 1);
+        EXPECT_TRUE(QFileInfo(aside).exists() || QFileInfo(aside).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(file));
+    }
+    QFile::remove(aside);
+    folder.Write(QStringLiteral("Veilpane.conf"), "[DataApp]\nVeilpaneData=0\n");
+    EXPECT_EQ(CQtSettingsStore(file).SetAsideNote(), QString());
 }
