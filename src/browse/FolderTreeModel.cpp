@@ -1,10 +1,15 @@
 #include "browse/FolderTreeModel.h"
 
+#include "platform/NaturalOrder.h"
 #include "platform/Paths.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileSystemWatcher>
 #include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace veilpane {
 
@@ -27,9 +32,29 @@ bool HasSubfolders(const QString& path) {
     return it.hasNext();
 }
 
+QStringList SubfoldersOf(const QString& path) {
+    QStringList names = QDir(path).entryList(FolderFilter, QDir::Unsorted);
+    std::sort(names.begin(), names.end(), NaturalLess);
+    return names;
+}
+
+// A burst of changes in a folder (a copy of many files) costs one listing.
+constexpr int RefreshDelayMs = 200;
+
 } // namespace
 
 CFolderTreeModel::CFolderTreeModel(const QStringList& roots, QObject* parent) : QAbstractItemModel(parent) {
+    m_watcher = new QFileSystemWatcher(this);
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setSingleShot(true);
+    m_refreshTimer->setInterval(RefreshDelayMs);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
+        m_changed.insert(path);
+        if (!m_refreshTimer->isActive()) {
+            m_refreshTimer->start();
+        }
+    });
+    connect(m_refreshTimer, &QTimer::timeout, this, &CFolderTreeModel::RefreshDue);
     for (const QString& root : roots) {
         auto node = std::make_unique<CNode>();
         node->Path = QDir::cleanPath(root);
@@ -116,8 +141,9 @@ void CFolderTreeModel::fetchMore(const QModelIndex& parent) {
         return;
     }
     node->Fetched = true;
-    const QStringList names =
-        QDir(node->Path).entryList(FolderFilter, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    m_listed.insert(node->Path, node);
+    m_watcher->addPath(node->Path);
+    const QStringList names = SubfoldersOf(node->Path);
     if (names.isEmpty()) {
         // The mark may have promised children that are gone or unreadable: let the view drop it.
         node->HasSubfolders = false;
@@ -135,6 +161,72 @@ void CFolderTreeModel::fetchMore(const QModelIndex& parent) {
         node->Children.push_back(std::move(child));
     }
     endInsertRows();
+}
+
+void CFolderTreeModel::Refresh(const QString& path) {
+    if (CNode* node = m_listed.value(QDir::cleanPath(path))) {
+        RefreshNode(node);
+    }
+}
+
+void CFolderTreeModel::RefreshDue() {
+    const QSet<QString> changed = std::exchange(m_changed, {});
+    for (const QString& path : changed) {
+        // A folder removed with its parent was forgotten on the way.
+        if (CNode* node = m_listed.value(path)) {
+            RefreshNode(node);
+        }
+    }
+}
+
+void CFolderTreeModel::Forget(CNode* node) {
+    for (const auto& child : node->Children) {
+        Forget(child.get());
+    }
+    if (node->Fetched && m_listed.remove(node->Path) > 0) {
+        m_watcher->removePath(node->Path);
+    }
+}
+
+void CFolderTreeModel::RefreshNode(CNode* node) {
+    const QStringList names = SubfoldersOf(node->Path);
+    const QModelIndex parent = IndexOf(node);
+    auto& children = node->Children;
+    const auto renumber = [&children] {
+        for (std::size_t row = 0; row < children.size(); ++row) {
+            children[row]->Row = static_cast<int>(row);
+        }
+    };
+    for (int row = static_cast<int>(children.size()) - 1; row >= 0; --row) {
+        if (!names.contains(children[static_cast<std::size_t>(row)]->Name)) {
+            beginRemoveRows(parent, row, row);
+            Forget(children[static_cast<std::size_t>(row)].get());
+            children.erase(children.begin() + row);
+            renumber();
+            endRemoveRows();
+        }
+    }
+    // Both lists are in the same order and the children are now among the names: whatever does not match
+    // in place is new.
+    for (int row = 0; row < names.size(); ++row) {
+        const auto at = static_cast<std::size_t>(row);
+        if (at < children.size() && children[at]->Name == names[row]) {
+            continue;
+        }
+        beginInsertRows(parent, row, row);
+        auto child = std::make_unique<CNode>();
+        child->Path = PathInFolder(node->Path, names[row]);
+        child->Name = names[row];
+        child->Parent = node;
+        child->HasSubfolders = HasSubfolders(child->Path);
+        children.insert(children.begin() + row, std::move(child));
+        renumber();
+        endInsertRows();
+    }
+    if (node->HasSubfolders != !names.isEmpty()) {
+        node->HasSubfolders = !names.isEmpty();
+        emit dataChanged(parent, parent);
+    }
 }
 
 QString CFolderTreeModel::PathOf(const QModelIndex& index) const {

@@ -2,7 +2,12 @@
 
 #include <QAbstractItemModel>
 #include <QFileIconProvider>
+#include <QHash>
+#include <QSet>
 #include <QStringList>
+
+class QFileSystemWatcher;
+class QTimer;
 
 #include <memory>
 #include <vector>
@@ -13,7 +18,7 @@ namespace veilpane {
 // hidden ones left out. A folder's subfolders are listed the first time they are asked for and kept for
 // the run; each listed folder is probed once for subfolders of its own so that the expand mark is right
 // before its children exist. One model with several roots, which a file-system model with its single
-// root cannot give.
+// root cannot give. Listed folders are watched: subfolders made or removed later appear and vanish.
 class CFolderTreeModel : public QAbstractItemModel {
     Q_OBJECT
 
@@ -35,13 +40,23 @@ public:
     // Invalid when the folder is under no root or a folder on the way no longer exists.
     QModelIndex IndexOfPath(const QString& path);
 
+    // Lists the folder's subfolders again now rather than when the watch reports it.
+    void Refresh(const QString& path);
+
 private:
     struct CNode;
+    void RefreshNode(CNode* node);
+    void RefreshDue();
+    void Forget(CNode* node);
     CNode* NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(const CNode* node) const;
 
     std::vector<std::unique_ptr<CNode>> m_roots;
     QFileIconProvider m_icons;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_refreshTimer = nullptr;
+    QHash<QString, CNode*> m_listed; // the folders whose subfolders are listed, by path
+    QSet<QString> m_changed;
 };
 
 } // namespace veilpane

@@ -45,6 +45,10 @@ CFoldersDlg::CFoldersDlg(CPictoriumDoc& doc, QWidget* parent, const QStringList&
             [this](const QModelIndex& current) { OnCurrentChanged(current); });
     connect(m_tree, &QWidget::customContextMenuRequested, this, &CFoldersDlg::OnContextMenu);
     connect(&doc, &CPictoriumDoc::FolderLoaded, this, [this] { RevealFolder(m_doc.CurrentFolder); });
+    // A folder removed on disk takes its item along; the item the tree moves to is not a choice of the
+    // user's, and the current folder stays what it is.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_revealing = true; });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { m_revealing = false; });
     m_tree->expand(m_model->index(0, 0));
 }
 

@@ -1,6 +1,8 @@
 #include "browse/PictoriumView.h"
 
+#include "browse/FileDropFilter.h"
 #include "browse/FoldersDlg.h"
+#include "browse/ListColors.h"
 #include "browse/PreviewDlg.h"
 #include "browse/ThumbnailDelegate.h"
 #include "browse/ThumbnailLoader.h"
@@ -11,6 +13,7 @@
 #include "platform/TopRowsReader.h"
 #include "stego/HiddenContent.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -46,7 +49,7 @@ CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(
     setUniformItemSizes(true);
     setLayoutMode(QListView::Batched);
     setBatchSize(500);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setIconSize(QSize(150, 135));
     const QSize cell = CThumbnailDelegate::CellSize(fontMetrics());
@@ -55,13 +58,15 @@ CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(
     m_model = new CThumbnailModel(this);
     setModel(m_model);
     m_loader = new CThumbnailLoader(this);
+    new CFileDropFilter(doc, DropTarget::Thumbnails, viewport());
 
-    m_loadingLabel = MakeLabel(QStringLiteral("Loading images ..."), QRect(10, 15, 150, 25), viewport());
+    m_loadingLabel = MakeLabel(QStringLiteral("Loading images ..."), QRect(10, 15, 150, 25), this);
+    m_loadingLabel->resize(m_loadingLabel->sizeHint().expandedTo(QSize(150, 25)));
     m_summaryLabel = MakeLabel(QString(), QRect(10, 15, 340, 25), viewport());
     SetHiddenCount(0);
 
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { OnItemChanged(current); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &CPictoriumView::SyncSelection);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CPictoriumView::SyncSelection);
     connect(m_loader, &CThumbnailLoader::ThumbnailReady, this, &CPictoriumView::OnThumbnailReady);
     connect(m_loader, &CThumbnailLoader::Finished, this, &CPictoriumView::OnLoaderFinished);
     // The loader reads the document's lists: it is stopped before they are cleared.
@@ -69,6 +74,8 @@ CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(
     connect(&doc, &CPictoriumDoc::FolderLoaded, this, &CPictoriumView::OnFolderLoaded);
     connect(&doc, &CPictoriumDoc::SummaryLabelChanged, this, &CPictoriumView::OnSummaryLabelChanged);
     connect(&doc, &CPictoriumDoc::HiddenKindChanged, this, &CPictoriumView::OnHiddenKindChanged);
+    connect(&doc, &CPictoriumDoc::FolderListChanged, this, &CPictoriumView::OnFolderListChanged);
+    connect(&doc, &CPictoriumDoc::PasswordsChanged, this, &CPictoriumView::OnPasswordsChanged);
 }
 
 CPictoriumView::~CPictoriumView() {
@@ -100,6 +107,7 @@ void CPictoriumView::OnInitialUpdate(QWidget* topLevel) {
     }
     m_preview->show();
     m_folders->show();
+    InstallFileDrops(m_doc, topLevel, m_preview);
 
     const QString folder =
         m_doc.Services().Settings ? m_doc.Services().Settings->Get(setting::FolderSelected) : QString();
@@ -135,7 +143,34 @@ bool CPictoriumView::IsLoading() const {
 
 void CPictoriumView::StopLoader() {
     m_loader->Stop();
-    m_loadingLabel->hide();
+    ShowLoading(false);
+}
+
+void CPictoriumView::StartLoader(const std::vector<bool>& known) {
+    QStringList paths;
+    paths.reserve(m_doc.FileNames.size());
+    for (int i = 0; i < m_doc.FileNames.size(); ++i) {
+        paths << m_doc.EntryPath(i);
+    }
+    ShowLoading(std::find(known.begin(), known.end(), false) != known.end() ||
+                known.size() < static_cast<std::size_t>(paths.size()));
+    UpdateVisibleRows();
+    m_loader->Start(paths, m_doc.PasswordSet, known);
+}
+
+void CPictoriumView::ShowLoading(bool shown) {
+    if (m_loadingLabel->isHidden() != shown) {
+        return;
+    }
+    // The label takes a strip of its own below the thumbnails rather than covering the first of them.
+    setViewportMargins(0, 0, 0, shown ? m_loadingLabel->height() + 6 : 0);
+    m_loadingLabel->setVisible(shown);
+    PlaceLoadingLabel();
+}
+
+void CPictoriumView::PlaceLoadingLabel() {
+    const QRect area = viewport()->geometry();
+    m_loadingLabel->move(area.left() + 10, area.bottom() + 4);
 }
 
 QColor CPictoriumView::BackgroundColor() const {
@@ -148,11 +183,24 @@ void CPictoriumView::SetHiddenCount(int count) {
     if (wasHidden == (count > 0) && m_backgroundSet) {
         return;
     }
+    ApplyBackground();
+}
+
+void CPictoriumView::ApplyBackground() {
     m_backgroundSet = true;
     QPalette colours = palette();
-    colours.setColor(QPalette::Base, QColor::fromRgb(count > 0 ? ListBackgroundHidden : ListBackgroundPlain));
+    colours.setColor(QPalette::Base,
+                     ListBackground(QApplication::palette(this).color(QPalette::Base), m_hiddenCount > 0));
     setPalette(colours);
     viewport()->setPalette(colours);
+}
+
+void CPictoriumView::changeEvent(QEvent* event) {
+    QListView::changeEvent(event);
+    // A theme change brings a new base colour; the cue follows it.
+    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::StyleChange) {
+        ApplyBackground();
+    }
 }
 
 void CPictoriumView::OnFolderLoaded() {
@@ -160,15 +208,36 @@ void CPictoriumView::OnFolderLoaded() {
     m_redrawing.clear();
     SetHiddenCount(0);
     m_model->Reset(m_doc.FileNames);
-    QStringList paths;
-    paths.reserve(m_doc.FileNames.size());
-    for (int i = 0; i < m_doc.FileNames.size(); ++i) {
-        paths << m_doc.EntryPath(i);
-    }
     scrollToTop();
-    m_loadingLabel->setVisible(!paths.isEmpty());
-    UpdateVisibleRows();
-    m_loader->Start(paths, m_doc.PasswordSet);
+    StartLoader({});
+}
+
+void CPictoriumView::OnFolderListChanged(const QList<int>& previousRows) {
+    m_loader->Stop();
+    m_redrawing.clear();
+    m_followingDocument = true;
+    m_model->Rearrange(m_doc.FileNames, previousRows);
+    m_followingDocument = false;
+    int hidden = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        hidden += m_model->Kind(row) > HiddenNothing ? 1 : 0;
+    }
+    SetHiddenCount(hidden);
+    StartLoader(m_model->KnownRows());
+    const QModelIndex current = currentIndex();
+    if (m_doc.SelectedIndex >= 0 && current.row() != m_doc.SelectedIndex) {
+        FollowDocumentSelection();
+    } else {
+        // A rewritten file that was shown is read again.
+        SyncSelection();
+    }
+}
+
+void CPictoriumView::OnPasswordsChanged() {
+    m_loader->Stop();
+    m_redrawing.clear();
+    m_model->ForgetKinds();
+    StartLoader({});
 }
 
 void CPictoriumView::OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected) {
@@ -180,17 +249,22 @@ void CPictoriumView::OnThumbnailReady(int row, const QImage& thumbnail, std::int
 }
 
 void CPictoriumView::KindFound(int row, std::int32_t kind) {
+    // A row found again (after a password change) still counts with the kind it had.
+    const std::int32_t before = m_model->Kind(row);
     if (!m_model->SetKind(row, kind)) {
         return;
     }
-    if (kind > HiddenNothing) {
-        SetHiddenCount(m_hiddenCount + 1);
-    }
+    SetHiddenCount(m_hiddenCount + (kind > HiddenNothing ? 1 : 0) - (before > HiddenNothing ? 1 : 0));
     m_doc.SetHiddenKind(row, kind);
+    // The selected image carries something else under the new passwords: it is shown again as it is now.
+    if (kind != before && row == m_doc.SelectedIndex && !m_doc.IsImageModified() && m_doc.IsIdle()) {
+        m_doc.SelectImage(-1, QString(), QString());
+        SyncSelection();
+    }
 }
 
 void CPictoriumView::OnLoaderFinished() {
-    m_loadingLabel->hide();
+    ShowLoading(false);
 }
 
 void CPictoriumView::OnHiddenKindChanged(int row) {
@@ -212,6 +286,42 @@ void CPictoriumView::OnHiddenKindChanged(int row) {
 void CPictoriumView::OnSummaryLabelChanged(const QString& text) {
     m_summaryLabel->setText(text);
     m_summaryLabel->setVisible(!text.isEmpty());
+}
+
+void CPictoriumView::SyncSelection() {
+    if (m_followingDocument) {
+        return;
+    }
+    QStringList marked;
+    const QModelIndexList rows = selectionModel()->selectedIndexes();
+    for (const QModelIndex& index : rows) {
+        marked.append(m_doc.FileNames.value(index.row()));
+    }
+    m_doc.MarkedNames = marked;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && selectionModel()->isSelected(current)) {
+        OnItemChanged(current);
+        return;
+    }
+    // A click makes its item current before it highlights it: the way to nothing shown waits until the
+    // events of the click are through.
+    if (m_syncScheduled || m_doc.SelectedIndex < 0) {
+        return;
+    }
+    m_syncScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_syncScheduled = false;
+        const QModelIndex now = currentIndex();
+        if (m_followingDocument || (now.isValid() && selectionModel()->isSelected(now)) ||
+            m_doc.SelectedIndex < 0) {
+            return;
+        }
+        if (!m_doc.IsIdle() || !m_doc.CanLeaveCurrentImage()) {
+            FollowDocumentSelection();
+            return;
+        }
+        m_doc.SelectImage(-1, QString(), QString());
+    });
 }
 
 void CPictoriumView::OnItemChanged(const QModelIndex& current) {
@@ -275,6 +385,7 @@ void CPictoriumView::FollowDocumentSelection() {
 
 void CPictoriumView::resizeEvent(QResizeEvent* event) {
     QListView::resizeEvent(event);
+    PlaceLoadingLabel();
     ScheduleVisibleRows();
 }
 

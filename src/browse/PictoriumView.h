@@ -56,6 +56,7 @@ signals:
     void ToolWindowShownChanged(veilpane::ToolWindow window, bool shown);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -64,7 +65,16 @@ private:
     void OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected);
     void OnLoaderFinished();
     void OnHiddenKindChanged(int row);
+    void OnFolderListChanged(const QList<int>& previousRows);
+    void OnPasswordsChanged();
+    // The document shows the current item only while it is highlighted, so that what the preview shows
+    // and what Extract or Edit work on is what the user sees selected.
+    void SyncSelection();
     void OnItemChanged(const QModelIndex& current);
+    void StartLoader(const std::vector<bool>& known);
+    void ShowLoading(bool shown);
+    void PlaceLoadingLabel();
+    void ApplyBackground();
     void OnSummaryLabelChanged(const QString& text);
     // A row's kind is known for the first time (from the loader, or from a selection that came first).
     void KindFound(int row, std::int32_t kind);
@@ -84,6 +94,7 @@ private:
     bool m_followingDocument = false;
     bool m_visibleRowsScheduled = false;
     bool m_backgroundSet = false;
+    bool m_syncScheduled = false;
     std::unordered_set<int> m_redrawing; // rows asked to be drawn again, not back yet
 };
 

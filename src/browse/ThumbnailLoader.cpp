@@ -77,16 +77,23 @@ CThumbnailLoader::~CThumbnailLoader() {
     Stop();
 }
 
-void CThumbnailLoader::Start(const QStringList& paths, const CPasswordSet& passwords) {
+void CThumbnailLoader::Start(const QStringList& paths, const CPasswordSet& passwords,
+                             const std::vector<bool>& known) {
     Stop();
     m_paths = paths;
     m_passwords = std::make_shared<const CPasswordSet>(passwords);
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
     m_rows.assign(static_cast<std::size_t>(paths.size()), RowState::Pending);
     m_delivered = 0;
+    for (std::size_t row = 0; row < m_rows.size() && row < known.size(); ++row) {
+        if (known[row]) {
+            m_rows[row] = RowState::Delivered;
+            ++m_delivered;
+        }
+    }
     m_running = true;
     SetVisibleRows(m_visibleFirst, m_visibleLast);
-    if (paths.isEmpty()) {
+    if (m_delivered == static_cast<int>(m_rows.size())) {
         m_running = false;
         emit Finished();
         return;

@@ -47,7 +47,8 @@ public:
     ~CThumbnailLoader() override;
 
     // Starts a pass over the given files with a copy of the password set; stops the previous pass first.
-    void Start(const QStringList& paths, const CPasswordSet& passwords);
+    // Rows marked in known keep what they have: the pass skips them, and they can be redrawn.
+    void Start(const QStringList& paths, const CPasswordSet& passwords, const std::vector<bool>& known = {});
     // Drops what is not started, waits for what is, and discards results already on their way. Only a
     // flag and a wait: the pool threads never wait for this thread, so this cannot deadlock.
     void Stop();

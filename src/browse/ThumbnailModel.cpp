@@ -1,5 +1,6 @@
 #include "browse/ThumbnailModel.h"
 
+#include <QHash>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -19,6 +20,55 @@ void CThumbnailModel::Reset(const QStringList& names) {
     m_focusFirst = 0;
     m_focusLast = 0;
     endResetModel();
+}
+
+void CThumbnailModel::Rearrange(const QStringList& names, const QList<int>& previousRows) {
+    emit layoutAboutToBeChanged();
+    // The selection and the current item follow names, also onto a rewritten file drawn anew.
+    const QModelIndexList from = persistentIndexList();
+    QStringList fromNames;
+    fromNames.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        fromNames.append(m_entries[static_cast<std::size_t>(index.row())].Name);
+    }
+    std::vector<CEntry> entries(static_cast<std::size_t>(names.size()));
+    QHash<QString, int> newRowOf;
+    newRowOf.reserve(names.size());
+    for (qsizetype row = 0; row < names.size(); ++row) {
+        CEntry& entry = entries[static_cast<std::size_t>(row)];
+        const int previous = row < previousRows.size() ? previousRows[row] : -1;
+        if (previous >= 0 && static_cast<std::size_t>(previous) < m_entries.size()) {
+            entry = std::move(m_entries[static_cast<std::size_t>(previous)]);
+        }
+        entry.Name = names[row];
+        newRowOf.insert(names[row], static_cast<int>(row));
+    }
+    m_entries = std::move(entries);
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QString& name : fromNames) {
+        const int row = newRowOf.value(name, -1);
+        to.append(row >= 0 ? createIndex(row, 0) : QModelIndex());
+    }
+    changePersistentIndexList(from, to);
+    m_stored = static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(),
+                                              [](const CEntry& entry) { return !entry.Thumbnail.isNull(); }));
+    emit layoutChanged();
+}
+
+void CThumbnailModel::ForgetKinds() {
+    for (CEntry& entry : m_entries) {
+        entry.KindKnown = false;
+    }
+}
+
+std::vector<bool> CThumbnailModel::KnownRows() const {
+    std::vector<bool> known;
+    known.reserve(m_entries.size());
+    for (const CEntry& entry : m_entries) {
+        known.push_back(entry.KindKnown);
+    }
+    return known;
 }
 
 int CThumbnailModel::rowCount(const QModelIndex& parent) const {

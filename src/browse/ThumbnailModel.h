@@ -24,6 +24,13 @@ public:
     explicit CThumbnailModel(QObject* parent = nullptr);
 
     void Reset(const QStringList& names);
+    // The list changed in place (a rescan, another order): previousRows gives each new row's old row, or
+    // -1 for a row to draw anew. Rows keep their thumbnails and kinds, and the selection and current item
+    // follow their rows; rows that are gone drop out of both.
+    void Rearrange(const QStringList& names, const QList<int>& previousRows);
+    // Every kind is to be found again (the passwords changed); the kinds stay shown until then.
+    void ForgetKinds();
+    std::vector<bool> KnownRows() const;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 

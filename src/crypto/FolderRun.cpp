@@ -369,6 +369,92 @@ CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPassword
     return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
+namespace {
+
+// The regular files of paths that are in folder, neither links nor dot-files, as a folder listing gives
+// them.
+QStringList FilesInFolder(const QString& folder, const QStringList& paths) {
+    QStringList files;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (QDir::cleanPath(info.absolutePath()) == QDir::cleanPath(folder) && info.isFile() &&
+            !info.isSymLink() && !info.fileName().startsWith(QLatin1Char('.')) &&
+            !files.contains(info.absoluteFilePath())) {
+            files.append(info.absoluteFilePath());
+        }
+    }
+    return files;
+}
+
+CResult<CFolderPlan> NothingToConvert() {
+    return CResult<CFolderPlan>::Refused(
+        CUserMessage::AppBox(QStringLiteral("None of the chosen files can be converted.")));
+}
+
+QString FilesCount(qsizetype count) {
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+}
+
+} // namespace
+
+CResult<CFolderPlan> PlanFilesEncryption(const QString& folder, const QStringList& paths,
+                                         const CPasswordSet& set) {
+    if (const auto refusal = CheckSelectedPassword(set)) {
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
+    }
+    if (CFolderLock(folder).Busy()) {
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(FolderBusyMessage(folder)));
+    }
+    CFolderPlan plan{folder, FilesInFolder(folder, paths), set, set.SelectedPassword(), {}};
+    plan.Files.removeIf(EncryptionSkips);
+    if (plan.Files.isEmpty()) {
+        return NothingToConvert();
+    }
+    plan.InTheWay = OutputsInTheWay(plan.Files, EncryptionOutputOf, QLatin1String(CryExtension));
+    return CResult<CFolderPlan>::Done(std::move(plan));
+}
+
+CResult<CFolderPlan> PlanFilesDecryption(const QString& folder, const QStringList& paths,
+                                         const CPasswordSet& set) {
+    if (const auto refusal = CheckDefinedPasswords(set)) {
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(*refusal));
+    }
+    if (CFolderLock(folder).Busy()) {
+        return CResult<CFolderPlan>::Refused(CUserMessage::AppBox(FolderBusyMessage(folder)));
+    }
+    CFolderPlan plan{folder, FilesInFolder(folder, paths), set, {}, {}};
+    plan.Files.removeIf([](const QString& path) {
+        return !path.endsWith(QLatin1String(CryExtension), Qt::CaseInsensitive) ||
+               DecryptedPathOf(path).isEmpty();
+    });
+    if (plan.Files.isEmpty()) {
+        return NothingToConvert();
+    }
+    const QSet<QString> listed(plan.Files.cbegin(), plan.Files.cend());
+    plan.InTheWay = OutputsInTheWay(
+        plan.Files,
+        [&listed](const QString& path) {
+            const QString output = DecryptedPathOf(path);
+            return listed.contains(output) ? QString() : output;
+        },
+        QString());
+    return CResult<CFolderPlan>::Done(std::move(plan));
+}
+
+CUserMessage FilesEncryptionQuestion(const CFolderPlan& plan) {
+    return CUserMessage::PlainBox(
+        QStringLiteral("%1 will be encrypted and the original files will be removed after encryption.\n\n"
+                       "Folder: %2\nPassword: %3\n\nDo you want to continue with the encryption process ?")
+            .arg(FilesCount(plan.Files.size()), Shown(plan.Folder), QString::fromUtf8(plan.Password)));
+}
+
+CUserMessage FilesDecryptionQuestion(const CFolderPlan& plan) {
+    return CUserMessage::PlainBox(
+        QStringLiteral("%1 will be decrypted and each .cry file will be removed after decryption.\n\n"
+                       "Folder: %2\n\nDo you want to continue with the decryption process ?")
+            .arg(FilesCount(plan.Files.size()), Shown(plan.Folder)));
+}
+
 CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan) {
     return CUserMessage::PlainBox(
         QStringLiteral(

@@ -41,6 +41,15 @@ CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPassword
 CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPasswordSet& set);
 // The Yes/No question asked before an encryption run removes the plain files.
 CUserMessage FolderEncryptionQuestion(const CFolderPlan& plan);
+// A run over some files of one folder (chosen in the list, or dropped), with the same checks. Only the
+// regular files among paths that lie in folder are taken; Refused when none is left.
+CResult<CFolderPlan> PlanFilesEncryption(const QString& folder, const QStringList& paths,
+                                         const CPasswordSet& set);
+CResult<CFolderPlan> PlanFilesDecryption(const QString& folder, const QStringList& paths,
+                                         const CPasswordSet& set);
+// The Yes/No questions asked before such a run removes what it converted.
+CUserMessage FilesEncryptionQuestion(const CFolderPlan& plan);
+CUserMessage FilesDecryptionQuestion(const CFolderPlan& plan);
 
 struct CFolderProgress {
     int FilesDone = 0;

@@ -11,9 +11,11 @@
 #include "platform/FileDialog.h"
 #include "platform/FolderFiles.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Paths.h"
 #include "platform/TaskRunner.h"
 #include "platform/ToolWindows.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -68,6 +70,7 @@ void CPictoriumDoc::RunFileTask(const QString& title, std::function<CResult<>()>
             }
             self->LongTaskRunning = false;
             emit self->StateChanged();
+            self->ScheduleRescan();
             if (result->Message) {
                 self->m_services.Messages->Show(*result->Message);
             }
@@ -80,6 +83,15 @@ void CPictoriumDoc::RunFileTask(const QString& title, std::function<CResult<>()>
 void CPictoriumDoc::OnEncryptFile() {
     if (const auto refusal = CheckSelectedPassword(PasswordSet)) {
         m_services.Messages->Show(CUserMessage::AppBox(*refusal));
+        return;
+    }
+    // Several thumbnails highlighted: they are what the user means.
+    if (MarkedNames.size() > 1) {
+        QStringList paths;
+        for (const QString& name : MarkedNames) {
+            paths.append(PathInFolder(CurrentFolder, name));
+        }
+        EncryptFiles(paths);
         return;
     }
     const std::optional<QString> path = ChooseFile(m_services, FileDialogType::SelectFileToEncrypt);
@@ -111,7 +123,7 @@ void CPictoriumDoc::OnDecryptFile() {
                 [path = *path, set, existing] { return DecryptFileCommand(path, set, existing); });
 }
 
-void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan) {
+void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const QList<CFolderPlan>& plans) {
     struct CShared {
         CFolderRunResult Result;
         QStringList Noted; // "name: reason", for the one box after the run
@@ -122,7 +134,7 @@ void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFol
     QPointer<CPictoriumDoc> self(this);
     m_services.Tasks->Start(
         title,
-        [shared, plan, encrypt](CTaskProgress& progress) {
+        [shared, plans, encrypt](CTaskProgress& progress) {
             CFolderRunHooks hooks;
             hooks.Progress = [&progress](const CFolderProgress& p) {
                 progress.Report(p.FilesDone, p.FilesTotal,
@@ -139,14 +151,21 @@ void CPictoriumDoc::RunFolderTask(const QString& title, bool encrypt, const CFol
             if (encrypt) {
                 hooks.FileFailed = hooks.FileReported;
             }
-            shared->Result = encrypt ? EncryptFolder(plan, hooks) : DecryptFolder(plan, hooks);
+            for (const CFolderPlan& plan : plans) {
+                shared->Result = encrypt ? EncryptFolder(plan, hooks) : DecryptFolder(plan, hooks);
+                // A folder that stops the work tells why, and the folders after it are left alone.
+                if (shared->Result.Message || shared->Result.Outcome == Outcome::Cancelled) {
+                    break;
+                }
+            }
         },
-        [self, shared, folder = plan.Folder] {
+        [self, shared, folder = plans.front().Folder] {
             if (!self) {
                 return;
             }
             self->LongTaskRunning = false;
             emit self->StateChanged();
+            self->ScheduleRescan();
             if (shared->Result.Message) {
                 self->m_services.Messages->Show(*shared->Result.Message);
             }
@@ -172,7 +191,7 @@ void CPictoriumDoc::OnEncryptFolder() {
         return;
     }
     AskAboutOutputsInTheWay(*m_services.Messages, folderPlan);
-    RunFolderTask(QStringLiteral("Encrypting the folder"), true, folderPlan);
+    RunFolderTask(QStringLiteral("Encrypting the folder"), true, {folderPlan});
 }
 
 void CPictoriumDoc::OnDecryptFolder() {
@@ -182,7 +201,66 @@ void CPictoriumDoc::OnDecryptFolder() {
         return;
     }
     AskAboutOutputsInTheWay(*m_services.Messages, plan.Value);
-    RunFolderTask(QStringLiteral("Decrypting the folder"), false, plan.Value);
+    RunFolderTask(QStringLiteral("Decrypting the folder"), false, {plan.Value});
+}
+
+void CPictoriumDoc::EncryptFiles(const QStringList& paths) {
+    RunFilesTask(paths, true);
+}
+
+void CPictoriumDoc::DecryptFiles(const QStringList& paths) {
+    RunFilesTask(paths, false);
+}
+
+void CPictoriumDoc::RunFilesTask(const QStringList& paths, bool encrypt) {
+    if (!IsIdle()) {
+        return;
+    }
+    QStringList folders;
+    for (const QString& path : paths) {
+        const QString folder = QDir::cleanPath(QFileInfo(path).absolutePath());
+        if (!folders.contains(folder)) {
+            folders.append(folder);
+        }
+    }
+    QList<CFolderPlan> plans;
+    std::optional<CUserMessage> refusal;
+    for (const QString& folder : folders) {
+        const auto plan = encrypt ? PlanFilesEncryption(folder, paths, PasswordSet)
+                                  : PlanFilesDecryption(folder, paths, PasswordSet);
+        if (plan.Ok()) {
+            plans.append(plan.Value);
+        } else if (!refusal) {
+            refusal = plan.Message;
+        }
+    }
+    if (plans.isEmpty()) {
+        if (refusal) {
+            m_services.Messages->Show(*refusal);
+        }
+        return;
+    }
+    // One question for the whole drop or selection, naming every folder it touches.
+    CFolderPlan asked = plans.front();
+    QStringList shownFolders;
+    for (const CFolderPlan& plan : std::as_const(plans).mid(1)) {
+        asked.Files += plan.Files;
+        shownFolders.append(plan.Folder);
+    }
+    if (!shownFolders.isEmpty()) {
+        asked.Folder = (QStringList{asked.Folder} + shownFolders).join(QStringLiteral(", "));
+    }
+    const CUserMessage question = encrypt ? FilesEncryptionQuestion(asked) : FilesDecryptionQuestion(asked);
+    if (m_services.Messages->Show(question, MessageButtons::YesNo) != MessageResult::Yes) {
+        return;
+    }
+    for (CFolderPlan& plan : plans) {
+        AskAboutOutputsInTheWay(*m_services.Messages, plan);
+    }
+    const QString title =
+        (encrypt ? QStringLiteral("Encrypting %1 files") : QStringLiteral("Decrypting %1 files"))
+            .arg(asked.Files.size());
+    RunFolderTask(title, encrypt, plans);
 }
 
 void CPictoriumDoc::OnEncryptDecryptMessage() {
@@ -204,9 +282,13 @@ void CPictoriumDoc::OnSettingsPasswords() {
     if (!m_services.Dialogs->RunPasswords(model)) {
         return;
     }
+    const CPasswordSet before = PasswordSet;
     PasswordSet = model.Result();
     SaveSettings();
     emit StateChanged();
+    if (PasswordSet.Passwords != before.Passwords) {
+        emit PasswordsChanged();
+    }
 }
 
 } // namespace veilpane

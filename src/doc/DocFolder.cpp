@@ -1,11 +1,14 @@
 // The folder scan of the document.
 #include "doc/PictoriumDoc.h"
 
-#include "platform/ImageFiles.h"
-#include "platform/Paths.h"
+#include "platform/SettingsKeys.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace veilpane {
 
@@ -39,31 +42,23 @@ bool CPictoriumDoc::LoadFolder(const QString& folder) {
     WipeTempImage();
     SetStatus(QString());
 
-    FileCount = 0;
-    EncryptedCount = 0;
-    ImageCount = 0;
-
-    if (!CurrentFolder.isEmpty()) {
-        const QDir dir(CurrentFolder);
-        // Hidden files are files like any other here; devices, sockets and pipes are not files to open.
-        const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
-        for (const QString& name : names) {
-            const QString path = PathInFolder(CurrentFolder, name);
-            if (!QFileInfo(path).isFile()) {
-                continue;
-            }
-            if (IsImageFile(path)) {
-                FileNames.append(name);
-                HiddenKinds.push_back(HiddenNothing);
-                ++ImageCount;
-            }
-            ++FileCount;
-            const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-            if (dot >= 0 && name.mid(dot).compare(QLatin1String(".cry"), Qt::CaseInsensitive) == 0) {
-                ++EncryptedCount;
-            }
-        }
+    m_touched.clear();
+    if (m_scanner) {
+        m_scanner->Cancel();
+        m_rescanTimer->stop();
+        m_rescanAgain = false;
     }
+    const CFolderScan scan = CurrentFolder.isEmpty() ? CFolderScan{} : ScanFolder(CurrentFolder, ListOrder);
+    m_entries = scan.Images;
+    for (const CFolderEntry& entry : m_entries) {
+        FileNames.append(entry.Name);
+        HiddenKinds.push_back(HiddenNothing);
+    }
+    FileCount = scan.FileCount;
+    EncryptedCount = scan.EncryptedCount;
+    ImageCount = static_cast<int>(m_entries.size());
+    MarkedNames.clear();
+    WatchFolder();
 
     SelectedIndex = -1;
     // The list is complete: the thumbnail list reloads and its loader starts from here.
@@ -79,7 +74,7 @@ void CPictoriumDoc::OnRefreshFolder() {
     }
 }
 
-void CPictoriumDoc::CountSummary() {
+void CPictoriumDoc::CountSummary(bool toStatus) {
     if (FileCount == 0) {
         emit SummaryLabelChanged(QString());
         return;
@@ -89,12 +84,123 @@ void CPictoriumDoc::CountSummary() {
                              .arg(ImageCount)
                              .arg(EncryptedCount);
     if (ImageCount > 0) {
-        SetStatus(text);
+        if (toStatus) {
+            SetStatus(text);
+        }
         emit SummaryLabelChanged(QString());
     } else {
         // An empty list shows its summary in place of the thumbnails; the status bar stays empty.
         emit SummaryLabelChanged(text);
     }
+}
+
+void CPictoriumDoc::ApplyCounts(const CFolderScan& scan, bool toStatus) {
+    const bool changed = FileCount != scan.FileCount || EncryptedCount != scan.EncryptedCount ||
+                         ImageCount != FileNames.size();
+    FileCount = scan.FileCount;
+    EncryptedCount = scan.EncryptedCount;
+    ImageCount = static_cast<int>(FileNames.size());
+    if (changed) {
+        CountSummary(toStatus);
+    }
+}
+
+void CPictoriumDoc::ApplyFolderScan(const CFolderScan& scan) {
+    if (scan.Folder != CurrentFolder || CurrentFolder.isEmpty()) {
+        return;
+    }
+    // The work holds the image and its row; the list waits for it.
+    if (!IsIdle()) {
+        ScheduleRescan();
+        return;
+    }
+    QHash<QString, int> rowOf;
+    for (int row = 0; row < FileNames.size(); ++row) {
+        rowOf.insert(FileNames[row], row);
+    }
+    const int selected = SelectedIndex >= 0 && SelectedIndex < FileNames.size() ? SelectedIndex : -1;
+    // Unsaved changes outlive their file: the entry stays, so that they can still be saved or dropped.
+    const bool keepSelected = selected >= 0 && IsImageModified();
+    std::vector<CFolderEntry> entries = scan.Images;
+    if (keepSelected) {
+        const QString& name = FileNames[selected];
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&name](const CFolderEntry& entry) { return entry.Name == name; });
+        if (found == entries.end()) {
+            entries.push_back(m_entries[static_cast<std::size_t>(selected)]);
+        } else {
+            *found = m_entries[static_cast<std::size_t>(selected)];
+        }
+        SortEntries(entries, ListOrder);
+    }
+
+    QList<int> previous;
+    QStringList names;
+    std::vector<std::int32_t> kinds;
+    bool changed = entries.size() != m_entries.size();
+    for (const CFolderEntry& entry : entries) {
+        int row = rowOf.value(entry.Name, -1);
+        const bool keptAsIs = row == selected && keepSelected;
+        if (row >= 0 && !keptAsIs &&
+            (!m_entries[static_cast<std::size_t>(row)].SameStamp(entry) || m_touched.contains(entry.Name))) {
+            row = -1;
+        }
+        changed = changed || row != static_cast<int>(previous.size());
+        previous.append(row);
+        names.append(entry.Name);
+        kinds.push_back(row >= 0 ? HiddenKinds[static_cast<std::size_t>(row)] : HiddenNothing);
+    }
+    m_touched.clear();
+    if (!changed) {
+        ApplyCounts(scan, selected < 0);
+        return;
+    }
+    const int nowSelected = selected < 0 ? -1 : static_cast<int>(previous.indexOf(selected));
+    if (selected >= 0 && nowSelected < 0) {
+        // Its file is gone or was rewritten: what was shown of it is no longer true.
+        CurrentImage.reset();
+        MarkImageUnchanged();
+        HiddenDataAdded = false;
+        ClearUndo();
+        WipeTempImage();
+        Preview = CPreviewTexts{};
+        emit PreviewChanged();
+        emit ImageChanged();
+        SetStatus(QString());
+    }
+    FileNames = names;
+    HiddenKinds = std::move(kinds);
+    m_entries = std::move(entries);
+    SelectedIndex = nowSelected;
+    QStringList marked;
+    for (const QString& name : MarkedNames) {
+        if (rowOf.contains(name) && FileNames.contains(name)) {
+            marked.append(name);
+        }
+    }
+    MarkedNames = marked;
+    WatchFolder();
+    emit FolderListChanged(previous);
+    ApplyCounts(scan, nowSelected < 0);
+    emit StateChanged();
+}
+
+void CPictoriumDoc::SetListOrder(FolderOrder order) {
+    if (CSettingsStore* settings = m_services.Settings) {
+        settings->Write(setting::ThumbnailOrder, static_cast<int>(order));
+    }
+    if (order == ListOrder) {
+        return;
+    }
+    ListOrder = order;
+    CFolderScan scan;
+    scan.Folder = CurrentFolder;
+    scan.Images = m_entries;
+    scan.FileCount = FileCount;
+    scan.EncryptedCount = EncryptedCount;
+    SortEntries(scan.Images, order);
+    ApplyFolderScan(scan);
+    emit StateChanged();
 }
 
 } // namespace veilpane

@@ -72,20 +72,26 @@ void CPictoriumDoc::OnSelectFileToHide() {
         }
         chosen = m_services.Files->OpenFile(FileDialogType::SelectFileToHide);
     }
-    if (!chosen || chosen->isEmpty() || !QFileInfo::exists(*chosen)) {
+    if (chosen) {
+        ChooseFileToHide(*chosen);
+    }
+}
+
+void CPictoriumDoc::ChooseFileToHide(const QString& path) {
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
         return;
     }
     // Refused at once rather than at the hide: the menu would otherwise offer a device or a folder as the
     // file to hide.
-    if (const FileType type = TypeOfFile(*chosen); type != FileType::Regular) {
-        Show(m_services, FileToHideNotRegularMessage(*chosen, type));
+    if (const FileType type = TypeOfFile(path); type != FileType::Regular) {
+        Show(m_services, FileToHideNotRegularMessage(path, type));
         return;
     }
-    if (FileNameOfPath(*chosen).size() > MaxFileToHideNameLength) {
+    if (FileNameOfPath(path).size() > MaxFileToHideNameLength) {
         Show(m_services, FileNameTooLongMessage());
         return;
     }
-    FileToHide = *chosen;
+    FileToHide = path;
     emit StateChanged();
     SetStatus(QStringLiteral("File to hide selected successfully"));
 }

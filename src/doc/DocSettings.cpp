@@ -46,6 +46,10 @@ void CPictoriumDoc::LoadSettings() {
     CryMessageIn = store->Get(setting::CryMessageIn);
     CryMessageOut = store->Get(setting::CryMessageOut);
     CryMessagesInOutSave = store->Get(setting::CryMessagesInOutSave);
+    const int order = store->Get(setting::ThumbnailOrder);
+    ListOrder = order == static_cast<int>(FolderOrder::Date)   ? FolderOrder::Date
+                : order == static_cast<int>(FolderOrder::Size) ? FolderOrder::Size
+                                                               : FolderOrder::Name;
 
     if (store->Get(setting::FirstRunMarker) == 0) {
         return;

@@ -155,7 +155,12 @@ void CPictoriumDoc::SelectImage(int index, const QString& hiddenImageName, const
     SelectedIndex = index;
     ClearUndo();
     if (index < 0 || index >= FileNames.size()) {
+        // Nothing is selected: nothing of the image before stays on show.
+        WipeTempImage();
+        Preview = CPreviewTexts{};
+        emit PreviewChanged();
         NotifyImageChanged();
+        SetStatus(QString());
         return;
     }
     const std::int32_t kind = SelectedKind();
@@ -285,6 +290,12 @@ CCommandState CPictoriumDoc::RuleState(EnableRule rule) const {
         break;
     case EnableRule::Folder:
         state.Enabled = !CurrentFolder.isEmpty() && idle;
+        break;
+    case EnableRule::OrderByName:
+    case EnableRule::OrderByDate:
+    case EnableRule::OrderBySize:
+        state.Checked =
+            static_cast<int>(rule) - static_cast<int>(EnableRule::OrderByName) == static_cast<int>(ListOrder);
         break;
     case EnableRule::Undo:
         state.Enabled = image && UndoPosition > 0;

@@ -2,6 +2,7 @@
 
 #include "crypto/PasswordSet.h"
 #include "doc/CommandState.h"
+#include "doc/FolderScan.h"
 #include "platform/Bitmap.h"
 #include "stego/HideEngine.h"
 #include "stego/PayloadFormat.h"
@@ -18,6 +19,9 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+class QFileSystemWatcher;
+class QTimer;
 
 namespace veilpane {
 
@@ -85,7 +89,10 @@ public:
     int EncryptedCount = 0;
     int ImageCount = 0;
     QString CurrentFolder;
-    QStringList FileNames; // the listed images as they are named on disk, in the order the scan found them
+    QStringList FileNames; // the listed images as they are named on disk, in ListOrder
+    FolderOrder ListOrder = FolderOrder::Name;
+    // The entries highlighted in the list, by name; the commands that take several files act on them.
+    QStringList MarkedNames;
     std::vector<std::int32_t> HiddenKinds;
     QString TempImagePath;
     QString FileToHide;
@@ -155,7 +162,20 @@ public:
     // False when the folder was not loaded: busy, or the user kept a modified image.
     bool LoadFolder(const QString& folder);
     void OnRefreshFolder();
-    void CountSummary();
+    // toStatus: a summary of a folder with images also goes to the status bar.
+    void CountSummary(bool toStatus = true);
+    // The folder is watched while it is current: a change on disk brings a fresh scan within a second,
+    // taken off the user-interface thread and applied by ApplyFolderScan. Also asked for after the
+    // program's own file work. A scan found while the document is busy waits until it is idle.
+    void ScheduleRescan();
+    bool IsRescanPending() const;
+    // Brings the lists in line with a scan of the current folder: entries keep their kinds unless their
+    // file was rewritten, the selection stays on its file, and a modified current image keeps its entry.
+    void ApplyFolderScan(const CFolderScan& scan);
+    void SetListOrder(FolderOrder order);
+    void OnSortByName() { SetListOrder(FolderOrder::Name); }
+    void OnSortByDate() { SetListOrder(FolderOrder::Date); }
+    void OnSortBySize() { SetListOrder(FolderOrder::Size); }
 
     // --- Image files (doc/DocImageFiles.cpp) -------------------------------------------------------
     bool SaveImageAs(const QString& extension);
@@ -168,6 +188,8 @@ public:
 
     // --- Hide and extract (doc/DocHideCommands.cpp) ------------------------------------------------
     void OnSelectFileToHide();
+    // The file to hide, chosen by the dialog or dropped on the preview.
+    void ChooseFileToHide(const QString& path);
     void OnUnselectFileToHide();
     void OnHideFile();
     void OnHideMessage();
@@ -182,6 +204,10 @@ public:
     void OnEncryptFile();
     void OnDecryptFile();
     void OnEncryptFolder();
+    // Encrypts (or decrypts) the given files, after a question, through the same run as a folder's.
+    // Files are grouped by their folder; what is not a regular file is left out.
+    void EncryptFiles(const QStringList& paths);
+    void DecryptFiles(const QStringList& paths);
     void OnDecryptFolder();
     void OnEncryptDecryptMessage();
     void OnSettingsPasswords();
@@ -212,11 +238,23 @@ signals:
     void SummaryLabelChanged(const QString& text);
     // One entry's kind changed.
     void HiddenKindChanged(int index);
+    // A rescan or another order changed the list in place: previousRows gives, for every row now, the row
+    // it had before, or -1 for a file that is new or was rewritten.
+    void FolderListChanged(const QList<int>& previousRows);
+    // The passwords changed: what every image carries is to be found again.
+    void PasswordsChanged();
 
 private:
     // Long file work of the Encrypt menu (doc/DocCryptoCommands.cpp).
     void RunFileTask(const QString& title, std::function<CResult<>()> work);
-    void RunFolderTask(const QString& title, bool encrypt, const CFolderPlan& plan);
+    void RunFolderTask(const QString& title, bool encrypt, const QList<CFolderPlan>& plans);
+    void RunFilesTask(const QStringList& paths, bool encrypt);
+
+    // --- Folder watch (doc/DocFolderWatch.cpp) --------------------------------------------------------
+    void WatchFolder();
+    void OnFolderScanned(const CFolderScan& scan);
+    void OnRescanDue();
+    void ApplyCounts(const CFolderScan& scan, bool toStatus);
 
     void SetStatus(const QString& text);
     void NotifyImageChanged();
@@ -239,6 +277,12 @@ private:
     void PushUndoState(std::unique_ptr<CBitmap> state);
 
     CDocServices m_services;
+    std::vector<CFolderEntry> m_entries; // beside FileNames: what a rescan compares against
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_rescanTimer = nullptr;
+    CFolderScanner* m_scanner = nullptr;
+    QStringList m_touched; // files the watcher reported changed since the last scan
+    bool m_rescanAgain = false;
     std::unique_ptr<QTemporaryDir> m_tempDir;
     // Every state of the current image gets a number; the undo slots keep the numbers of theirs. The image
     // is modified while its number differs from the one it had when it was loaded or last saved.

@@ -31,6 +31,8 @@ inline constexpr CIntSetting CryMessagesInOutSave{"CryMessagesInOutSave", 1};
 
 // The folder shown at the last exit.
 inline constexpr CTextSetting FolderSelected{"FolderSelected"};
+// The order of the thumbnails: 0 by name, 1 by date, 2 by size.
+inline constexpr CIntSetting ThumbnailOrder{"ThumbnailOrder", 0};
 
 // Window placement: normal-state rectangles in the 16-byte form of doc/WindowPlacement.h, and whether the
 // main window was maximized.

@@ -5,12 +5,14 @@
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 using namespace veilpane;
 using namespace veilpane::test;
@@ -249,4 +251,45 @@ TEST(DocFolder, FolderChangeIsRefusedWhileWorkHoldsTheImage) {
     f.Doc->LongTaskRunning = false;
     f.Doc->LoadFolder(second.Path());
     EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("b.png")});
+}
+
+// The list comes in natural name order; the View menu's other orders take the file dates and sizes, keep
+// the selection on its file and are remembered for the next start.
+TEST(DocFolder, ListOrderByNameDateOrSizeIsChosenAndRemembered) {
+    CTempFolder folder;
+    const std::tuple<const char*, std::uint32_t, int> files[] = {
+        {"img10.png", 8, -300}, {"Img2.png", 40, -100}, {"img1.png", 20, -200}};
+    for (const auto& [name, side, age] : files) {
+        const QString path = folder.FilePath(QString::fromLatin1(name));
+        SaveImage(path, "image/png", side, side);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(
+            file.setFileTime(QDateTime::currentDateTime().addSecs(age), QFileDevice::FileModificationTime));
+    }
+    CFolderFixture f;
+    f.Doc->LoadFolder(folder.Path());
+    EXPECT_EQ(f.Doc->FileNames, (QStringList{"img1.png", "Img2.png", "img10.png"}));
+    f.Doc->SelectImage(1, {}, {});
+    QList<QList<int>> moves;
+    QObject::connect(f.Doc.get(), &CPictoriumDoc::FolderListChanged,
+                     [&moves](const QList<int>& previous) { moves << previous; });
+
+    const std::tuple<int, QStringList, QList<int>, int> orders[] = {
+        {cmd::SortByDate, {"img10.png", "img1.png", "Img2.png"}, {2, 0, 1}, 2},
+        {cmd::SortBySize, {"img10.png", "img1.png", "Img2.png"}, {}, 2},
+        {cmd::SortByName, {"img1.png", "Img2.png", "img10.png"}, {1, 2, 0}, 1},
+    };
+    for (const auto& [id, names, previous, selected] : orders) {
+        moves.clear();
+        f.Doc->Execute(id);
+        EXPECT_EQ(f.Doc->FileNames, names) << id;
+        EXPECT_EQ(moves, previous.isEmpty() ? QList<QList<int>>{} : QList<QList<int>>{previous}) << id;
+        EXPECT_EQ(f.Doc->SelectedIndex, selected) << id;
+        EXPECT_TRUE(f.Doc->CommandState(id).Checked) << id;
+        EXPECT_TRUE(f.Doc->HasImage()) << id;
+    }
+    f.Doc->Execute(cmd::SortBySize);
+    CPictoriumDoc again(f.Platform.Services(), QStringLiteral("/nonexistent/bin/veilpane"));
+    EXPECT_EQ(again.ListOrder, FolderOrder::Size);
 }

@@ -127,7 +127,8 @@ TEST(MainFrameCommands, EveryRowDrivesItsActionItsMenuPlaceAndItsEnableState) {
     }
 
     using enum EnableRule;
-    const QList<EnableRule> alwaysOffered = {Always, NoLongTask, FileToHideItem, MessageToHideItem};
+    const QList<EnableRule> alwaysOffered = {Always,      NoLongTask,  FileToHideItem, MessageToHideItem,
+                                             OrderByName, OrderByDate, OrderBySize};
     const CRuleCase cases[] = {
         {"nothing shown", [](CPictoriumDoc&, const CListedFolder&) {}, alwaysOffered + QList{Idle},
          QStringLiteral("&Undo (0)")},
@@ -162,7 +163,7 @@ TEST(MainFrameCommands, EveryRowDrivesItsActionItsMenuPlaceAndItsEnableState) {
              ShowFirstImage(doc, listed, HiddenNothing);
              doc.LongTaskRunning = true;
          },
-         {Always, FileToHideItem, MessageToHideItem, FileToHideChosen},
+         {Always, FileToHideItem, MessageToHideItem, FileToHideChosen, OrderByName, OrderByDate, OrderBySize},
          QStringLiteral("&Undo (0)")},
     };
     for (const CRuleCase& c : cases) {

@@ -7,13 +7,19 @@
 #include "browse/ThumbnailDelegate.h"
 #include "browse/ThumbnailModel.h"
 #include "browse/ThumbnailRender.h"
+#include "crypto/FolderRun.h"
+#include "doc/CommandIds.h"
 #include "doc/WindowPlacement.h"
 #include "support/FakePlatform.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMimeData>
 #include <QPainter>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -355,6 +361,167 @@ TEST(PictoriumView, InitialUpdateCreatesRestoresAndLoads) {
     g.View->OnInitialUpdate(&other);
     EXPECT_TRUE(g.Doc->CurrentFolder.isEmpty());
     EXPECT_FALSE(g.View->IsLoading());
+}
+
+// The list follows the disk without a refresh: a new file appears, a removed one vanishes and a rewritten
+// one is drawn and read again, while the selection stays on its file.
+TEST(PictoriumView, FollowsTheDiskAndKeepsTheSelection) {
+    CViewFixture f;
+    test::WriteSolidImage(f.Folder, QStringLiteral("b2.png"), 40, 30, 0xFF00FF00u);
+    test::WriteSolidImage(f.Folder, QStringLiteral("b10.png"), 40, 30, 0xFF0000FFu);
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    f.Select(f.Row(QStringLiteral("b10.png")));
+    const auto names = [&f] {
+        QStringList shown;
+        for (int row = 0; row < f.View->model()->rowCount(); ++row) {
+            shown << f.View->model()->index(row, 0).data().toString();
+        }
+        return shown;
+    };
+    const auto selectedName = [&f] {
+        return f.View->currentIndex().data().toString() + QLatin1Char('|') +
+               f.Doc->FileNames.value(f.Doc->SelectedIndex);
+    };
+    const auto after = [&](const std::function<void()>& change, const QStringList& expected) {
+        change();
+        return test::ProcessEventsUntil([&] { return names() == expected && !f.View->IsLoading(); });
+    };
+
+    ASSERT_TRUE(after([&] { test::WriteSolidImage(f.Folder, QStringLiteral("a.png"), 40, 30, 0xFFFF0000u); },
+                      {"a.png", "b2.png", "b10.png"}));
+    EXPECT_EQ(selectedName(), QStringLiteral("b10.png|b10.png"));
+    EXPECT_EQ(f.Doc->FileNames, names());
+    EXPECT_FALSE(f.View->Thumbnails().Thumbnail(0).isNull());
+
+    ASSERT_TRUE(
+        after([&] { QFile::remove(f.Folder.FilePath(QStringLiteral("b2.png"))); }, {"a.png", "b10.png"}));
+    EXPECT_EQ(selectedName(), QStringLiteral("b10.png|b10.png"));
+
+    // Rewritten with a message hidden in it: found, framed and shown.
+    ASSERT_FALSE(
+        test::WriteCarrier(f.Folder, QStringLiteral("b10.png"), QStringLiteral("note.txt"), Message.toUtf8())
+            .isEmpty());
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return f.Doc->Preview.ShowMessage; }));
+    EXPECT_EQ(f.Doc->HiddenKinds[1], HiddenMessage);
+    EXPECT_EQ(selectedName(), QStringLiteral("b10.png|b10.png"));
+    EXPECT_EQ(f.View->HiddenCount(), 1);
+}
+
+// Only a highlighted item is the current image: the item the list makes current on focus shows nothing,
+// and taking the highlight away takes the image away.
+TEST(PictoriumView, TheDocumentShowsOnlyWhatIsHighlighted) {
+    CViewFixture f;
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    const QModelIndex plain = f.View->model()->index(f.Row(QStringLiteral("plain.png")), 0);
+    f.View->selectionModel()->setCurrentIndex(plain, QItemSelectionModel::NoUpdate);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.Doc->HasImage());
+    f.View->selectionModel()->select(plain, QItemSelectionModel::Select);
+    EXPECT_EQ(f.Doc->SelectedIndex, plain.row());
+    f.View->selectionModel()->clearSelection();
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return !f.Doc->HasImage(); }));
+    EXPECT_EQ(f.Doc->SelectedIndex, -1);
+    EXPECT_FALSE(f.Doc->CommandState(cmd::SavePng).Enabled);
+}
+
+// Several highlighted thumbnails are encrypted together after one question, and drop out of the list.
+TEST(PictoriumView, SeveralSelectedImagesAreEncryptedTogether) {
+    CViewFixture f;
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    for (const QString& name : {QStringLiteral("plain.png"), QStringLiteral("archive.png")}) {
+        f.View->selectionModel()->select(f.View->model()->index(f.Row(name), 0), QItemSelectionModel::Select);
+    }
+    CFolderPlan asked{f.Folder.Path(), {QString(), QString()}, {}, "first", {}};
+    f.Platform.Messages.Expect(FilesEncryptionQuestion(asked), MessageResult::Yes);
+    f.Doc->Execute(cmd::EncryptFile);
+    f.Platform.Messages.VerifyAllShown();
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("plain.png.cry"))));
+    EXPECT_TRUE(QFile::exists(f.Folder.FilePath(QStringLiteral("archive.png.cry"))));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return f.View->model()->rowCount() == 2; }));
+    EXPECT_EQ(f.Doc->FileNames, (QStringList{"Message.PNG", "picture.png"}));
+}
+
+// Drops from a file manager: a folder opens anywhere, a file on the preview is the file to hide, files on
+// the thumbnails with Shift are offered for encryption, and without Shift nothing happens.
+TEST(PictoriumView, DropsOpenFoldersChooseTheFileToHideAndEncryptWithShift) {
+    CViewFixture f;
+    f.WriteCarriers();
+    test::CTempFolder other;
+    const QString loose = other.Write(QStringLiteral("loose.txt"), "text");
+    QWidget window;
+    f.View->OnInitialUpdate(&window);
+    f.Doc->LoadFolder(f.Folder.Path());
+    const auto drop = [](QWidget* target, const QStringList& paths, Qt::KeyboardModifiers modifiers) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : paths) {
+            urls << QUrl::fromLocalFile(path);
+        }
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              modifiers);
+        QCoreApplication::sendEvent(target, &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(target, &event);
+        // Never taken as a move, which would have the file manager remove the originals.
+        EXPECT_TRUE(!event.isAccepted() || event.dropAction() == Qt::CopyAction);
+        QCoreApplication::processEvents();
+    };
+
+    drop(f.View->viewport(), {loose}, Qt::NoModifier);
+    drop(f.View->PreviewWindow(), {loose}, Qt::NoModifier);
+    EXPECT_EQ(f.Doc->FileToHide, loose);
+    EXPECT_FALSE(QFile::exists(loose + QStringLiteral(".cry")));
+
+    CFolderPlan asked{other.Path(), {loose}, {}, "first", {}};
+    f.Platform.Messages.Expect(FilesEncryptionQuestion(asked), MessageResult::Yes);
+    drop(f.View->viewport(), {loose}, Qt::ShiftModifier);
+    f.Platform.Messages.VerifyAllShown();
+    EXPECT_TRUE(QFile::exists(loose + QStringLiteral(".cry")));
+    EXPECT_FALSE(QFile::exists(loose));
+
+    f.Platform.Messages.Expect(FilesDecryptionQuestion(asked), MessageResult::Yes);
+    drop(f.View->viewport(), {loose + QStringLiteral(".cry")}, Qt::ShiftModifier);
+    f.Platform.Messages.VerifyAllShown();
+    EXPECT_TRUE(QFile::exists(loose));
+
+    drop(&window, {other.Path()}, Qt::NoModifier);
+    EXPECT_EQ(f.Doc->CurrentFolder, QDir::cleanPath(other.Path()));
+}
+
+// The cue of hidden content stays visible against the base of a light and of a dark palette, and the
+// labels stay readable on it.
+TEST(PictoriumView, HiddenContentCueUnderLightAndDarkPalettes) {
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
+    dark.setColor(QPalette::Text, QColor(0xE8, 0xE8, 0xE8));
+    for (const QPalette& palette : {light, dark}) {
+        QApplication::setPalette(palette);
+        CViewFixture f;
+        f.WriteCarriers();
+        f.Doc->LoadFolder(f.Folder.Path());
+        ASSERT_TRUE(f.WaitForLoader());
+        const QColor base = palette.color(QPalette::Base);
+        const QColor cue = f.View->BackgroundColor();
+        if (base.lightnessF() >= 0.5) {
+            EXPECT_EQ(cue, QColor(255, 240, 189));
+        } else {
+            EXPECT_GT(std::abs(cue.lightness() - base.lightness()) +
+                          std::abs(cue.hslSaturation() - base.hslSaturation()),
+                      60);
+            EXPECT_NEAR(cue.hslHueF(), QColor(255, 240, 189).hslHueF(), 0.02);
+        }
+        EXPECT_GT(std::abs(cue.lightness() - palette.color(QPalette::Text).lightness()), 120);
+        f.Doc->LoadFolder(QString());
+        EXPECT_EQ(f.View->BackgroundColor(), base);
+    }
+    QApplication::setPalette(light);
 }
 
 } // namespace

@@ -163,6 +163,32 @@ TEST(FolderTree, ListsFoldersLazilyAndOnce) {
     EXPECT_FALSE(model.IndexOfPath(root.FilePath(QStringLiteral(".hidden/x"))).isValid());
 }
 
+// Folders made or removed after they were listed appear and vanish in place, without a refresh, and an
+// item still in view keeps its place in the model.
+TEST(FolderTree, FollowsFoldersMadeAndRemovedOnDisk) {
+    test::CTempFolder root;
+    QDir dir(root.Path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("b/inner")));
+    CFolderTreeModel model({root.Path()});
+    const QModelIndex top = model.index(0, 0);
+    model.fetchMore(top);
+    const QPersistentModelIndex b = model.index(0, 0, top);
+    const auto names = [&] {
+        QStringList shown;
+        for (int row = 0; row < model.rowCount(top); ++row) {
+            shown << model.index(row, 0, top).data().toString();
+        }
+        return shown;
+    };
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("a10")));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("a9")));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return names() == QStringList{"a9", "a10", "b"}; }));
+    EXPECT_EQ(model.PathOf(b), root.FilePath(QStringLiteral("b")));
+    ASSERT_TRUE(dir.rmdir(QStringLiteral("a9")));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return names() == QStringList{"a10", "b"}; }));
+    EXPECT_EQ(b.row(), 1);
+}
+
 // The deepest root holding a folder is the one it is shown under.
 TEST(FolderTree, NestedRootsPreferTheDeepest) {
     test::CTempFolder root;

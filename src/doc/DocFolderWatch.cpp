@@ -1,0 +1,88 @@
+// The watch over the current folder: changes on disk bring a fresh scan, off the user-interface thread.
+#include "doc/PictoriumDoc.h"
+
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QSet>
+#include <QTimer>
+
+namespace veilpane {
+
+namespace {
+
+// A change is seen within this time; a burst of changes costs one scan.
+constexpr int RescanDelayMs = 250;
+// A file rewritten in place changes nothing in its folder's entry list, so the files are watched one by
+// one; past this many the watch would eat into the system's limit, and such rewrites are seen at the next
+// change of the folder.
+constexpr int MaxWatchedFiles = 2000;
+
+} // namespace
+
+void CPictoriumDoc::WatchFolder() {
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        m_rescanTimer = new QTimer(this);
+        m_rescanTimer->setSingleShot(true);
+        m_rescanTimer->setInterval(RescanDelayMs);
+        m_scanner = new CFolderScanner(this);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { ScheduleRescan(); });
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
+            m_touched.append(QFileInfo(path).fileName());
+            ScheduleRescan();
+        });
+        connect(m_rescanTimer, &QTimer::timeout, this, &CPictoriumDoc::OnRescanDue);
+        connect(m_scanner, &CFolderScanner::Scanned, this, &CPictoriumDoc::OnFolderScanned);
+    }
+    QSet<QString> wanted;
+    if (!CurrentFolder.isEmpty()) {
+        wanted.insert(CurrentFolder);
+        for (int row = 0; row < FileNames.size() && row < MaxWatchedFiles; ++row) {
+            wanted.insert(EntryPath(row));
+        }
+    }
+    const QStringList watchedList = m_watcher->files() + m_watcher->directories();
+    const QSet<QString> watched(watchedList.cbegin(), watchedList.cend());
+    const QSet<QString> gone = watched - wanted;
+    if (!gone.isEmpty()) {
+        m_watcher->removePaths(gone.values());
+    }
+    const QSet<QString> added = wanted - watched;
+    if (!added.isEmpty()) {
+        m_watcher->addPaths(added.values());
+    }
+}
+
+void CPictoriumDoc::ScheduleRescan() {
+    // Not pushed back by further changes: a folder that keeps changing is still shown as it goes.
+    if (m_rescanTimer && !CurrentFolder.isEmpty() && !m_rescanTimer->isActive()) {
+        m_rescanTimer->start();
+    }
+}
+
+bool CPictoriumDoc::IsRescanPending() const {
+    return m_rescanTimer && (m_rescanTimer->isActive() || m_scanner->IsRunning());
+}
+
+void CPictoriumDoc::OnRescanDue() {
+    if (!IsIdle()) {
+        ScheduleRescan();
+        return;
+    }
+    if (m_scanner->IsRunning()) {
+        m_rescanAgain = true;
+        return;
+    }
+    m_rescanAgain = false;
+    m_scanner->Start(CurrentFolder, ListOrder);
+}
+
+void CPictoriumDoc::OnFolderScanned(const CFolderScan& scan) {
+    ApplyFolderScan(scan);
+    if (m_rescanAgain) {
+        m_rescanAgain = false;
+        ScheduleRescan();
+    }
+}
+
+} // namespace veilpane
