@@ -78,6 +78,7 @@ TEST(PictoriumView, LoadsKindsFramesAndBackground) {
     ASSERT_EQ(f.Doc->FileNames.size(), 4);
     EXPECT_TRUE(f.View->LoadingLabel()->isVisible());
     EXPECT_EQ(f.View->LoadingLabel()->text(), QStringLiteral("Loading images ..."));
+    EXPECT_FALSE(f.View->LoadingLabel()->geometry().intersects(f.View->viewport()->geometry()));
     ASSERT_TRUE(f.WaitForLoader());
     EXPECT_FALSE(f.View->LoadingLabel()->isVisible());
 
@@ -522,6 +523,26 @@ TEST(PictoriumView, HiddenContentCueUnderLightAndDarkPalettes) {
         EXPECT_EQ(f.View->BackgroundColor(), base);
     }
     QApplication::setPalette(light);
+}
+
+// New passwords find what the images carry again: the frames, the count and the selected image follow.
+TEST(PictoriumView, PasswordChangeFindsTheKindsAgain) {
+    CViewFixture f;
+    f.Doc->PasswordSet = test::SetOf({{1, "first"}});
+    f.WriteCarriers();
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    EXPECT_EQ(f.View->HiddenCount(), 0);
+    f.Select(f.Row(QStringLiteral("Message.PNG")));
+    EXPECT_FALSE(f.Doc->Preview.ShowMessage);
+
+    f.Doc->PasswordSet = test::SetOf({{1, "first"}, {2, test::CarrierPassword}});
+    emit f.Doc->PasswordsChanged();
+    ASSERT_TRUE(f.WaitForLoader());
+    EXPECT_EQ(f.View->HiddenCount(), 3);
+    EXPECT_EQ(f.Doc->SelectedKind(), HiddenMessage);
+    EXPECT_TRUE(f.Doc->Preview.ShowMessage);
+    EXPECT_EQ(f.View->currentIndex().row(), f.Row(QStringLiteral("Message.PNG")));
 }
 
 } // namespace
