@@ -1,23 +1,36 @@
-// Loads a folder of thumbnails the way the list does and reports the time to the first screen, the time
-// to the whole folder and the peak memory. With --generate it first writes the image set: PNGs of
-// 1920 x 1080 and JPEGs of 4000 x 3000, a tenth of them carrying payloads under five passwords.
-//   veilpane_thumbnail_bench [--generate] [--png N] [--jpeg N] [--screen N] FOLDER
-#include "browse/ThumbnailLoader.h"
+// Opens a folder in the thumbnail list the way the desktop program does (document, view, loader, the
+// private cache) and reports, for each visit, the time to the first screen, the time to the whole folder
+// and the user interface's longest stall; then the peak memory. With --generate it first writes the image
+// set: PNGs and JPEGs (1920 x 1080 and 4000 x 3000 by default), a twentieth of them carrying payloads
+// under five passwords.
+//   veilpane_thumbnail_bench [--generate] [--png N] [--jpeg N] [--png-size WxH] [--jpeg-size WxH]
+//                            [--screen N] [--cache DIR] [--scroll] FOLDER
+// Visits, one after the other in one process:
+//   1 "first visit": cold, or from the cache when DIR holds the entries of an earlier run; with --scroll the
+//     list is scrolled to its end, a page every 16 ms, as soon as the first screen is there;
+//   2 "password change": the same folder again under another password set (detection runs again);
+//   3 "folder change": started while visit 2 still loads, back to the first password set.
+#include "browse/PictoriumView.h"
 #include "crypto/CipherProfile.h"
+#include "doc/PictoriumDoc.h"
+#include "doc/ThumbnailCache.h"
 #include "platform/Bitmap.h"
-#include "platform/ImageFiles.h"
 #include "stego/HideEngine.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 using namespace veilpane;
 
@@ -44,7 +57,14 @@ QImage MakePicture(int width, int height, int seed) {
     return image;
 }
 
-bool Generate(const QString& folder, int pngs, int jpegs) {
+struct CImageSet {
+    int Pngs = 300;
+    int Jpegs = 300;
+    QSize PngSize{1920, 1080};
+    QSize JpegSize{4000, 3000};
+};
+
+bool Generate(const QString& folder, const CImageSet& set) {
     QDir().mkpath(folder);
     QTemporaryDir outside;
     const QString payload = outside.filePath(QStringLiteral("note.txt"));
@@ -53,14 +73,14 @@ bool Generate(const QString& folder, int pngs, int jpegs) {
         return false;
     }
     file.close();
-    const int carriers = std::max(1, (pngs + jpegs) / 20); // 30 of 600
-    for (int i = 0; i < pngs; ++i) {
+    const int carriers = std::max(1, (set.Pngs + set.Jpegs) / 20); // 30 of 600
+    for (int i = 0; i < set.Pngs; ++i) {
         const QString path =
-            QDir(folder).filePath(QStringLiteral("png%1.png").arg(i, 4, 10, QLatin1Char('0')));
+            QDir(folder).filePath(QStringLiteral("png%1.png").arg(i, 5, 10, QLatin1Char('0')));
         if (QFile::exists(path)) {
             continue;
         }
-        CBitmap bitmap(MakePicture(1920, 1080, i));
+        CBitmap bitmap(MakePicture(set.PngSize.width(), set.PngSize.height(), i));
         // Every tenth PNG carries a payload, up to the carrier count; JPEG cannot keep one.
         if (i % 10 == 0 && i / 10 < carriers) {
             CReportStatistics statistics;
@@ -71,18 +91,18 @@ bool Generate(const QString& folder, int pngs, int jpegs) {
         if (!bitmap.Save(path, QStringLiteral("image/png"))) {
             return false;
         }
-        std::fprintf(stderr, "\rgenerating png %d/%d", i + 1, pngs);
+        std::fprintf(stderr, "\rgenerating png %d/%d", i + 1, set.Pngs);
     }
-    for (int i = 0; i < jpegs; ++i) {
+    for (int i = 0; i < set.Jpegs; ++i) {
         const QString path =
-            QDir(folder).filePath(QStringLiteral("jpg%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+            QDir(folder).filePath(QStringLiteral("jpg%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
         if (QFile::exists(path)) {
             continue;
         }
-        if (!MakePicture(4000, 3000, 1000 + i).save(path, "JPEG", 85)) {
+        if (!MakePicture(set.JpegSize.width(), set.JpegSize.height(), 1000 + i).save(path, "JPEG", 85)) {
             return false;
         }
-        std::fprintf(stderr, "\rgenerating jpeg %d/%d", i + 1, jpegs);
+        std::fprintf(stderr, "\rgenerating jpeg %d/%d", i + 1, set.Jpegs);
     }
     std::fprintf(stderr, "\n");
     return true;
@@ -101,98 +121,217 @@ long PeakResidentKb() {
     return -1;
 }
 
+QSize ParseSize(const char* text) {
+    const QList<QByteArray> parts = QByteArray(text).split('x');
+    return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+}
+
+CPasswordSet PasswordsWithout(int missing) {
+    CPasswordSet set;
+    for (int i = 0; i < 5; ++i) {
+        if (i != missing) {
+            set.Passwords[static_cast<std::size_t>(i)] = Passwords[i];
+        }
+    }
+    return set;
+}
+
+// The user interface thread's longest wait between two ticks of a 5 ms timer since the last Reset: how
+// long the window would stop answering at worst.
+class CStallProbe {
+public:
+    CStallProbe() {
+        m_ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker,
+                         [this] { m_longest = std::max(m_longest, m_sinceTick.restart()); });
+        m_sinceTick.start();
+        m_ticker.start(5);
+    }
+    qint64 TakeLongest() {
+        // The wait up to now counts too: a stall may still be going on.
+        const qint64 longest = std::max(m_longest, m_sinceTick.elapsed());
+        m_longest = 0;
+        return longest;
+    }
+
+private:
+    QTimer m_ticker;
+    QElapsedTimer m_sinceTick;
+    qint64 m_longest = 0;
+};
+
+struct CVisit {
+    const char* Label;
+    qint64 FirstScreenMs = -1;
+    qint64 WholeMs = -1;
+    qint64 StallMs = 0;
+    qint64 ScrollMs = -1;
+    qint64 ScrollStallMs = -1;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Every image without a payload fails five header decryptions; their log lines are not results.
     SetCipherLogStream(nullptr);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     bool generate = false;
-    int pngs = 300;
-    int jpegs = 300;
+    bool scroll = false;
+    CImageSet set;
     int screen = 30;
     QString folder;
+    QString cacheFolder;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
+        const bool hasValue = i + 1 < argc;
         if (std::strcmp(arg, "--generate") == 0) {
             generate = true;
-        } else if (std::strcmp(arg, "--png") == 0 && i + 1 < argc) {
-            pngs = std::atoi(argv[++i]);
-        } else if (std::strcmp(arg, "--jpeg") == 0 && i + 1 < argc) {
-            jpegs = std::atoi(argv[++i]);
-        } else if (std::strcmp(arg, "--screen") == 0 && i + 1 < argc) {
+        } else if (std::strcmp(arg, "--scroll") == 0) {
+            scroll = true;
+        } else if (std::strcmp(arg, "--png") == 0 && hasValue) {
+            set.Pngs = std::atoi(argv[++i]);
+        } else if (std::strcmp(arg, "--jpeg") == 0 && hasValue) {
+            set.Jpegs = std::atoi(argv[++i]);
+        } else if (std::strcmp(arg, "--png-size") == 0 && hasValue) {
+            set.PngSize = ParseSize(argv[++i]);
+        } else if (std::strcmp(arg, "--jpeg-size") == 0 && hasValue) {
+            set.JpegSize = ParseSize(argv[++i]);
+        } else if (std::strcmp(arg, "--screen") == 0 && hasValue) {
             screen = std::atoi(argv[++i]);
+        } else if (std::strcmp(arg, "--cache") == 0 && hasValue) {
+            cacheFolder = QString::fromLocal8Bit(argv[++i]);
         } else {
             folder = QString::fromLocal8Bit(arg);
         }
     }
-    if (folder.isEmpty()) {
-        std::fprintf(stderr, "usage: %s [--generate] [--png N] [--jpeg N] [--screen N] FOLDER\n", argv[0]);
+    if (folder.isEmpty() || set.PngSize.isEmpty() || set.JpegSize.isEmpty()) {
+        std::fprintf(stderr,
+                     "usage: %s [--generate] [--png N] [--jpeg N] [--png-size WxH] [--jpeg-size WxH] "
+                     "[--screen N] [--cache DIR] [--scroll] FOLDER\n",
+                     argv[0]);
         return 2;
     }
-    if (generate && !Generate(folder, pngs, jpegs)) {
-        std::fprintf(stderr, "could not write the image set\n");
-        return 1;
-    }
-    // The clock runs from the folder scan on, as the user waits from the moment the folder is chosen: the
-    // scan opens every file to tell images from the rest (and loads the image plugins once).
-    QElapsedTimer clock;
-    clock.start();
-    QStringList paths = ListFolderImages(folder);
-    // Interleaved as a folder of mixed photos would list them.
-    std::sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
-        return QStringView(a).right(8) < QStringView(b).right(8);
-    });
-    const qint64 scanMs = clock.elapsed();
-    CPasswordSet passwords;
-    for (int i = 0; i < 5; ++i) {
-        passwords.Passwords[static_cast<std::size_t>(i)] = Passwords[i];
+    if (generate) {
+        if (!Generate(folder, set)) {
+            std::fprintf(stderr, "could not write the image set\n");
+            return 1;
+        }
+        return 0;
     }
 
-    CThumbnailLoader loader;
-    qint64 firstScreenMs = -1;
-    qint64 wholeMs = -1;
-    int delivered = 0;
-    int found = 0;
-    QObject::connect(&loader, &CThumbnailLoader::ThumbnailReady, &loader,
-                     [&](int, const QImage&, std::int32_t kind, bool detected) {
-                         if (!detected) {
-                             return;
-                         }
-                         ++delivered;
-                         found += kind > 10 ? 1 : 0;
-                         if (delivered == std::min(screen, static_cast<int>(paths.size()))) {
-                             firstScreenMs = clock.elapsed();
-                         }
-                     });
-    QObject::connect(&loader, &CThumbnailLoader::Finished, &app, [&] {
-        wholeMs = clock.elapsed();
-        app.quit();
-    });
-    // The user-interface thread's longest wait between two ticks of a 5 ms timer while the folder loads:
-    // how long the window would stop answering at worst.
-    QElapsedTimer sinceTick;
-    qint64 longestStallMs = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, &app,
-                     [&] { longestStallMs = std::max(longestStallMs, sinceTick.restart()); });
-    sinceTick.start();
-    ticker.start(5);
-    loader.SetVisibleRows(0, screen - 1);
-    loader.Start(paths, passwords);
-    if (loader.IsRunning()) {
-        app.exec();
+    std::unique_ptr<CThumbnailCache> cache;
+    CDocServices services;
+    if (!cacheFolder.isEmpty()) {
+        cache = std::make_unique<CThumbnailCache>(cacheFolder);
+        services.ThumbnailCache = cache.get();
     }
-    std::printf("images %lld, threads %d, carriers found %d\n", static_cast<long long>(paths.size()),
-                loader.ThreadCount(), found);
-    std::printf("folder scan: %lld ms\n", static_cast<long long>(scanMs));
-    std::printf("first screen (%d thumbnails): %lld ms\n", screen, static_cast<long long>(firstScreenMs));
-    std::printf("whole folder: %lld ms (%.1f images/s)\n", static_cast<long long>(wholeMs),
-                wholeMs > 0 ? paths.size() * 1000.0 / static_cast<double>(wholeMs) : 0.0);
-    std::printf("longest user-interface stall: %lld ms (timer ticks every 5 ms)\n",
-                static_cast<long long>(longestStallMs));
+    CPictoriumDoc doc(services, QString());
+    CPictoriumView view(doc);
+    // A window that shows the first screen's thumbnails and no more.
+    const QSize grid = view.gridSize();
+    const int columns = 6;
+    const int lines = (screen + columns - 1) / columns;
+    view.resize(grid.width() * columns + view.verticalScrollBar()->sizeHint().width() + 2 * view.frameWidth(),
+                grid.height() * lines + 2 * view.frameWidth());
+    view.show();
+
+    CStallProbe probe;
+    QElapsedTimer clock;
+    CVisit visits[] = {{"first visit"}, {"password change"}, {"folder change"}};
+    int current = -1;
+    int shownRows = 0;
+    std::vector<bool> shown;
+    QTimer scroller;
+
+    // The stall so far goes to the visit under way.
+    const auto fold = [&] {
+        visits[current].StallMs = std::max(visits[current].StallMs, probe.TakeLongest());
+    };
+    const auto startVisit = [&](int index, const CPasswordSet& passwords) {
+        if (current >= 0) {
+            fold();
+        }
+        current = index;
+        clock.start();
+        doc.PasswordSet = passwords;
+        // The folder scan counts: the user waits from the moment the folder is chosen.
+        doc.LoadFolder(folder);
+        shown.assign(static_cast<std::size_t>(view.model()->rowCount()), false);
+        shownRows = 0;
+    };
+    const auto onFirstScreen = [&] {
+        if (current == 0 && scroll) {
+            QElapsedTimer* scrollClock = new QElapsedTimer;
+            scrollClock->start();
+            fold();
+            QObject::connect(&scroller, &QTimer::timeout, &view, [&, scrollClock] {
+                QScrollBar* bar = view.verticalScrollBar();
+                if (bar->value() >= bar->maximum()) {
+                    scroller.stop();
+                    visits[0].ScrollMs = scrollClock->elapsed();
+                    visits[0].ScrollStallMs = probe.TakeLongest();
+                    visits[0].StallMs = std::max(visits[0].StallMs, visits[0].ScrollStallMs);
+                    delete scrollClock;
+                    return;
+                }
+                bar->setValue(bar->value() + bar->pageStep());
+            });
+            scroller.start(16);
+        } else if (current == 1) {
+            // Another folder chosen while this one still loads.
+            QTimer::singleShot(0, &view, [&] { startVisit(2, PasswordsWithout(-1)); });
+        }
+    };
+    QObject::connect(
+        view.model(), &QAbstractItemModel::dataChanged, &view,
+        [&](const QModelIndex& top, const QModelIndex& bottom) {
+            for (int row = top.row(); row <= bottom.row(); ++row) {
+                if (row >= static_cast<int>(shown.size()) || shown[static_cast<std::size_t>(row)] ||
+                    view.model()->index(row, 0).data(Qt::DecorationRole).value<QImage>().isNull()) {
+                    continue;
+                }
+                shown[static_cast<std::size_t>(row)] = true;
+                if (row < screen && ++shownRows == std::min(screen, static_cast<int>(shown.size()))) {
+                    visits[current].FirstScreenMs = clock.elapsed();
+                    onFirstScreen();
+                }
+            }
+        });
+    // The loader's end, seen as the view sees it: polled, as the view reports it no other way.
+    QTimer finished;
+    QObject::connect(&finished, &QTimer::timeout, &view, [&] {
+        if (current < 0 || view.IsLoading() || visits[current].WholeMs >= 0 || scroller.isActive()) {
+            return;
+        }
+        visits[current].WholeMs = clock.elapsed();
+        fold();
+        if (current == 0) {
+            startVisit(1, PasswordsWithout(4));
+        } else if (current == 2) {
+            app.quit();
+        }
+    });
+    finished.start(1);
+    QTimer::singleShot(0, &view, [&] { startVisit(0, PasswordsWithout(-1)); });
+    app.exec();
+
+    const int images = view.model()->rowCount();
+    std::printf("images %d, threads %d, cache %s\n", images, QThread::idealThreadCount(),
+                cache ? "on" : "off");
+    for (const CVisit& visit : visits) {
+        std::printf("%s: first screen (%d thumbnails) %lld ms, whole folder %lld ms (%.1f images/s), "
+                    "longest user-interface stall %lld ms\n",
+                    visit.Label, screen, static_cast<long long>(visit.FirstScreenMs),
+                    static_cast<long long>(visit.WholeMs),
+                    visit.WholeMs > 0 ? images * 1000.0 / static_cast<double>(visit.WholeMs) : 0.0,
+                    static_cast<long long>(visit.StallMs));
+        if (visit.ScrollMs >= 0) {
+            std::printf("%s: scrolled to the end in %lld ms, longest stall while scrolling %lld ms\n",
+                        visit.Label, static_cast<long long>(visit.ScrollMs),
+                        static_cast<long long>(visit.ScrollStallMs));
+        }
+    }
     std::printf("peak resident memory: %ld MB\n", PeakResidentKb() / 1024);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "app/MainFrame.h"
 #include "app/PictoriumApp.h"
 #include "app/QtDialogs.h"
+#include "doc/ThumbnailCache.h"
 #include "platform/SettingsStore.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtCursor.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
     CQtShellOpen shell;
     CQtDialogs dialogs(messages);
     CQtTaskRunner tasks;
+    CThumbnailCache thumbnailCache(CThumbnailCache::DefaultFolder());
     CDocServices services;
     services.Settings = &settings;
     services.Messages = &messages;
@@ -41,6 +43,7 @@ int main(int argc, char* argv[]) {
     services.Shell = &shell;
     services.Dialogs = &dialogs;
     services.Tasks = &tasks;
+    services.ThumbnailCache = &thumbnailCache;
 
     CPictoriumApp program(services, QCoreApplication::applicationFilePath());
     messages.SetOwner(&program.Frame());

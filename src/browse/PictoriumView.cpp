@@ -59,6 +59,7 @@ CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(
     setModel(m_model);
     m_loader = new CThumbnailLoader(this);
     new CFileDropFilter(doc, DropTarget::Thumbnails, viewport());
+    m_loader->SetCache(doc.Services().ThumbnailCache);
 
     m_loadingLabel = MakeLabel(QStringLiteral("Loading images ..."), QRect(10, 15, 150, 25), this);
     m_loadingLabel->resize(m_loadingLabel->sizeHint().expandedTo(QSize(150, 25)));

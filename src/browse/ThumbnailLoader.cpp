@@ -1,5 +1,7 @@
 #include "browse/ThumbnailLoader.h"
 
+#include "doc/ThumbnailCache.h"
+
 #include <QRunnable>
 #include <QThread>
 
@@ -75,6 +77,7 @@ CThumbnailLoader::CThumbnailLoader(QObject* parent) : QObject(parent) {
 
 CThumbnailLoader::~CThumbnailLoader() {
     Stop();
+    m_pool.waitForDone();
 }
 
 void CThumbnailLoader::Start(const QStringList& paths, const CPasswordSet& passwords,
@@ -82,6 +85,8 @@ void CThumbnailLoader::Start(const QStringList& paths, const CPasswordSet& passw
     Stop();
     m_paths = paths;
     m_passwords = std::make_shared<const CPasswordSet>(passwords);
+    m_passCache = m_cache && m_cache->IsUsable() ? m_cache : nullptr;
+    m_passwordTag = m_passCache ? m_passCache->PasswordTag(passwords) : QByteArray();
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
     m_rows.assign(static_cast<std::size_t>(paths.size()), RowState::Pending);
     m_delivered = 0;
@@ -121,7 +126,7 @@ void CThumbnailLoader::Stop() {
         const std::lock_guard lock(m_queues->Lock);
         m_queues->Jobs.clear();
     }
-    m_pool.waitForDone();
+    // Work still running delivers into m_queues; its results carry the old generation and are dropped.
     const std::lock_guard lock(m_queues->Lock);
     m_queues->Results.clear();
 }
@@ -197,6 +202,8 @@ void CThumbnailLoader::Issue() {
         job.Sequence = m_nextSequence++;
         job.Passwords = m_passwords;
         job.Cancelled = m_cancelled;
+        job.Cache = m_passCache;
+        job.PasswordTag = m_passwordTag;
         ++m_inFlight;
         {
             const std::lock_guard lock(m_queues->Lock);

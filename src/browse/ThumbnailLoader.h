@@ -49,8 +49,10 @@ public:
     // Starts a pass over the given files with a copy of the password set; stops the previous pass first.
     // Rows marked in known keep what they have: the pass skips them, and they can be redrawn.
     void Start(const QStringList& paths, const CPasswordSet& passwords, const std::vector<bool>& known = {});
-    // Drops what is not started, waits for what is, and discards results already on their way. Only a
-    // flag and a wait: the pool threads never wait for this thread, so this cannot deadlock.
+    // Drops what is not started and discards every result of the pass, also those of work still running:
+    // that work sees the cancel flag, ends on its own and its results find a newer generation. Never waits,
+    // so that a folder change does not hold the window while a large picture finishes decoding; only the
+    // destructor waits.
     void Stop();
     // A pass runs until every row's kind has been delivered.
     bool IsRunning() const { return m_running; }
@@ -60,6 +62,10 @@ public:
     // Draws a row again with a known kind (its thumbnail was dropped, or its kind changed). Ignored for
     // rows the pass has not delivered yet: the pass draws them anyway.
     void Redraw(int row, std::int32_t kind);
+
+    // Where thumbnails of folders seen before are kept; none by default. The cache must outlive the
+    // loader; a change takes effect with the next Start.
+    void SetCache(CThumbnailCache* cache) { m_cache = cache; }
 
     // Threads drawing at once (the pool's size).
     int ThreadCount() const { return m_pool.maxThreadCount(); }
@@ -86,6 +92,9 @@ private:
 
     QStringList m_paths;
     std::shared_ptr<const CPasswordSet> m_passwords;
+    CThumbnailCache* m_cache = nullptr;
+    CThumbnailCache* m_passCache = nullptr; // the one this pass uses
+    QByteArray m_passwordTag;
     std::shared_ptr<std::atomic<bool>> m_cancelled;
     std::uint64_t m_generation = 0;
     bool m_running = false;

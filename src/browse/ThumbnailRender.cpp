@@ -1,6 +1,7 @@
 #include "browse/ThumbnailRender.h"
 
 #include "browse/FitGeometry.h"
+#include "doc/ThumbnailCache.h"
 #include "platform/Bitmap.h"
 #include "platform/DecodePolicy.h"
 #include "platform/TopRowsReader.h"
@@ -224,7 +225,7 @@ std::int32_t DetectKind(const CBitmap& topRows, const CPasswordSet& passwords) {
 // A PNG decoded once, row by row, for both the detection (its top rows) and the reduced picture. Most of
 // the cost of a PNG thumbnail was the full-size decode target: allocating, faulting in and converting
 // 8 MB per 1920 x 1080 image. False when the file is not a PNG this path takes.
-bool DrawPngInOnePass(const CThumbnailJob& job, CThumbnailResult& result) {
+bool DrawPngInOnePass(const CThumbnailJob& job, CThumbnailResult& result, QImage& picture, QSize& original) {
     class CSizedReducer final : public CPngRowSink {
     public:
         bool Begin(QSize size, bool hasAlpha) override {
@@ -242,7 +243,8 @@ bool DrawPngInOnePass(const CThumbnailJob& job, CThumbnailResult& result) {
         result.Kind = DetectKind(topRows, *job.Passwords);
         result.Detected = true;
     }
-    result.Thumbnail = RenderThumbnail(sink.Reducer->Picture(), sink.Reducer->Size(), result.Kind);
+    picture = sink.Reducer->Picture();
+    original = sink.Reducer->Size();
     return true;
 }
 
@@ -259,8 +261,64 @@ bool PreviewMayDecode(const QByteArray& format, QSize size, const QString& path)
     return FitsPixelBudget(size, PreviewPixelBudget) || (format == "jpeg" && !IsMultiScanJpeg(path));
 }
 
+// The picture as the thumbnail shows it, flattened onto the thumbnail's white: what the cache keeps.
+QImage PictureOnWhite(const QImage& picture, QSize original) {
+    const QRect target = ThumbnailPictureRect(original);
+    if (picture.isNull() || target.isEmpty()) {
+        return {};
+    }
+    QImage reduced = ReducePicture(picture, target.size());
+    if (!reduced.hasAlphaChannel()) {
+        return reduced;
+    }
+    QImage flat(reduced.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, reduced);
+    return flat;
+}
+
+// Draws the thumbnail from a decoded picture and keeps what it was drawn from for the next visit.
+CThumbnailResult Finish(const CThumbnailJob& job, CThumbnailResult& result, const QImage& picture,
+                        QSize original) {
+    const QImage shown = PictureOnWhite(picture, original);
+    if (job.Cache && !shown.isNull() && !IsCancelled(job)) {
+        CCachedThumbnail entry{shown, original, std::nullopt};
+        if (result.Detected) {
+            entry.Kind = result.Kind;
+        }
+        job.Cache->Store(job.Path, job.PasswordTag, entry);
+    }
+    result.Thumbnail = RenderThumbnail(shown, original, result.Kind);
+    return result;
+}
+
+// A file the cache knows: no decode, and detection only when the password set is not the one the entry
+// was found with. False when the cache has no usable entry.
+bool DrawFromCache(const CThumbnailJob& job, CThumbnailResult& result) {
+    if (!job.Cache) {
+        return false;
+    }
+    std::optional<CCachedThumbnail> entry = job.Cache->Find(job.Path, job.PasswordTag);
+    if (!entry || entry->Picture.isNull()) {
+        return false;
+    }
+    if (job.Detect && job.Passwords) {
+        if (!entry->Kind) {
+            entry->Kind = DetectKind(LoadTopRows(job.Path, HeaderPixelCount), *job.Passwords);
+            job.Cache->Store(job.Path, job.PasswordTag, *entry);
+        }
+        result.Kind = *entry->Kind;
+        result.Detected = true;
+    }
+    result.Thumbnail = RenderThumbnail(entry->Picture, entry->OriginalSize, result.Kind);
+    return true;
+}
+
 CThumbnailResult MakeThumbnailUnguarded(const CThumbnailJob& job) {
     CThumbnailResult result{job.Row, job.Generation, job.Sequence, {}, job.Kind, false};
+    if (DrawFromCache(job, result)) {
+        return result;
+    }
     ApplyDecodeAllocationLimit();
     const QByteArray format = ImageFormatOfFile(job.Path);
     QImageReader reader(job.Path, format);
@@ -281,12 +339,13 @@ CThumbnailResult MakeThumbnailUnguarded(const CThumbnailJob& job) {
     if (IsCancelled(job)) {
         return result;
     }
-    if (format == "png" && DrawPngInOnePass(job, result)) {
-        return result;
+    QImage picture;
+    QSize original;
+    if (format == "png" && DrawPngInOnePass(job, result, picture, original)) {
+        return Finish(job, result, picture, original);
     }
     const bool partialDecode = format == "png" || format == "jpeg";
 
-    QImage picture;
     if (partialDecode || !job.Detect) {
         if (job.Detect && job.Passwords) {
             result.Kind = DetectKind(LoadTopRows(job.Path, HeaderPixelCount), *job.Passwords);
@@ -316,9 +375,7 @@ CThumbnailResult MakeThumbnailUnguarded(const CThumbnailJob& job) {
     if (!job.Detect) {
         result.Kind = job.Kind;
     }
-    const QSize original = size.isValid() ? size : picture.size();
-    result.Thumbnail = RenderThumbnail(picture, original, result.Kind);
-    return result;
+    return Finish(job, result, picture, size.isValid() ? size : picture.size());
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 
 namespace veilpane {
 
+class CThumbnailCache;
+
 // The frame around the picture of an image that carries hidden content, by kind. 0 (no frame) for
 // kind 10 and below.
 QRgb ThumbnailFrameColor(std::int32_t kind);
@@ -45,6 +47,9 @@ struct CThumbnailJob {
     std::int32_t Kind = 10;
     std::shared_ptr<const CPasswordSet> Passwords;
     std::shared_ptr<const std::atomic<bool>> Cancelled;
+    // Where a folder seen before is drawn from, and the tag of Passwords there; none: every job decodes.
+    CThumbnailCache* Cache = nullptr;
+    QByteArray PasswordTag;
 };
 
 struct CThumbnailResult {
@@ -56,9 +61,11 @@ struct CThumbnailResult {
     bool Detected = false;
 };
 
-// Decodes, detects and draws one thumbnail. Pure apart from reading the file; safe on any thread. A JPEG
-// is decoded at reduced size for the picture, while detection reads the exact top rows that a full load
-// would give. Never throws: a file that cannot be read gives a white thumbnail and kind 10.
+// Decodes, detects and draws one thumbnail. Pure apart from reading the file and the job's cache; safe on
+// any thread. A file the cache knows is drawn from its entry, and detection runs again only for another
+// password set. A JPEG is decoded at reduced size for the picture, while detection reads the exact top
+// rows that a full load would give. Never throws: a file that cannot be read gives a white thumbnail and
+// kind 10.
 CThumbnailResult MakeThumbnail(const CThumbnailJob& job);
 
 // The turn that decodes of more than a small picture's pixels take, one at a time over every thread that

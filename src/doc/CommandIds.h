@@ -40,6 +40,7 @@ enum CommandId : int {
     EncryptDecryptMessage = 33004,
     OpenFolder = 33030,
     RefreshFolder = 33031,
+    ClearThumbnailCache = 33040,
     SortByName = 33060,
     SortByDate = 33061,
     SortBySize = 33062,

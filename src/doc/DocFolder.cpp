@@ -1,6 +1,10 @@
 // The folder scan of the document.
 #include "doc/PictoriumDoc.h"
 
+#include "doc/ThumbnailCache.h"
+
+#include "platform/ImageFiles.h"
+#include "platform/Paths.h"
 #include "platform/SettingsKeys.h"
 
 #include <QDir>
@@ -72,6 +76,15 @@ void CPictoriumDoc::OnRefreshFolder() {
     if (!CurrentFolder.isEmpty()) {
         LoadFolder(CurrentFolder);
     }
+}
+
+void CPictoriumDoc::OnClearThumbnailCache() {
+    if (!m_services.ThumbnailCache) {
+        return;
+    }
+    SetStatus(m_services.ThumbnailCache->Clear()
+                  ? QStringLiteral("Thumbnail cache cleared")
+                  : QStringLiteral("Thumbnail cache could not be cleared entirely"));
 }
 
 void CPictoriumDoc::CountSummary(bool toStatus) {

@@ -34,6 +34,7 @@ class CSettingsStore;
 class CShellOpen;
 class CStatusText;
 class CTaskRunner;
+class CThumbnailCache;
 class CToolWindows;
 struct CFolderPlan;
 
@@ -50,6 +51,8 @@ struct CDocServices {
     CShellOpen* Shell = nullptr;
     CDialogs* Dialogs = nullptr;
     CTaskRunner* Tasks = nullptr;
+    // The private thumbnail and detection cache; none: every visit draws afresh.
+    CThumbnailCache* ThumbnailCache = nullptr;
 };
 
 // What the Image Preview window shows under the image: a label and a read-only message box.
@@ -176,6 +179,7 @@ public:
     void OnSortByName() { SetListOrder(FolderOrder::Name); }
     void OnSortByDate() { SetListOrder(FolderOrder::Date); }
     void OnSortBySize() { SetListOrder(FolderOrder::Size); }
+    void OnClearThumbnailCache();
 
     // --- Image files (doc/DocImageFiles.cpp) -------------------------------------------------------
     bool SaveImageAs(const QString& extension);

@@ -1,0 +1,322 @@
+#include "doc/ThumbnailCache.h"
+
+#include "crypto/KeyedDigest.h"
+#include "platform/AtomicFile.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QtEndian>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace veilpane {
+
+namespace {
+
+constexpr char Magic[] = "VPT1";
+constexpr int MagicBytes = 4;
+constexpr int KeyBytes = 32;
+// magic, file tag, masked kind, kind tag, original width and height, picture length
+constexpr int HeaderBytes = MagicBytes + KeyedDigestBytes + 4 + KeyedDigestBytes + 4 + 4 + 4;
+// A thumbnail's picture is at most 150 x 135 pixels; anything much larger is not one of ours.
+constexpr qint64 MaxEntryBytes = 1 << 20;
+constexpr char EntrySuffix[] = ".vpt";
+constexpr char KeyName[] = "key";
+
+void AppendUint32(QByteArray& out, std::uint32_t value) {
+    const std::uint32_t little = qToLittleEndian(value);
+    out.append(reinterpret_cast<const char*>(&little), 4);
+}
+
+std::uint32_t ReadUint32(const char* at) {
+    return qFromLittleEndian<std::uint32_t>(at);
+}
+
+QByteArray Labelled(const char* label, const QByteArray& data) {
+    QByteArray out(label);
+    out.append('\0');
+    out.append(data);
+    return out;
+}
+
+bool MakeOwnerOnlyFolder(const QString& folder) {
+    if (!QDir().mkpath(folder)) {
+        return false;
+    }
+    // A folder made earlier, or by hand, may let others in; entries are only ever written into one that
+    // does not.
+    return ::chmod(QFile::encodeName(folder).constData(), 0700) == 0;
+}
+
+bool WriteOwnerOnly(const QString& path, const QByteArray& data) {
+    CAtomicFile file(path);
+    // The cache can be rebuilt: an entry lost in a crash is drawn again, so no flush is waited for.
+    return file.Open(nullptr, 0600) &&
+           file.Write(data.constData(), static_cast<std::size_t>(data.size()), nullptr) &&
+           file.Close(nullptr) && file.Rename(nullptr);
+}
+
+QByteArray ReadKey(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(path).isSymLink() || !file.open(QIODevice::ReadOnly) ||
+        (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
+                               QFileDevice::WriteOther))) {
+        return {};
+    }
+    QByteArray key = file.read(KeyBytes + 1);
+    return key.size() == KeyBytes ? key : QByteArray();
+}
+
+bool IsEntryName(const QString& name) {
+    return name.endsWith(QLatin1String(EntrySuffix)) && !name.startsWith(QLatin1Char('.'));
+}
+
+} // namespace
+
+CThumbnailCache::CThumbnailCache(QString folder, qint64 limitBytes)
+    : m_folder(std::move(folder)), m_limit(std::max<qint64>(0, limitBytes)) {
+    if (m_folder.isEmpty() || !MakeOwnerOnlyFolder(m_folder)) {
+        return;
+    }
+    const QString keyPath = QDir(m_folder).filePath(QLatin1String(KeyName));
+    m_key = ReadKey(keyPath);
+    if (!m_key.isEmpty()) {
+        return;
+    }
+    QByteArray key(KeyBytes, '\0');
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(key.data()), KeyBytes / 4);
+    // Entries under an earlier key could never be read again; they go with it.
+    Clear();
+    if (WriteOwnerOnly(keyPath, key)) {
+        m_key = key;
+    }
+}
+
+QString CThumbnailCache::DefaultFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/thumbnails");
+}
+
+QByteArray CThumbnailCache::PasswordTag(const CPasswordSet& passwords) const {
+    QByteArray data;
+    for (const QByteArray& password : passwords.Passwords) {
+        AppendUint32(data, static_cast<std::uint32_t>(password.size()));
+        data.append(password);
+    }
+    return KeyedDigest(m_key, Labelled("passwords", data));
+}
+
+QByteArray CThumbnailCache::FileTag(const QString& path, QString* entryName) const {
+    const QFileInfo info(path);
+    const QString real = info.canonicalFilePath();
+    const CFileIdentity identity = IdentityOf(real);
+    if (real.isEmpty() || !identity.Valid) {
+        return {};
+    }
+    const QByteArray realBytes = QFile::encodeName(real);
+    if (entryName) {
+        *entryName = QString::fromLatin1(KeyedDigest(m_key, Labelled("name", realBytes)).toHex()) +
+                     QLatin1String(EntrySuffix);
+    }
+    QByteArray data = realBytes;
+    data.append('\0');
+    data.append(QByteArray::number(identity.Size));
+    data.append(' ');
+    data.append(QByteArray::number(identity.ModifiedNs));
+    return KeyedDigest(m_key, Labelled("file", data));
+}
+
+QByteArray CThumbnailCache::KindTag(const QByteArray& fileTag, const QByteArray& passwordTag,
+                                    std::int32_t kind) const {
+    QByteArray data = fileTag + passwordTag;
+    AppendUint32(data, static_cast<std::uint32_t>(kind));
+    return KeyedDigest(m_key, Labelled("kind", data));
+}
+
+std::optional<CCachedThumbnail> CThumbnailCache::Find(const QString& path,
+                                                      const QByteArray& passwordTag) const {
+    if (!IsUsable()) {
+        return std::nullopt;
+    }
+    QString name;
+    const QByteArray fileTag = FileTag(path, &name);
+    if (fileTag.isEmpty()) {
+        return std::nullopt;
+    }
+    QFile file(QDir(m_folder).filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(MaxEntryBytes + 1);
+    if (bytes.size() < HeaderBytes || bytes.size() > MaxEntryBytes || !bytes.startsWith(Magic)) {
+        return std::nullopt;
+    }
+    const char* at = bytes.constData() + MagicBytes;
+    if (!SameDigest(QByteArray::fromRawData(at, KeyedDigestBytes), fileTag)) {
+        return std::nullopt; // another version of the file, or another file under a colliding name
+    }
+    at += KeyedDigestBytes;
+    const std::uint32_t mask =
+        ReadUint32(KeyedDigest(m_key, Labelled("mask", fileTag + passwordTag)).constData());
+    const auto kind = static_cast<std::int32_t>(ReadUint32(at) ^ mask);
+    const QByteArray kindTag(at + 4, KeyedDigestBytes);
+    at += 4 + KeyedDigestBytes;
+    CCachedThumbnail entry;
+    entry.OriginalSize = QSize(static_cast<int>(ReadUint32(at)), static_cast<int>(ReadUint32(at + 4)));
+    const std::uint32_t pictureBytes = ReadUint32(at + 8);
+    if (pictureBytes != static_cast<std::uint32_t>(bytes.size() - HeaderBytes)) {
+        return std::nullopt; // truncated, or something appended
+    }
+    if (pictureBytes > 0) {
+        QByteArray png = bytes.mid(HeaderBytes);
+        QBuffer buffer(&png);
+        QImageReader reader(&buffer, "png");
+        entry.Picture = reader.read();
+        if (entry.Picture.isNull()) {
+            return std::nullopt;
+        }
+    }
+    if (SameDigest(kindTag, KindTag(fileTag, passwordTag, kind))) {
+        entry.Kind = kind;
+    }
+    Touch(name, bytes.size());
+    return entry;
+}
+
+void CThumbnailCache::Store(const QString& path, const QByteArray& passwordTag,
+                            const CCachedThumbnail& entry) {
+    if (!IsUsable()) {
+        return;
+    }
+    QString name;
+    const QByteArray fileTag = FileTag(path, &name);
+    if (fileTag.isEmpty()) {
+        return;
+    }
+    QByteArray png;
+    if (!entry.Picture.isNull()) {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        // Fast over small: an entry is written once per file and read on every visit.
+        writer.setCompression(1);
+        if (!writer.write(entry.Picture)) {
+            return;
+        }
+    }
+    QByteArray bytes(Magic, MagicBytes);
+    bytes.append(fileTag);
+    // Without the password set, the stored kind is noise and its tag cannot be checked against a guess.
+    const QByteArray maskTag = KeyedDigest(m_key, Labelled("mask", fileTag + passwordTag));
+    const std::int32_t kind = entry.Kind.value_or(0);
+    AppendUint32(bytes, static_cast<std::uint32_t>(kind) ^ ReadUint32(maskTag.constData()));
+    bytes.append(entry.Kind ? KindTag(fileTag, passwordTag, kind) : QByteArray(KeyedDigestBytes, '\0'));
+    AppendUint32(bytes, static_cast<std::uint32_t>(std::max(0, entry.OriginalSize.width())));
+    AppendUint32(bytes, static_cast<std::uint32_t>(std::max(0, entry.OriginalSize.height())));
+    AppendUint32(bytes, static_cast<std::uint32_t>(png.size()));
+    bytes.append(png);
+    if (bytes.size() > MaxEntryBytes) {
+        return;
+    }
+    // The file changed while it was drawn: the picture may belong to neither version.
+    if (FileTag(path, nullptr) != fileTag) {
+        return;
+    }
+    if (!WriteOwnerOnly(QDir(m_folder).filePath(name), bytes)) {
+        return;
+    }
+    const std::lock_guard lock(m_lock);
+    LoadIndexLocked();
+    CIndexEntry& indexed = m_index[name];
+    m_bytes += bytes.size() - indexed.Bytes;
+    indexed.Bytes = bytes.size();
+    indexed.LastUse = ++m_clock;
+    if (m_bytes > m_limit) {
+        EvictLocked();
+    }
+}
+
+void CThumbnailCache::Touch(const QString& entryName, qint64 bytes) const {
+    const std::lock_guard lock(m_lock);
+    if (!m_indexed) {
+        return; // the index, once read, ranks unread entries by their age on disk
+    }
+    CIndexEntry& indexed = m_index[entryName];
+    m_bytes += bytes - indexed.Bytes;
+    indexed.Bytes = bytes;
+    indexed.LastUse = ++m_clock;
+}
+
+void CThumbnailCache::LoadIndexLocked() const {
+    if (m_indexed) {
+        return;
+    }
+    m_indexed = true;
+    // A writer killed between creating and renaming its file leaves a temporary one behind.
+    RemoveStaleTemporaries(m_folder, QDateTime::currentDateTimeUtc().addSecs(-60));
+    QFileInfoList entries =
+        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Time | QDir::Reversed);
+    // Oldest first: the clock numbers entries of earlier sessions by when they were written.
+    for (const QFileInfo& info : entries) {
+        if (!IsEntryName(info.fileName())) {
+            continue;
+        }
+        CIndexEntry& indexed = m_index[info.fileName()];
+        indexed.Bytes = info.size();
+        indexed.LastUse = ++m_clock;
+        m_bytes += info.size();
+    }
+}
+
+void CThumbnailCache::EvictLocked() const {
+    // Down to 90 % of the limit, so that a long pass of new entries removes in runs, not one per entry.
+    const qint64 target = m_limit - m_limit / 10;
+    std::vector<std::pair<qint64, QString>> byUse;
+    byUse.reserve(m_index.size());
+    for (const auto& [name, indexed] : m_index) {
+        byUse.emplace_back(indexed.LastUse, name);
+    }
+    std::sort(byUse.begin(), byUse.end());
+    for (const auto& [lastUse, name] : byUse) {
+        if (m_bytes <= target) {
+            break;
+        }
+        QFile::remove(QDir(m_folder).filePath(name));
+        const auto it = m_index.find(name);
+        m_bytes -= it->second.Bytes;
+        m_index.erase(it);
+    }
+}
+
+bool CThumbnailCache::Clear() {
+    const std::lock_guard lock(m_lock);
+    bool all = true;
+    const QDir folder(m_folder);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (IsEntryName(name) || name.startsWith(QLatin1String(".veilpane."))) {
+            all = QFile::remove(folder.filePath(name)) && all;
+        }
+    }
+    m_index.clear();
+    m_bytes = 0;
+    m_indexed = false;
+    return all;
+}
+
+qint64 CThumbnailCache::SizeBytes() const {
+    const std::lock_guard lock(m_lock);
+    LoadIndexLocked();
+    return m_bytes;
+}
+
+} // namespace veilpane
