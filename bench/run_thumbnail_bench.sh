@@ -4,7 +4,7 @@
 # Usage: bench/run_thumbnail_bench.sh BUILD_DIR [FOLDER] [PNG_COUNT JPEG_COUNT [PNG_SIZE JPEG_SIZE]]
 #        bench/run_thumbnail_bench.sh BUILD_DIR --many [FOLDER]
 # The first form uses the mixed set (300 PNGs of 1920x1080 and 300 JPEGs of 4000x3000 by default); --many a
-# folder of 10 000 images (500 PNGs and 9 500 JPEGs of 800x600), scrolled to its end during the first visit.
+# folder of 10 000 images (500 PNGs and 9 500 JPEGs of 400x300), scrolled to its end during the first visit.
 # The image set is generated into FOLDER (default: a folder under /tmp, kept for later runs, never in the
 # repository) unless it is there already. The cache goes to a folder of its own under /tmp, never the
 # user's. On a machine shared with other work, RUN_WITH="chrt -r 10" (as root) gives both programs the
@@ -16,7 +16,7 @@ scroll=
 if [ "${1:-}" = "--many" ]; then
     shift
     folder=${1:-/tmp/veilpane-thumbnail-many}
-    pngs=500 jpegs=9500 png_size=800x600 jpeg_size=800x600 scroll=--scroll
+    pngs=500 jpegs=9500 png_size=400x300 jpeg_size=400x300 scroll=--scroll
 else
     folder=${1:-/tmp/veilpane-thumbnail-set}
     pngs=${2:-300}
