@@ -23,10 +23,12 @@ namespace veilpane {
 
 namespace {
 
-constexpr char Magic[] = "VPT1";
+constexpr char Magic[] = "VPT2";
+constexpr int PictureQuality = 92;
 constexpr int MagicBytes = 4;
 constexpr int KeyBytes = 32;
-// magic, file tag, masked kind, kind tag, original width and height, picture length
+// magic, file tag, masked kind, kind tag, original width and height, picture length; then the picture (JPEG)
+// and a keyed seal over everything before it
 constexpr int HeaderBytes = MagicBytes + KeyedDigestBytes + 4 + KeyedDigestBytes + 4 + 4 + 4;
 // A thumbnail's picture is at most 150 x 135 pixels; anything much larger is not one of ours.
 constexpr qint64 MaxEntryBytes = 1 << 20;
@@ -158,7 +160,14 @@ std::optional<CCachedThumbnail> CThumbnailCache::Find(const QString& path,
         return std::nullopt;
     }
     const QByteArray bytes = file.read(MaxEntryBytes + 1);
-    if (bytes.size() < HeaderBytes || bytes.size() > MaxEntryBytes || !bytes.startsWith(Magic)) {
+    if (bytes.size() < HeaderBytes + KeyedDigestBytes || bytes.size() > MaxEntryBytes ||
+        !bytes.startsWith(Magic)) {
+        return std::nullopt;
+    }
+    // A damaged picture would still decode, as a grey or garbled one: every byte is sealed.
+    const qsizetype sealed = bytes.size() - KeyedDigestBytes;
+    if (!SameDigest(bytes.right(KeyedDigestBytes),
+                    KeyedDigest(m_key, Labelled("seal", bytes.left(sealed))))) {
         return std::nullopt;
     }
     const char* at = bytes.constData() + MagicBytes;
@@ -174,13 +183,13 @@ std::optional<CCachedThumbnail> CThumbnailCache::Find(const QString& path,
     CCachedThumbnail entry;
     entry.OriginalSize = QSize(static_cast<int>(ReadUint32(at)), static_cast<int>(ReadUint32(at + 4)));
     const std::uint32_t pictureBytes = ReadUint32(at + 8);
-    if (pictureBytes != static_cast<std::uint32_t>(bytes.size() - HeaderBytes)) {
-        return std::nullopt; // truncated, or something appended
+    if (pictureBytes != static_cast<std::uint32_t>(sealed - HeaderBytes)) {
+        return std::nullopt;
     }
     if (pictureBytes > 0) {
-        QByteArray png = bytes.mid(HeaderBytes);
-        QBuffer buffer(&png);
-        QImageReader reader(&buffer, "png");
+        QByteArray picture = bytes.mid(HeaderBytes, pictureBytes);
+        QBuffer buffer(&picture);
+        QImageReader reader(&buffer, "jpeg");
         entry.Picture = reader.read();
         if (entry.Picture.isNull()) {
             return std::nullopt;
@@ -203,13 +212,15 @@ void CThumbnailCache::Store(const QString& path, const QByteArray& passwordTag,
     if (fileTag.isEmpty()) {
         return;
     }
-    QByteArray png;
+    QByteArray picture;
     if (!entry.Picture.isNull()) {
-        QBuffer buffer(&png);
+        QBuffer buffer(&picture);
         buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        // Fast over small: an entry is written once per file and read on every visit.
-        writer.setCompression(1);
+        // A photograph's thumbnail hardly shrinks as PNG (about 50 KB), so a folder of
+        // thousands would not fit the limit and every visit would draw half of it again; as JPEG of high
+        // quality it takes a sixth. The frame, whose colour must be exact, is drawn over it on every visit.
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(PictureQuality);
         if (!writer.write(entry.Picture)) {
             return;
         }
@@ -223,8 +234,9 @@ void CThumbnailCache::Store(const QString& path, const QByteArray& passwordTag,
     bytes.append(entry.Kind ? KindTag(fileTag, passwordTag, kind) : QByteArray(KeyedDigestBytes, '\0'));
     AppendUint32(bytes, static_cast<std::uint32_t>(std::max(0, entry.OriginalSize.width())));
     AppendUint32(bytes, static_cast<std::uint32_t>(std::max(0, entry.OriginalSize.height())));
-    AppendUint32(bytes, static_cast<std::uint32_t>(png.size()));
-    bytes.append(png);
+    AppendUint32(bytes, static_cast<std::uint32_t>(picture.size()));
+    bytes.append(picture);
+    bytes.append(KeyedDigest(m_key, Labelled("seal", bytes)));
     if (bytes.size() > MaxEntryBytes) {
         return;
     }

@@ -2,6 +2,7 @@
 #include "GuiTestSupport.h"
 #include "support/FakePlatform.h"
 
+#include "browse/FitGeometry.h"
 #include "browse/ThumbnailLoader.h"
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
@@ -103,10 +104,13 @@ TEST(ThumbnailCache, RevisitIsServedUntilSizeOrTimeChanges) {
         EXPECT_EQ(EntryFiles(folder.CacheFolder).size(), 2);
         RewriteRed(folder, c.KeepTime, c.Width);
         const CPass second = RunPass(&cache, folder.Paths, Opening());
-        EXPECT_EQ(Centre(second.Thumbnails[1]), c.Expected);
+        EXPECT_TRUE(test::Near(Centre(second.Thumbnails[1]), c.Expected));
         EXPECT_EQ(second.Kinds[0], HiddenMessage);
-        // A kept thumbnail is drawn as the first one was, frame included.
-        EXPECT_EQ(second.Thumbnails[0], cold.Thumbnails[0]);
+        // A kept thumbnail is drawn as the first one was: the same frame, the picture within JPEG's error.
+        const QRect picture = ThumbnailPictureRect(QSize(400, 300));
+        const QPoint onFrame(picture.center().x(), picture.top() - 3);
+        EXPECT_EQ(second.Thumbnails[0].pixel(onFrame), cold.Thumbnails[0].pixel(onFrame));
+        EXPECT_TRUE(test::Near(Centre(second.Thumbnails[0]), Centre(cold.Thumbnails[0]), 4));
     }
 }
 
@@ -174,11 +178,10 @@ TEST(ThumbnailCache, CorruptEntriesAreIgnoredAndRewritten) {
     };
     damage(entries[0], true);
     damage(entries[1], false);
-    for (int visit = 0; visit < 2; ++visit) {
-        const CPass again = RunPass(&cache, folder.Paths, Opening());
-        EXPECT_EQ(again.Kinds, cold.Kinds);
-        EXPECT_EQ(again.Thumbnails, cold.Thumbnails);
-    }
+    // Drawn afresh, not from what the cache kept (which JPEG would have changed slightly).
+    const CPass again = RunPass(&cache, folder.Paths, Opening());
+    EXPECT_EQ(again.Kinds, cold.Kinds);
+    EXPECT_EQ(again.Thumbnails, cold.Thumbnails);
     for (const QString& path : folder.Paths) {
         EXPECT_TRUE(cache.Find(path, cache.PasswordTag(Opening())).has_value());
     }
