@@ -259,8 +259,10 @@ void CThumbnailCache::Store(const QString& path, const QByteArray& passwordTag,
 }
 
 void CThumbnailCache::Touch(const QString& entryName, qint64 bytes) const {
-    const std::lock_guard lock(m_lock);
-    if (!m_indexed) {
+    // A use is only a hint for the eviction's order: a hit never waits for a writer reading the index or
+    // removing entries.
+    const std::unique_lock lock(m_lock, std::try_to_lock);
+    if (!lock.owns_lock() || !m_indexed) {
         return; // the index, once read, ranks unread entries by their age on disk
     }
     CIndexEntry& indexed = m_index[entryName];
@@ -276,17 +278,25 @@ void CThumbnailCache::LoadIndexLocked() const {
     m_indexed = true;
     // A writer killed between creating and renaming its file leaves a temporary one behind.
     RemoveStaleTemporaries(m_folder, QDateTime::currentDateTimeUtc().addSecs(-60));
-    QFileInfoList entries =
-        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Time | QDir::Reversed);
-    // Oldest first: the clock numbers entries of earlier sessions by when they were written.
-    for (const QFileInfo& info : entries) {
-        if (!IsEntryName(info.fileName())) {
+    // Oldest first: the clock numbers the entries of earlier sessions by when they were written. Times are
+    // compared as plain numbers; sorting by QDateTime would convert each one to local time, for seconds
+    // over a folder of thousands.
+    std::vector<std::pair<qint64, QString>> byAge;
+    const QDir folder(m_folder);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::NoSymLinks, QDir::Unsorted)) {
+        if (!IsEntryName(name)) {
             continue;
         }
-        CIndexEntry& indexed = m_index[info.fileName()];
-        indexed.Bytes = info.size();
-        indexed.LastUse = ++m_clock;
-        m_bytes += info.size();
+        const CFileIdentity identity = IdentityOf(folder.filePath(name));
+        if (identity.Valid) {
+            byAge.emplace_back(identity.ModifiedNs, name);
+            m_index[name].Bytes = identity.Size;
+            m_bytes += identity.Size;
+        }
+    }
+    std::sort(byAge.begin(), byAge.end());
+    for (const auto& [modified, name] : byAge) {
+        m_index[name].LastUse = ++m_clock;
     }
 }
 
