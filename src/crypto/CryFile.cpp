@@ -113,6 +113,10 @@ CResult<> TransformFile(CryDirection direction, const QString& inputPath, CAtomi
         return Fail(QFileInfo::exists(inputPath) ? QStringLiteral("%1 is not a regular file").arg(inputPath)
                                                  : QStringLiteral("%1 does not exist").arg(inputPath));
     }
+    // The cipher's file source tells only that it could not open the file; the system tells why.
+    if (QFile probe(inputPath); !probe.open(QIODevice::ReadOnly)) {
+        return Fail(QStringLiteral("cannot read %1: %2").arg(inputPath, probe.errorString()));
+    }
     try {
         CCipher cipher(direction == CryDirection::Encrypt ? CCipher::Direction::Encrypt
                                                           : CCipher::Direction::Decrypt,
@@ -313,7 +317,10 @@ CResult<> EncryptFileCommand(const QString& path, const CPasswordSet& set, Exist
     const CResult<> encryption =
         RunOneFile(CryDirection::Encrypt, path, outputPath, password, existing, &committedAs);
     if (!encryption.Ok()) {
-        return CResult<>::Failed(CUserMessage::AppBox(FileEncryptionErrorMessage()), encryption.Detail);
+        // The file and the reason (permission denied, disk full), which the user can do something about.
+        return CResult<>::Failed(
+            CUserMessage::AppBox(FileEncryptionErrorMessage() + QStringLiteral("\n\n") + encryption.Detail),
+            encryption.Detail);
     }
     if (!RemoveIfSameFile(path, input)) {
         if (ChangedDuringRun(path, input)) {
@@ -334,6 +341,12 @@ CResult<> DecryptFileCommand(const QString& cryPath, const CPasswordSet& set, Ex
     }
     if (!QFileInfo::exists(cryPath)) {
         return CResult<>::Refused();
+    }
+    // Unread, the file would pass no password's check and be reported as a wrong password.
+    if (QFile probe(cryPath); !probe.open(QIODevice::ReadOnly)) {
+        const QString reason = QStringLiteral("cannot read %1: %2").arg(cryPath, probe.errorString());
+        return CResult<>::Failed(CUserMessage::AppBox(QStringLiteral("File decryption error.\n\n") + reason),
+                                 reason);
     }
     const CFileIdentity input = IdentityBeforeReading(cryPath);
     const QString outputPath = DecryptedPathOf(cryPath);

@@ -313,6 +313,7 @@ void CPictoriumDoc::OnExtractHiddenFile() {
     }
     QString written;
     QString inTheWay;
+    QString reason;
     std::optional<CWaitCursor> writing;
     if (m_services.Cursor && !wait) {
         writing.emplace(*m_services.Cursor);
@@ -324,12 +325,16 @@ void CPictoriumDoc::OnExtractHiddenFile() {
             const CResult<COutputFile> copied = WriteOutputFile(target, content, whenTaken);
             written = copied.Value.WrittenPath;
             inTheWay = copied.Value.InTheWay;
+            reason = copied.Detail;
+        } else {
+            reason = QStringLiteral("%1: %2").arg(TempImagePath, in.errorString());
         }
     } else {
         const CResult<CHiddenContent> extracted =
             FindHiddenContent(source, PasswordSet, false, HiddenOutput::Folder, CurrentFolder, whenTaken);
         written = extracted.Value.WrittenPath;
         inTheWay = extracted.Value.InTheWay;
+        reason = extracted.Detail;
     }
     wait.reset();
     writing.reset();
@@ -356,10 +361,12 @@ void CPictoriumDoc::OnExtractHiddenFile() {
         return;
     }
     // The content was found, so what failed is the writing (a folder of the system, a full disk, a
-    // folder in the way): silence would leave the user believing the file is there.
-    Show(m_services, ExtractionError(QStringLiteral("The hidden file could not be written into %1.\n"
+    // folder in the way): silence would leave the user believing the file is there, and the reason tells
+    // what to do about it.
+    Show(m_services, ExtractionError(QStringLiteral("The hidden file could not be written into %1.\n%2"
                                                     "Nothing was extracted.")
-                                         .arg(QDir::toNativeSeparators(CurrentFolder))));
+                                         .arg(QDir::toNativeSeparators(CurrentFolder),
+                                              reason.isEmpty() ? QString() : reason + QLatin1Char('\n'))));
 }
 
 void CPictoriumDoc::OnEnterSecretMessage() {

@@ -30,7 +30,7 @@ template <class T = CNoValue> struct CResult {
     T Value{};
     std::optional<CUserMessage> Message;
     QString StatusText;
-    QString Detail; // for the log: never shown, never compared
+    QString Detail; // for the log, never compared; a message may quote it when it names a file and a reason
 
     bool Ok() const { return Outcome == Outcome::Done || Outcome == Outcome::Partial; }
 

@@ -276,7 +276,10 @@ TEST(CryFileCommand, UnreadableInputIsAnEncryptionError) {
     const CResult<> directory = EncryptFileCommand(folder.FilePath(QStringLiteral("sub")), set);
     ASSERT_TRUE(directory.Message);
     EXPECT_EQ(directory.Outcome, Outcome::Failed);
-    EXPECT_EQ(directory.Message->Text, QStringLiteral("File encryption error."));
+    // The error names the file and the reason.
+    EXPECT_TRUE(directory.Message->Text.startsWith(QStringLiteral("File encryption error.\n\n")));
+    EXPECT_TRUE(directory.Message->Text.contains(folder.FilePath(QStringLiteral("sub"))));
+    EXPECT_TRUE(directory.Message->Text.contains(QStringLiteral("not a regular file")));
     EXPECT_EQ(directory.Message->Kind, MessageKind::Question);
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("sub")});
 
@@ -285,7 +288,10 @@ TEST(CryFileCommand, UnreadableInputIsAnEncryptionError) {
         ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
         const CResult<> locked = EncryptFileCommand(path, set);
         ASSERT_TRUE(locked.Message);
-        EXPECT_EQ(locked.Message->Text, QStringLiteral("File encryption error."));
+        EXPECT_TRUE(locked.Message->Text.endsWith(path + QStringLiteral(": Permission denied")));
+        const CResult<> unread = DecryptFileCommand(path, set);
+        ASSERT_TRUE(unread.Message);
+        EXPECT_TRUE(unread.Message->Text.endsWith(path + QStringLiteral(": Permission denied")));
         EXPECT_EQ(FolderEntries(folder.Path()),
                   (QStringList{QStringLiteral("locked.txt"), QStringLiteral("sub")}));
     }
@@ -309,7 +315,8 @@ TEST(CryFileCommand, ReadOnlyFolderLosesNothing) {
         decrypted = DecryptFileCommand(folder.FilePath(QStringLiteral("b.cry")), set);
     }
     ASSERT_TRUE(encrypted.Message);
-    EXPECT_EQ(encrypted.Message->Text, QStringLiteral("File encryption error."));
+    EXPECT_TRUE(encrypted.Message->Text.startsWith(QStringLiteral("File encryption error.")));
+    EXPECT_TRUE(encrypted.Message->Text.contains(folder.Path()));
     EXPECT_EQ(decrypted.StatusText, QStringLiteral("File NOT decrypted, wrong password."));
     EXPECT_EQ(FolderEntries(folder.Path()), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.cry")}));
     EXPECT_EQ(folder.Read(QStringLiteral("a.txt")), "plain a");
@@ -323,7 +330,10 @@ TEST(CryFileCommand, FullDiskLosesNothing) {
     const CPasswordSet set = SetOf({{1, "first-pw"}});
     const int status = test::RunWithFileSizeLimit(1 << 20, true, [&] {
         const CResult<> result = EncryptFileCommand(path, set);
-        return result.Message && result.Message->Text == QStringLiteral("File encryption error.") ? 7 : 1;
+        return result.Message && result.Message->Text.startsWith(QStringLiteral("File encryption error.")) &&
+                       result.Message->Text.contains(path)
+                   ? 7
+                   : 1;
     });
     EXPECT_EQ(status, 7);
     EXPECT_EQ(FolderEntries(folder.Path()), QStringList{QStringLiteral("big.bin")});

@@ -2,9 +2,11 @@
 #include "gui/GuiTestSupport.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -115,4 +117,27 @@ TEST(QtTaskRunner, ClosingTheRunnerStopsRunningWorkAndSkipsItsFinishing) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(finished) << "nothing is committed for a runner that is gone";
     EXPECT_TRUE(ProgressDialogs().isEmpty());
+}
+
+// Work that fails at once reports in a message box, whose own event loop must not bring the progress
+// dialog up over it when the dialog's show delay runs out.
+TEST(QtTaskRunner, AnErrorShownAfterQuickWorkStaysInFront) {
+    CQtTaskRunner runner;
+    bool progressShownOverTheError = false;
+    bool finished = false;
+    runner.Start(
+        QStringLiteral("Encrypting locked.txt"), [](CTaskProgress&) {},
+        [&] {
+            QEventLoop box;
+            QTimer::singleShot(CQtTaskRunner::ShowDelayMs * 2, &box, [&] {
+                for (const QProgressDialog* dialog : ProgressDialogs()) {
+                    progressShownOverTheError = progressShownOverTheError || dialog->isVisible();
+                }
+                box.quit();
+            });
+            box.exec();
+            finished = true;
+        });
+    ASSERT_TRUE(ProcessEventsUntil([&] { return finished; }));
+    EXPECT_FALSE(progressShownOverTheError);
 }

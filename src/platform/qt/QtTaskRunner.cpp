@@ -77,7 +77,9 @@ public:
         connect(m_thread.get(), &QThread::finished, this, &CJob::End, Qt::QueuedConnection);
         m_thread->start();
         QTimer::singleShot(ShowDelayMs, this, [this] {
-            if (m_dialog && !m_state->Cancel) {
+            // Work that ended first shows no dialog: its results may be on the screen already, in a message
+            // box whose own event loop runs this timer before the job is gone, and must stay in front.
+            if (m_dialog && !m_state->Cancel && m_thread) {
                 m_dialog->show();
             }
         });
