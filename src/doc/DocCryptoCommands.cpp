@@ -186,7 +186,7 @@ void CPictoriumDoc::OnEncryptFolder() {
         return;
     }
     CFolderPlan folderPlan = plan.Value;
-    if (m_services.Messages->Show(FolderEncryptionQuestion(folderPlan), MessageButtons::YesNo) !=
+    if (m_services.Messages->Show(FolderEncryptionQuestion(folderPlan), MessageButtons::YesNoDefaultNo) !=
         MessageResult::Yes) {
         return;
     }

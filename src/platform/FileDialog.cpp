@@ -33,7 +33,7 @@ CFileDialogSpec FileDialogSpecFor(int type, const QList<CCodecInfo>& decoders) {
     case static_cast<int>(FileDialogType::SelectFileToDecrypt):
         return {QStringLiteral("Select file to decrypt"), BuildEncryptedFilter()};
     default:
-        return {QStringLiteral("Select file to hide"), BuildImageFilter(decoders)};
+        return {QStringLiteral("Select file to hide"), BuildImageFilter(decoders), 1};
     }
 }
 

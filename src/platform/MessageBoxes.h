@@ -8,6 +8,8 @@ enum class MessageButtons {
     Ok,
     OkCancel,
     YesNo,
+    // The same question where Yes changes many files at once: No is the default, so Enter changes nothing.
+    YesNoDefaultNo,
     // A file is in the way: Replace / Keep both / Skip, Keep both the default and Escape meaning Skip. The
     // ForAll variant adds an "Apply to all" check box for runs over many files.
     ReplaceKeepBothSkip,

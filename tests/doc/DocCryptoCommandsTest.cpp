@@ -130,6 +130,7 @@ TEST(DocCryptoCommands, FolderRuns) {
     f.Platform.Messages.Expect(CUserMessage::PlainBox(question), MessageResult::No);
     f.Doc->OnEncryptFolder();
     EXPECT_EQ(f.Folder.Read(QStringLiteral("B.JPG")), "bravo");
+    EXPECT_EQ(f.Platform.Messages.ShownButtons.last(), MessageButtons::YesNoDefaultNo) << "Enter says No";
 
     f.Platform.Messages.Expect(CUserMessage::PlainBox(question), MessageResult::Yes);
     f.Doc->OnEncryptFolder();

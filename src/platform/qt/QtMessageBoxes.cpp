@@ -28,6 +28,7 @@ QMessageBox::StandardButtons ButtonsFor(MessageButtons buttons) {
     case MessageButtons::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
     case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo:
         return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::SaveDiscardCancel:
         return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
@@ -63,6 +64,7 @@ MessageResult ResultFor(QMessageBox::StandardButton pressed, MessageButtons butt
     case MessageButtons::SaveDiscardCancel:
         return MessageResult::Cancel;
     case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo:
         return MessageResult::No;
     case MessageButtons::ReplaceKeepBothSkip:
     case MessageButtons::ReplaceKeepBothSkipForAll:
@@ -109,6 +111,9 @@ std::unique_ptr<QMessageBox> CQtMessageBoxes::CreateBox(const CUserMessage& mess
     if (buttons == MessageButtons::OkCancel) {
         box->setEscapeButton(QMessageBox::Cancel);
     } else if (buttons == MessageButtons::YesNo) {
+        box->setEscapeButton(QMessageBox::No);
+    } else if (buttons == MessageButtons::YesNoDefaultNo) {
+        box->setDefaultButton(QMessageBox::No);
         box->setEscapeButton(QMessageBox::No);
     } else if (buttons == MessageButtons::SaveDiscardCancel) {
         box->setDefaultButton(QMessageBox::Save);
