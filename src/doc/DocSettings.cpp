@@ -13,6 +13,11 @@
 
 #include <optional>
 
+// The project's page, set when the program is built (VEILPANE_WEB_SITE in CMake); empty by default.
+#ifndef VEILPANE_WEB_SITE
+#define VEILPANE_WEB_SITE ""
+#endif
+
 namespace veilpane {
 
 namespace {
@@ -156,9 +161,35 @@ void CPictoriumDoc::OnDisclaimer() {
     ShowDisclaimer();
 }
 
+QUrl WebPageFor(const QString& configuredAddress, const QString& samplesFolder) {
+    if (!configuredAddress.isEmpty()) {
+        return QUrl(configuredAddress);
+    }
+    if (samplesFolder.isEmpty()) {
+        return {};
+    }
+    const QString manual = QDir::cleanPath(samplesFolder + QStringLiteral("/../README.md"));
+    return QFileInfo(manual).isFile() ? QUrl::fromLocalFile(manual) : QUrl();
+}
+
 void CPictoriumDoc::OnWebSite() {
-    if (m_services.Shell) {
-        m_services.Shell->Open(QUrl(QString::fromLatin1(WebSiteAddress)));
+    if (!m_services.Shell) {
+        return;
+    }
+    const auto ShowMessage = [this](const CUserMessage& message) {
+        if (m_services.Messages) {
+            m_services.Messages->Show(message);
+        }
+    };
+    const QUrl page = WebPageFor(QStringLiteral(VEILPANE_WEB_SITE), SamplesFolder);
+    // Without a browser or a viewer nothing would happen at all; the user learns why instead.
+    if (page.isEmpty()) {
+        ShowMessage(CUserMessage::AppBox(QStringLiteral("This copy of Veilpane names no web site, and its "
+                                                        "manual (README.md) was not found.")));
+    } else if (!m_services.Shell->Open(page)) {
+        ShowMessage(CUserMessage::AppBox(QStringLiteral("%1 could not be opened: no browser or viewer "
+                                                        "for it was found.")
+                                             .arg(page.toDisplayString(QUrl::PreferLocalFile))));
     }
 }
 

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <array>
 #include <cstdint>
@@ -66,8 +67,10 @@ struct CPreviewTexts {
 
 inline constexpr int UndoDepth = 10;
 
-// The product's web page, opened by Help / Go to Veilpane Official Web Site.
-inline constexpr char WebSiteAddress[] = "https://veilpane.example.org";
+// What Help / Go to Veilpane Official Web Site opens: the project's page when the build names one
+// (configuredAddress), otherwise the manual that sits one folder above the Samples folder, as a file;
+// an empty address when there is neither.
+QUrl WebPageFor(const QString& configuredAddress, const QString& samplesFolder);
 
 // The one document: the current folder and its images, the current image with its undo history, what is
 // chosen for hiding, the password set and the message texts, and every command of the program but the

@@ -356,11 +356,29 @@ TEST(DocSettings, DisclaimerAndWebSiteCommands) {
     platform.Messages.VerifyAllShown();
     ASSERT_EQ(platform.Messages.ShownButtons.size(), 1);
     EXPECT_EQ(platform.Messages.ShownButtons[0], MessageButtons::Ok);
+}
 
+// Help / Go to web site: the page the build names, else the manual above the Samples folder; a page that
+// nothing opens, or none at all, is told.
+TEST(DocSettings, WebSiteOpensThePageOrTheManualOrSaysWhyNot) {
+    CTempFolder folder;
+    const QString samples = folder.FilePath(QStringLiteral("Samples"));
+    EXPECT_EQ(WebPageFor(QStringLiteral("https://example.org/v"), samples), QUrl("https://example.org/v"));
+    EXPECT_TRUE(WebPageFor(QString(), samples).isEmpty());
+    const QString manual = folder.Write(QStringLiteral("README.md"), "# manual");
+    EXPECT_EQ(WebPageFor(QString(), samples), QUrl::fromLocalFile(manual));
+
+    CFakePlatform platform;
+    platform.SkipFirstRun();
+    ASSERT_TRUE(QDir(folder.Path()).mkdir(QStringLiteral("bin")));
+    auto doc = MakeDoc(platform, folder.FilePath(QStringLiteral("bin/veilpane")));
+    doc->SamplesFolder = samples;
+    platform.Shell.Opens = false;
+    platform.Messages.Expect(CUserMessage::AppBox(
+        QStringLiteral("%1 could not be opened: no browser or viewer for it was found.").arg(manual)));
     doc->Execute(cmd::WebSite);
-    ASSERT_EQ(platform.Shell.Opened.size(), 1);
-    EXPECT_EQ(platform.Shell.Opened[0].scheme(), QStringLiteral("https"));
-    EXPECT_TRUE(platform.Shell.Opened[0].isValid());
+    platform.Messages.VerifyAllShown();
+    EXPECT_EQ(platform.Shell.Opened, QList<QUrl>{QUrl::fromLocalFile(manual)});
 }
 
 TEST(DocSettings, FrameColorsHidesOnlyTheShownToolWindowsAroundItsDialog) {

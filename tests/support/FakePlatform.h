@@ -110,9 +110,10 @@ class CFakeShell final : public CShellOpen {
 public:
     bool Open(const QUrl& url) override {
         Opened << url;
-        return true;
+        return Opens;
     }
     QList<QUrl> Opened;
+    bool Opens = true; // false: no program to open anything with
 };
 
 // Modal dialogs played by scripts: each queued script acts on the dialog's model or fields like a user
