@@ -77,16 +77,12 @@ disclaimer=$(window '^Veilpane$')
 focus "$disclaimer"
 xdotool key Return
 
-# The three windows side by side, as a user would arrange them.
+# One window: the Folders and Image Preview docks beside the thumbnails, in the layout of a first start.
+# The title names the folder shown.
 sleep 1
-main=$(xdotool search --sync --onlyvisible --name '^Veilpane$' | head -n 1)
-folders=$(window 'Folders$')
-preview=$(window 'Image Preview$')
-xdotool windowmove "$folders" 8 8 windowsize "$folders" 260 330
-xdotool windowmove "$main" 276 8 windowsize "$main" 640 620
-xdotool windowmove "$preview" 924 8 windowsize "$preview" 348 620
+main=$(xdotool search --sync --onlyvisible --name ' - Veilpane$' | head -n 1)
 sleep 3 # the thumbnails load
-shot main-window "$folders" "$main"
+shot main-window "$main"
 
 # A hidden message: selecting lighthouse.png shows it in the Image Preview.
 focus "$main"
@@ -94,7 +90,7 @@ read -r x y w h < <(geometry "$main")
 xdotool mousemove $((x + w / 2)) $((y + h - 40)) click 1 # the list, below the last row
 xdotool type --delay 60 lighthouse
 sleep 2
-shot preview-message "$main" "$preview"
+shot preview-message "$main"
 
 # Hiding a message in another picture, then the report.
 xdotool type --delay 60 sunset

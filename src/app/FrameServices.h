@@ -43,6 +43,9 @@ public:
             m_target->SetShown(window, shown);
         }
     }
+    bool CoversDialogs(ToolWindow window) const override {
+        return m_target && m_target->CoversDialogs(window);
+    }
 
 private:
     CToolWindows* m_target = nullptr;

@@ -2,7 +2,11 @@
 
 #include "app/CommandIcons.h"
 #include "app/ImagePrinter.h"
+#include "browse/FitGeometry.h"
 #include "browse/PictoriumView.h"
+#include "browse/PreviewDlg.h"
+#include "browse/ToolWindowDlg.h"
+#include "doc/FolderHistory.h"
 #include "doc/PictoriumDoc.h"
 #include "doc/WindowPlacement.h"
 #include "platform/FolderFiles.h"
@@ -21,8 +25,6 @@ namespace veilpane {
 
 namespace {
 
-constexpr QPoint DefaultPosition(320, 10);
-constexpr QSize DefaultSize(460, 740);
 constexpr int StatusBarMinimumHeight = 20;
 
 // A stored rectangle from a screen that is no longer attached would put the window where nobody can reach
@@ -37,6 +39,21 @@ bool ReachableOnSomeScreen(const QRect& rect) {
     return false;
 }
 
+// Where a stored rectangle may go: the available area of the screen it was on, less a strip at the top for
+// the title bar the window manager puts above it.
+QRect PlaceForStoredRect(const QRect& rect) {
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (!screen) {
+        return {};
+    }
+    const QRect available = screen->availableGeometry();
+    const int titleStrip = std::min(30, available.height() / 10);
+    return available.adjusted(0, titleStrip, 0, 0);
+}
+
 // The window's rectangle in its normal state, also while it is maximised or full screen.
 QRect NormalRect(const QWidget& window) {
     const QRect normal = window.normalGeometry();
@@ -49,8 +66,13 @@ CMainFrame::CMainFrame(CPictoriumDoc& doc, QWidget* parent) : QMainWindow(parent
     // The mark shows while the current image holds changes that are not saved.
     setWindowTitle(ApplicationTitle + QStringLiteral("[*]"));
     setWindowIcon(ApplicationIcon());
-    move(DefaultPosition);
-    resize(DefaultSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(DefaultWindowLayout(screen->availableGeometry()).Frame);
+    }
+    // The docks take the full height beside the thumbnails; the status bar spans the bottom.
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
 
     m_view = new CPictoriumView(m_doc, this);
     setCentralWidget(m_view);
@@ -59,9 +81,11 @@ CMainFrame::CMainFrame(CPictoriumDoc& doc, QWidget* parent) : QMainWindow(parent
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    CreatePathBar();
     CreateStatusBar();
 
     connect(&m_doc, &CPictoriumDoc::StateChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(&m_doc, &CPictoriumDoc::FolderLoaded, this, &CMainFrame::OnFolderShown);
     connect(m_view, &CPictoriumView::ToolWindowShownChanged, this, &CMainFrame::OnToolWindowShownChanged);
     UpdateCommandStates();
     RestorePlacement();
@@ -75,6 +99,7 @@ QString CMainFrame::IdleText() {
 
 void CMainFrame::OnInitialUpdate() {
     m_view->OnInitialUpdate(this);
+    PlaceToolWindows();
 }
 
 void CMainFrame::ShowAtStart() {
@@ -124,8 +149,9 @@ QString CMainFrame::StatusText() const {
     return m_statusLabel->text();
 }
 
-QWidget* CMainFrame::ToolWindowWidget(ToolWindow window) const {
-    return window == ToolWindow::Folders ? m_view->FoldersWindow() : m_view->PreviewWindow();
+CToolWindowDlg* CMainFrame::ToolWindowWidget(ToolWindow window) const {
+    return qobject_cast<CToolWindowDlg*>(window == ToolWindow::Folders ? m_view->FoldersWindow()
+                                                                       : m_view->PreviewWindow());
 }
 
 bool& CMainFrame::ToolWindowFlag(ToolWindow window) {
@@ -166,8 +192,9 @@ void CMainFrame::RestorePlacement() {
     if (!rect) {
         return;
     }
+    // A layout stored on a larger screen, or at a smaller scale factor, is brought inside the screen.
     if (ReachableOnSomeScreen(*rect)) {
-        setGeometry(*rect);
+        setGeometry(FitRectToScreen(*rect, PlaceForStoredRect(*rect)));
     }
     m_startMaximized = settings->Get(setting::MainWindowMax) != 0;
 }
@@ -180,11 +207,12 @@ void CMainFrame::SavePlacement() {
     WriteWindowRect(*settings, setting::MainWindowPos, NormalRect(*this));
     settings->Write(setting::MainWindowMax, isMaximized() ? 1 : 0);
     // A hidden tool window keeps the rectangle it last had, and comes back there at the next start.
-    if (const QWidget* folders = m_view->FoldersWindow()) {
-        WriteWindowRect(*settings, setting::FolderWindowPos, NormalRect(*folders));
+    if (const CToolWindowDlg* folders = ToolWindowWidget(ToolWindow::Folders)) {
+        WriteWindowRect(*settings, setting::FolderWindowPos, folders->NormalRect());
     }
-    if (const QWidget* preview = m_view->PreviewWindow()) {
-        WriteWindowRect(*settings, setting::ImgPrevWindowPos, NormalRect(*preview));
+    if (const CToolWindowDlg* preview = ToolWindowWidget(ToolWindow::ImagePreview)) {
+        WriteWindowRect(*settings, setting::ImgPrevWindowPos, preview->NormalRect());
+        settings->Write(setting::MainWindowDocks, saveState());
     }
 }
 

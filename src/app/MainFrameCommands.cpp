@@ -26,6 +26,9 @@ const QHash<int, CMainFrame::CFrameCommand>& CMainFrame::FrameCommands() {
         {Print, {&CMainFrame::OnPrint}},
         {PrintPreview, {&CMainFrame::OnPrintPreview}},
         {PrintSetup, {&CMainFrame::OnPrintSetup}},
+        {OpenDocument, {&CMainFrame::OnChooseFolder}},
+        {NextPane, {&CMainFrame::OnNextPane}},
+        {PreviousPane, {&CMainFrame::OnPreviousPane}},
     };
     return commands;
 }
@@ -85,6 +88,11 @@ void CMainFrame::CreateActions() {
         }
         action->setCheckable(row.Checkable);
         action->setShortcuts(row.Shortcuts);
+        // The keys work from the floating docks and the full-screen preview as well.
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        if (row.InMenu == Menu::None && !row.Shortcuts.isEmpty()) {
+            addAction(action);
+        }
         const int id = row.Id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
         m_actions.insert(row.Id, action);
@@ -102,6 +110,11 @@ void CMainFrame::CreateMenus() {
                 menu->addSeparator();
             }
             menu->addAction(Action(row.Id));
+            if (row.Id == OpenDocument) {
+                m_recentMenu = menu->addMenu(QStringLiteral("Recent fol&ders"));
+                m_recentMenu->setObjectName(QStringLiteral("RecentFolders"));
+                FillRecentMenu();
+            }
         }
         // What a menu offers can depend on things that change without a signal (a folder removed, a
         // tool window closed by the system): it is asked again each time the menu opens.

@@ -1,5 +1,7 @@
 #include "browse/FitGeometry.h"
 
+#include <algorithm>
+
 namespace veilpane {
 
 QRect ThumbnailPictureRect(QSize picture) {
@@ -41,6 +43,36 @@ QRect PreviewCanvasRect(QSize client, QSize image) {
     }
     const int height = static_cast<int>(static_cast<float>(cw) * imageRatio);
     return QRect(0, (ch - height) / 2, cw, height);
+}
+
+QRect FitRectToScreen(const QRect& window, const QRect& available) {
+    if (available.isEmpty()) {
+        return window;
+    }
+    const QSize size = window.size().boundedTo(available.size());
+    const int left = std::clamp(window.left(), available.left(), available.right() + 1 - size.width());
+    const int top = std::clamp(window.top(), available.top(), available.bottom() + 1 - size.height());
+    return QRect(QPoint(left, top), size);
+}
+
+CDockWidths DefaultDockWidths(int frameWidth) {
+    const int width = std::max(0, frameWidth);
+    // The docks share less than half of the width; a narrow window makes them narrower, so that the
+    // thumbnails keep the larger part (three columns on a 1600-pixel screen at a scale of 1.5).
+    const int folders = std::clamp(width * 17 / 100, 150, 340);
+    const int preview = std::clamp(width * 26 / 100, 180, 600);
+    const int docks = std::min(folders + preview, width * 45 / 100);
+    const int foldersWidth = docks * folders / (folders + preview);
+    return {foldersWidth, docks - foldersWidth};
+}
+
+CDefaultLayout DefaultWindowLayout(const QRect& available) {
+    // A margin all round leaves the window manager's title bar and the desktop's edges on the screen.
+    const int marginX = std::max(8, available.width() / 40);
+    const int marginY = std::max(32, available.height() / 30);
+    const QRect frame = available.adjusted(marginX, marginY, -marginX, -std::max(8, marginY / 3));
+    const CDockWidths docks = DefaultDockWidths(frame.width());
+    return {frame, docks.Folders, docks.Preview};
 }
 
 } // namespace veilpane

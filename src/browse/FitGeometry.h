@@ -19,4 +19,24 @@ QRect ThumbnailPictureRect(QSize picture);
 // size is empty (nothing to draw, only the bars).
 QRect PreviewCanvasRect(QSize client, QSize image);
 
+// A window rectangle moved and, when it must, shrunk so that it lies inside the available area of a
+// screen: a layout stored on a larger screen, or at another scale factor, comes back whole and reachable.
+QRect FitRectToScreen(const QRect& window, const QRect& available);
+
+// The first start's layout on a screen with the given available area: the main window and the widths of
+// the Folders and Image Preview docks beside the thumbnails, which keep most of the width. In the
+// screen's own (scaled) pixels, so that it fits at any scale factor.
+struct CDockWidths {
+    int Folders = 0;
+    int Preview = 0;
+};
+// The docks' widths in a main window of the given width.
+CDockWidths DefaultDockWidths(int frameWidth);
+struct CDefaultLayout {
+    QRect Frame;
+    int FoldersWidth = 0;
+    int PreviewWidth = 0;
+};
+CDefaultLayout DefaultWindowLayout(const QRect& available);
+
 } // namespace veilpane

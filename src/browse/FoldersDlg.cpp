@@ -8,13 +8,11 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace veilpane {
 
 CFoldersDlg::CFoldersDlg(CPictoriumDoc& doc, QWidget* parent, const QStringList& roots)
-    : CToolWindowDlg(parent), m_doc(doc) {
-    setWindowTitle(QStringLiteral(" Folders"));
+    : CToolWindowDlg(QStringLiteral(" Folders"), QStringLiteral("Folders"), parent), m_doc(doc) {
     const QStringList treeRoots = roots.isEmpty() ? QStringList{QDir::homePath(), QDir::rootPath()} : roots;
     m_model = new CFolderTreeModel(treeRoots, this);
     m_tree = new QTreeView(this);
@@ -26,9 +24,8 @@ CFoldersDlg::CFoldersDlg(CPictoriumDoc& doc, QWidget* parent, const QStringList&
     m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_tree->header()->setStretchLastSection(false);
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_tree);
+    m_tree->setObjectName(QStringLiteral("FolderTree"));
+    setWidget(m_tree);
 
     m_menu = new QMenu(this);
     const auto add = [this](const QString& text, int id) {

@@ -86,28 +86,17 @@ CPictoriumView::~CPictoriumView() {
 }
 
 void CPictoriumView::OnInitialUpdate(QWidget* topLevel) {
+    // The frame docks them and gives them their places; here they only come to exist.
     if (!m_preview) {
         m_preview = new CPreviewDlg(m_doc, topLevel);
-        m_preview->setGeometry(780, 10, 750, 640);
         connect(m_preview, &CPreviewDlg::ShownChanged, this,
                 [this](bool shown) { emit ToolWindowShownChanged(ToolWindow::ImagePreview, shown); });
     }
     if (!m_folders) {
         m_folders = new CFoldersDlg(m_doc, topLevel);
-        m_folders->setGeometry(20, 10, 300, 300);
         connect(m_folders, &CFoldersDlg::ShownChanged, this,
                 [this](bool shown) { emit ToolWindowShownChanged(ToolWindow::Folders, shown); });
     }
-    if (const CSettingsStore* settings = m_doc.Services().Settings) {
-        if (const auto rect = ReadWindowRect(*settings, setting::FolderWindowPos); rect && rect->isValid()) {
-            m_folders->setGeometry(*rect);
-        }
-        if (const auto rect = ReadWindowRect(*settings, setting::ImgPrevWindowPos); rect && rect->isValid()) {
-            m_preview->setGeometry(*rect);
-        }
-    }
-    m_preview->show();
-    m_folders->show();
     InstallFileDrops(m_doc, topLevel, m_preview);
 
     const QString folder =
@@ -123,7 +112,7 @@ void CPictoriumView::SaveToolWindowPositions() const {
         return;
     }
     if (m_folders) {
-        WriteWindowRect(*settings, setting::FolderWindowPos, m_folders->geometry());
+        WriteWindowRect(*settings, setting::FolderWindowPos, m_folders->NormalRect());
     }
     if (m_preview) {
         WriteWindowRect(*settings, setting::ImgPrevWindowPos, m_preview->NormalRect());

@@ -27,9 +27,8 @@ public:
     CPictoriumView(CPictoriumDoc& doc, QWidget* parent = nullptr);
     ~CPictoriumView() override;
 
-    // Creates the two tool windows as top-level tool windows of topLevel, restores their positions
-    // ("FolderWindowPos", "ImgPrevWindowPos") and loads the remembered folder ("FolderSelected") when it
-    // exists, which starts the loader.
+    // Creates the two tool windows as dock widgets of topLevel (which places them) and loads the
+    // remembered folder ("FolderSelected") when it exists, which starts the loader.
     void OnInitialUpdate(QWidget* topLevel);
     // Writes "FolderWindowPos" and "ImgPrevWindowPos": the windows' normal places, also when the preview
     // is full screen. For the frame's close.

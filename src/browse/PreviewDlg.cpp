@@ -3,6 +3,7 @@
 #include "browse/FitGeometry.h"
 #include "doc/PictoriumDoc.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,13 +51,16 @@ void CPreviewCanvas::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, m_scaled);
 }
 
-CPreviewDlg::CPreviewDlg(CPictoriumDoc& doc, QWidget* parent) : CToolWindowDlg(parent), m_doc(doc) {
-    setWindowTitle(QStringLiteral(" Image Preview"));
-    setSizeGripEnabled(false);
+CPreviewPane::CPreviewPane(CPictoriumDoc& doc, CPreviewDlg& owner)
+    : QWidget(&owner), m_doc(doc), m_owner(owner) {
+    setObjectName(QStringLiteral("ImagePreviewPane"));
+    // Reachable with F6 like the other panes, so that Escape and the message box are too.
+    setFocusPolicy(Qt::StrongFocus);
     QPalette bars = palette();
     bars.setColor(QPalette::Window, QColor(128, 128, 128));
     setPalette(bars);
     setAutoFillBackground(true);
+    setMinimumSize(80, 60);
 
     m_canvas = new CPreviewCanvas(doc, this);
     m_canvas->setObjectName(QStringLiteral("Image Preview Canvas"));
@@ -74,47 +78,22 @@ CPreviewDlg::CPreviewDlg(CPictoriumDoc& doc, QWidget* parent) : CToolWindowDlg(p
     m_message->setPalette(QPalette());
     m_message->hide();
 
-    connect(&doc, &CPictoriumDoc::ImageChanged, this, &CPreviewDlg::OnImageChanged);
-    connect(&doc, &CPictoriumDoc::PreviewChanged, this, &CPreviewDlg::OnPreviewChanged);
+    connect(&doc, &CPictoriumDoc::ImageChanged, this, &CPreviewPane::OnImageChanged);
+    connect(&doc, &CPictoriumDoc::PreviewChanged, this, &CPreviewPane::OnPreviewChanged);
     OnPreviewChanged();
     OnImageChanged();
 }
 
-QRect CPreviewDlg::NormalRect() const {
-    return m_fullScreen && m_hasNormalRect ? m_normalRect : geometry();
-}
-
-QRect CPreviewDlg::CanvasRect() const {
+QRect CPreviewPane::CanvasRect() const {
     return m_canvas->isHidden() ? QRect() : m_canvas->geometry();
 }
 
-void CPreviewDlg::SetFullScreen(bool fullScreen) {
-    if (fullScreen == m_fullScreen) {
-        return;
-    }
-    m_fullScreen = fullScreen;
-    if (fullScreen) {
-        m_normalRect = geometry();
-        m_hasNormalRect = true;
-        showFullScreen();
-        // The main window keeps the keyboard, as with the window in its normal place.
-        if (QWidget* owner = parentWidget()) {
-            owner->activateWindow();
-        }
-    } else {
-        showNormal();
-        if (m_hasNormalRect) {
-            setGeometry(m_normalRect);
-        }
-    }
-}
-
-void CPreviewDlg::OnImageChanged() {
+void CPreviewPane::OnImageChanged() {
     m_canvas->ImageChanged();
     Relayout();
 }
 
-void CPreviewDlg::OnPreviewChanged() {
+void CPreviewPane::OnPreviewChanged() {
     const CPreviewTexts& preview = m_doc.Preview;
     m_label->setText(preview.LabelText);
     m_message->setPlainText(preview.MessageText);
@@ -123,7 +102,7 @@ void CPreviewDlg::OnPreviewChanged() {
     Relayout();
 }
 
-void CPreviewDlg::Relayout() {
+void CPreviewPane::Relayout() {
     const QImage* image = ImageOf(m_doc);
     const QRect canvas = image ? PreviewCanvasRect(size(), image->size()) : QRect();
     m_canvas->setGeometry(canvas);
@@ -140,20 +119,68 @@ void CPreviewDlg::Relayout() {
     m_message->raise();
 }
 
-void CPreviewDlg::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+void CPreviewPane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
     Relayout();
 }
 
-void CPreviewDlg::mouseDoubleClickEvent(QMouseEvent* event) {
-    SetFullScreen(!m_fullScreen);
+void CPreviewPane::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_owner.SetFullScreen(!m_owner.IsFullScreen());
     event->accept();
 }
 
-void CPreviewDlg::OnEscape() {
+void CPreviewPane::keyPressEvent(QKeyEvent* event) {
+    // Escape leaves full screen; the window of its own has no other way out without a mouse.
+    if (event->key() == Qt::Key_Escape && m_owner.IsFullScreen()) {
+        m_owner.SetFullScreen(false);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+CPreviewDlg::CPreviewDlg(CPictoriumDoc& doc, QWidget* parent)
+    : CToolWindowDlg(QStringLiteral(" Image Preview"), QStringLiteral("ImagePreview"), parent) {
+    m_pane = new CPreviewPane(doc, *this);
+    setWidget(m_pane);
+}
+
+CPreviewDlg::~CPreviewDlg() {
+    // The pane is a window of its own while full screen, and goes with the dock all the same.
     if (m_fullScreen) {
+        delete m_pane;
+    }
+}
+
+void CPreviewDlg::SetFullScreen(bool fullScreen) {
+    if (fullScreen == m_fullScreen) {
+        return;
+    }
+    m_fullScreen = fullScreen;
+    if (fullScreen) {
+        // Only the picture leaves: the dock keeps its place in the layout, so coming back puts
+        // everything where it was.
+        m_pane->setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        m_pane->setWindowTitle(windowTitle().trimmed());
+        m_pane->showFullScreen();
+        m_pane->activateWindow();
+        m_pane->setFocus();
+    } else {
+        m_pane->showNormal();
+        setWidget(m_pane);
+        m_pane->show();
+        if (QWidget* top = window()) {
+            top->activateWindow();
+        }
+    }
+}
+
+void CPreviewDlg::hideEvent(QHideEvent* event) {
+    // A closed preview takes its full-screen picture with it.
+    if (isHidden()) {
         SetFullScreen(false);
     }
+    CToolWindowDlg::hideEvent(event);
 }
 
 } // namespace veilpane

@@ -4,8 +4,19 @@
 
 namespace veilpane {
 
-CToolWindowDlg::CToolWindowDlg(QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {}
+CToolWindowDlg::CToolWindowDlg(const QString& title, const QString& name, QWidget* parent)
+    : QDockWidget(title, parent) {
+    setObjectName(name);
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                QDockWidget::DockWidgetFloatable);
+}
+
+QRect CToolWindowDlg::NormalRect() const {
+    if (isWindow()) {
+        return geometry();
+    }
+    return QRect(mapToGlobal(QPoint(0, 0)), size());
+}
 
 void CToolWindowDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
@@ -13,19 +24,21 @@ void CToolWindowDlg::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    QDockWidget::keyPressEvent(event);
 }
 
 void CToolWindowDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    QDockWidget::showEvent(event);
     if (!event->spontaneous()) {
         emit ShownChanged(true);
     }
 }
 
 void CToolWindowDlg::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    if (!event->spontaneous()) {
+    QDockWidget::hideEvent(event);
+    // A docked window also hides with the main window, which does not make it closed: only its own
+    // hide (its close button, the toggle) does.
+    if (!event->spontaneous() && isHidden()) {
         emit ShownChanged(false);
     }
 }

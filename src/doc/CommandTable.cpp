@@ -26,10 +26,11 @@ std::function<void(CPictoriumDoc&)> Operate(int id) {
 
 } // namespace
 
+// Every title has an access key of its own: "Edit" keeps the E that every program gives it.
 const QList<CMenuInfo>& MenuBar() {
     static const QList<CMenuInfo> menus = {
         {Menu::File, QStringLiteral("&File")},       {Menu::Hide, QStringLiteral("&Hide")},
-        {Menu::Encrypt, QStringLiteral("&Encrypt")}, {Menu::Settings, QStringLiteral("&Settings")},
+        {Menu::Encrypt, QStringLiteral("E&ncrypt")}, {Menu::Settings, QStringLiteral("&Settings")},
         {Menu::Edit, QStringLiteral("&Edit")},       {Menu::View, QStringLiteral("&View")},
         {Menu::Help, QStringLiteral("Hel&p")},
     };
@@ -39,8 +40,18 @@ const QList<CMenuInfo>& MenuBar() {
 const QList<CCommandRow>& CommandTable() {
     static const QList<CCommandRow> table = {
         // --- File ---------------------------------------------------------------------------------------
+        // The key every program opens with; the main window asks for the folder and keeps the recent ones
+        // in a submenu under it.
+        {.Id = OpenDocument,
+         .InMenu = Menu::File,
+         .MenuText = QStringLiteral("&Open folder ..."),
+         .Prompt = QStringLiteral("Choose the folder to show"),
+         .Tooltip = QStringLiteral("Open folder"),
+         .Shortcuts = {QKeySequence(Qt::CTRL | Qt::Key_O)},
+         .Rule = EnableRule::NoLongTask},
         {.Id = ExtractHiddenFile,
          .InMenu = Menu::File,
+         .SeparatorBefore = true,
          .MenuText = QStringLiteral("&Extract hidden file"),
          .Prompt = QStringLiteral("Extract hidden file from Image Preview"),
          .Tooltip = QStringLiteral("Extract hidden file"),
@@ -53,6 +64,7 @@ const QList<CCommandRow>& CommandTable() {
          .MenuText = QStringLiteral("&Save PNG"),
          .Prompt = QStringLiteral("Save image in PNG format"),
          .Tooltip = QStringLiteral("Save PNG"),
+         .Shortcuts = {QKeySequence(Qt::CTRL | Qt::Key_S)},
          .Rule = EnableRule::Image,
          .Run = SaveAs("png")},
         {.Id = SaveBmp,
@@ -143,7 +155,6 @@ const QList<CCommandRow>& CommandTable() {
          .SeparatorBefore = true,
          .MenuText = QStringLiteral("<No file to hide selected>"),
          .Prompt = QStringLiteral("Shows de selected file to hide"),
-         .Checkable = true,
          .Rule = EnableRule::FileToHideItem},
         {.Id = EnterSecretMessage,
          .InMenu = Menu::Hide,
@@ -167,7 +178,6 @@ const QList<CCommandRow>& CommandTable() {
          .SeparatorBefore = true,
          .MenuText = QStringLiteral("<No secret message to hide>"),
          .Prompt = QStringLiteral("Shows message to hide"),
-         .Checkable = true,
          .Rule = EnableRule::MessageToHideItem},
 
         // --- Encrypt ------------------------------------------------------------------------------------
@@ -240,6 +250,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Redo the previously undone action"),
          .Tooltip = QStringLiteral("Redo"),
          .Picture = picture::Redo,
+         .Shortcuts = {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
          .Rule = EnableRule::Redo,
          .Run = &CPictoriumDoc::OnEditRedo},
         {.Id = Mirror,
@@ -349,6 +360,7 @@ const QList<CCommandRow>& CommandTable() {
          .Prompt = QStringLiteral("Refresh folder to see changed contents"),
          .Tooltip = QStringLiteral("Refresh folder"),
          .Picture = picture::RefreshFolder,
+         .Shortcuts = {QKeySequence(Qt::Key_F5)},
          .Rule = EnableRule::Folder,
          .Run = &CPictoriumDoc::OnRefreshFolder},
         {.Id = cmd::SamplesFolder,
@@ -457,6 +469,10 @@ const QList<CCommandRow>& CommandTable() {
          .MenuText = QStringLiteral("Open folder"),
          .Rule = EnableRule::NoLongTask,
          .Run = &CPictoriumDoc::OnOpenFolder},
+
+        // --- Keys without a menu item: the focus goes round the panes --------------------------------------
+        {.Id = NextPane, .Shortcuts = {QKeySequence(Qt::Key_F6)}},
+        {.Id = PreviousPane, .Shortcuts = {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
     };
     return table;
 }

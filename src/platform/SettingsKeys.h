@@ -40,5 +40,11 @@ inline constexpr CBinarySetting MainWindowPos{"MainWindowPos"};
 inline constexpr CIntSetting MainWindowMax{"MainWindowMax", 0};
 inline constexpr CBinarySetting FolderWindowPos{"FolderWindowPos"};
 inline constexpr CBinarySetting ImgPrevWindowPos{"ImgPrevWindowPos"};
+// Where the two tool windows are docked or float, as the main window saves its layout; absent until the
+// first close, which leaves the first start's layout.
+inline constexpr CBinarySetting MainWindowDocks{"MainWindowDocks"};
+
+// The folders shown last, newest first, one per line; File / Recent folders offers them.
+inline constexpr CTextSetting RecentFolders{"RecentFolders"};
 
 } // namespace veilpane::setting

@@ -1,5 +1,8 @@
 #include "doc/WindowPlacement.h"
+#include "doc/FolderHistory.h"
 #include "platform/SettingsStore.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -32,4 +35,27 @@ TEST(WindowPlacement, SixteenLittleEndianBytesOrNothing) {
     EXPECT_EQ(ReadWindowRect(settings, {"MainWindowPos"}), QRect(5, 6, 70, 80));
     settings.WriteBinary(SettingsSection, QStringLiteral("FolderWindowPos"), QByteArray(12, '\1'));
     EXPECT_FALSE(ReadWindowRect(settings, {"FolderWindowPos"}));
+}
+
+// The recent folders: newest first, each once, at most MaxRecentFolders, as stored and as read back.
+TEST(RecentFolders, NewestFirstOnceAndBounded) {
+    QStringList folders;
+    for (int i = 0; i < MaxRecentFolders + 3; ++i) {
+        folders = WithRecentFolder(folders, QStringLiteral("/f%1").arg(i));
+    }
+    folders = WithRecentFolder(folders, QStringLiteral("/f5/"));
+    ASSERT_EQ(folders.size(), MaxRecentFolders);
+    EXPECT_EQ(folders.mid(0, 3), (QStringList{"/f5", "/f10", "/f9"}));
+
+    CMemorySettingsStore settings;
+    EXPECT_TRUE(ReadRecentFolders(settings).isEmpty());
+    WriteRecentFolders(settings, folders);
+    EXPECT_EQ(ReadRecentFolders(settings), folders);
+    // A list edited by hand: duplicates and empty lines do not come back.
+    settings.WriteString(SettingsSection, QStringLiteral("RecentFolders"), QStringLiteral("/a\n\n/b\n/a/"));
+    EXPECT_EQ(ReadRecentFolders(settings), (QStringList{"/a", "/b"}));
+
+    EXPECT_EQ(ExpandTypedFolder(QStringLiteral("  sub/../other "), QStringLiteral("/base")),
+              QStringLiteral("/base/other"));
+    EXPECT_EQ(ExpandTypedFolder(QStringLiteral("~/x"), QString()), QDir::homePath() + QStringLiteral("/x"));
 }

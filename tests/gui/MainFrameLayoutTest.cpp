@@ -1,4 +1,6 @@
 // The window layout kept in the settings, and closing the main window.
+#include "browse/FitGeometry.h"
+#include "browse/PreviewDlg.h"
 #include "doc/CommandIds.h"
 #include "doc/WindowPlacement.h"
 #include "gui/FrameFixture.h"
@@ -6,6 +8,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -20,14 +25,68 @@ std::optional<QRect> Stored(const CFrameFixture& f, const char* entry) {
     return ReadWindowRect(f.Platform.Settings, {entry});
 }
 
+QRect Screen() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+QDockWidget* Dock(const CFrameFixture& f, bool preview) {
+    return qobject_cast<QDockWidget*>(preview ? f.Frame().View().PreviewWindow()
+                                              : f.Frame().View().FoldersWindow());
+}
+
 } // namespace
 
-TEST(MainFrameLayout, WithoutStoredValuesTheWindowTakesItsDefaults) {
+// The first start fits the screen, docks Folders left and the preview right, and leaves the thumbnails
+// the larger part of the width; the layout functions keep that on any screen, scaled or not.
+TEST(MainFrameLayout, TheFirstStartDocksBothToolWindowsBesideTheThumbnails) {
     CFrameFixture f;
     f.Start();
-    EXPECT_EQ(f.Frame().pos(), QPoint(320, 10));
-    EXPECT_EQ(f.Frame().size(), QSize(460, 740));
+    f.App->Start();
+    EXPECT_EQ(f.Frame().geometry(), DefaultWindowLayout(Screen()).Frame);
+    EXPECT_TRUE(Screen().contains(f.Frame().geometry()));
     EXPECT_FALSE(f.Frame().StartsMaximized());
+    EXPECT_EQ(f.Frame().dockWidgetArea(Dock(f, false)), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(f.Frame().dockWidgetArea(Dock(f, true)), Qt::RightDockWidgetArea);
+    for (const bool preview : {false, true}) {
+        EXPECT_TRUE(Dock(f, preview)->isVisible());
+        EXPECT_FALSE(Dock(f, preview)->isFloating());
+        EXPECT_LT(Dock(f, preview)->width(), f.Frame().View().width());
+    }
+
+    // A 1600 x 1000 screen at scale factors 1, 1.5 and 2, and a small one.
+    for (const QRect available :
+         {QRect(0, 0, 1600, 1000), QRect(0, 0, 1067, 667), QRect(0, 0, 800, 500), QRect(0, 28, 640, 452)}) {
+        const CDefaultLayout layout = DefaultWindowLayout(available);
+        EXPECT_TRUE(available.contains(layout.Frame)) << available.width();
+        EXPECT_GT(layout.FoldersWidth, 0);
+        EXPECT_LE(layout.FoldersWidth + layout.PreviewWidth, layout.Frame.width() / 2);
+    }
+}
+
+// A layout stored on a larger screen comes back inside this one, the main window and a floating preview
+// alike; docked windows stay docked.
+TEST(MainFrameLayout, AStoredLayoutIsClampedToTheScreen) {
+    CFrameFixture f;
+    f.Start();
+    f.App->Start();
+    Dock(f, true)->setFloating(true);
+    ASSERT_TRUE(f.Frame().close());
+    ASSERT_TRUE(f.Platform.Settings.GetBinary(Section, QStringLiteral("MainWindowDocks")));
+    WriteWindowRect(f.Platform.Settings, {"MainWindowPos"}, QRect(300, 200, 2400, 1500));
+    WriteWindowRect(f.Platform.Settings, {"ImgPrevWindowPos"}, QRect(1900, 1200, 600, 500));
+
+    f.App.reset();
+    f.Start();
+    f.App->Start();
+    EXPECT_TRUE(Screen().contains(f.Frame().geometry()));
+    EXPECT_TRUE(Dock(f, true)->isFloating());
+    EXPECT_TRUE(Screen().contains(Dock(f, true)->geometry()));
+    EXPECT_FALSE(Dock(f, false)->isFloating());
+    for (const QRect& rect :
+         {QRect(-50, -20, 300, 200), QRect(700, 500, 300, 200), QRect(10, 10, 5000, 90)}) {
+        EXPECT_TRUE(Screen().contains(FitRectToScreen(rect, Screen())));
+    }
+    EXPECT_EQ(FitRectToScreen(QRect(40, 50, 300, 200), Screen()), QRect(40, 50, 300, 200));
 }
 
 TEST(MainFrameLayout, ClosingStoresTheRectangleAndTheNextStartRestoresIt) {
@@ -93,8 +152,7 @@ TEST(MainFrameLayout, UnusableStoredValuesAreIgnored) {
             f.Platform.Settings.WriteInt(Section, QStringLiteral("MainWindowMax"), *c.Maximised);
         }
         f.Start();
-        EXPECT_EQ(f.Frame().pos(), QPoint(320, 10));
-        EXPECT_EQ(f.Frame().size(), QSize(460, 740));
+        EXPECT_EQ(f.Frame().geometry(), DefaultWindowLayout(Screen()).Frame);
         EXPECT_EQ(f.Frame().StartsMaximized(), c.StartsMaximised);
     }
 }
@@ -165,15 +223,11 @@ TEST(MainFrameLayout, ToolWindowRectanglesAreStoredEvenWhileHidden) {
     CFrameFixture f;
     f.Start();
     f.App->Start();
-    QWidget* folders = f.Frame().View().FoldersWindow();
-    QWidget* preview = f.Frame().View().PreviewWindow();
-    if (!folders || !preview) {
-        GTEST_SKIP() << "the view makes no tool windows yet";
-    }
-    folders->setGeometry(QRect(30, 40, 280, 260));
-    preview->setGeometry(QRect(500, 40, 300, 260));
-    const QRect foldersRect = folders->geometry();
-    const QRect previewRect = preview->geometry();
+    auto* folders = qobject_cast<CToolWindowDlg*>(f.Frame().View().FoldersWindow());
+    auto* preview = qobject_cast<CToolWindowDlg*>(f.Frame().View().PreviewWindow());
+    ASSERT_TRUE(folders && preview);
+    const QRect foldersRect = folders->NormalRect();
+    const QRect previewRect = preview->NormalRect();
     f.Frame().Action(cmd::FoldersWindow)->trigger();
     ASSERT_TRUE(folders->isHidden());
     ASSERT_TRUE(f.Frame().close());

@@ -8,6 +8,7 @@
 #include "support/FakePlatform.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -46,21 +47,21 @@ TEST(PreviewDlg, FitsTheImageBetweenGrayBars) {
     test::WriteSolidImage(f.Folder, QStringLiteral("wide.png"), 1000, 500, 0xFF20C040u);
     test::WriteSolidImage(f.Folder, QStringLiteral("tall.png"), 500, 1000, 0xFFC02040u);
     CPreviewDlg dlg(*f.Doc, nullptr);
-    dlg.resize(600, 600);
     dlg.show();
+    dlg.Pane()->resize(600, 600);
     EXPECT_TRUE(dlg.CanvasRect().isEmpty()); // no image: only the gray
 
     f.LoadAndSelect(QStringLiteral("wide.png"));
     EXPECT_EQ(dlg.CanvasRect(), QRect(0, 150, 600, 300));
-    QImage shot = dlg.grab().toImage();
+    QImage shot = dlg.Pane()->grab().toImage();
     EXPECT_EQ(shot.pixelColor(300, 50), QColor(128, 128, 128));
     EXPECT_EQ(shot.pixelColor(300, 560), QColor(128, 128, 128));
     EXPECT_TRUE(test::Near(shot.pixelColor(300, 300), QColor(0x20, 0xC0, 0x40)));
 
-    dlg.resize(600, 400);
+    dlg.Pane()->resize(600, 400);
     f.Doc->SelectImage(static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral("tall.png"))), {}, {});
     EXPECT_EQ(dlg.CanvasRect(), QRect(200, 0, 200, 400));
-    shot = dlg.grab().toImage();
+    shot = dlg.Pane()->grab().toImage();
     EXPECT_EQ(shot.pixelColor(100, 200), QColor(128, 128, 128));
     EXPECT_TRUE(test::Near(shot.pixelColor(300, 200), QColor(0xC0, 0x20, 0x40)));
 
@@ -72,8 +73,8 @@ TEST(PreviewDlg, FitsTheImageBetweenGrayBars) {
 TEST(PreviewDlg, LabelAndMessageFollowTheDocument) {
     CDocFixture f;
     CPreviewDlg dlg(*f.Doc, nullptr);
-    dlg.resize(700, 600);
     dlg.show();
+    dlg.Pane()->resize(700, 600);
     EXPECT_FALSE(dlg.Label()->isVisible());
     EXPECT_FALSE(dlg.Message()->isVisible());
     f.Doc->Preview =
@@ -91,15 +92,15 @@ TEST(PreviewDlg, LabelAndMessageFollowTheDocument) {
     EXPECT_FALSE(dlg.Message()->isVisible());
     EXPECT_EQ(dlg.Label()->text(), QStringLiteral("data.bin (hidden file) Use File/Extract"));
     // A tiny window never gives the message box a negative size.
-    dlg.resize(30, 30);
+    dlg.Pane()->resize(30, 30);
     f.Doc->Preview.ShowMessage = true;
     emit f.Doc->PreviewChanged();
     EXPECT_GE(dlg.Message()->width(), 0);
     EXPECT_GE(dlg.Message()->height(), 0);
 }
 
-// Double-click goes full screen and back to the same place; the remembered place is the normal one all
-// along; closing hides and says so.
+// Double-click takes the picture full screen and back into the dock, which keeps its place all along;
+// Escape leaves full screen too; closing hides and says so.
 TEST(PreviewDlg, FullScreenAndBackAndClose) {
     CDocFixture f;
     CPreviewDlg dlg(*f.Doc, nullptr);
@@ -109,13 +110,20 @@ TEST(PreviewDlg, FullScreenAndBackAndClose) {
     const auto doubleClick = [&dlg] {
         QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(20, 20), dlg.mapToGlobal(QPointF(20, 20)),
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&dlg, &event);
+        QCoreApplication::sendEvent(dlg.Pane(), &event);
     };
     doubleClick();
     EXPECT_TRUE(dlg.IsFullScreen());
+    EXPECT_TRUE(dlg.Pane()->isWindow());
     EXPECT_EQ(dlg.NormalRect(), normal);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.Pane(), &escape);
+    EXPECT_FALSE(dlg.IsFullScreen());
+    EXPECT_EQ(dlg.widget(), dlg.Pane());
+    doubleClick();
     doubleClick();
     EXPECT_FALSE(dlg.IsFullScreen());
+    EXPECT_EQ(dlg.widget(), dlg.Pane());
     EXPECT_EQ(dlg.geometry(), normal);
 
     std::vector<bool> shown;

@@ -8,6 +8,7 @@
 #include "support/TestImages.h"
 
 #include <QAction>
+#include <QDir>
 #include <QItemSelectionModel>
 #include <QWindow>
 
@@ -59,19 +60,22 @@ struct CUnsavedFrame : CFrameFixture {
 
 TEST(UnsavedImageGui, TheTitleMarksAModifiedImage) {
     CUnsavedFrame f;
-    // The title the window system shows.
+    // The title the window system shows: the folder's path, then the program's name.
     const auto title = [&f] {
         return f.Frame().windowHandle()->title();
     };
-    EXPECT_EQ(title(), QStringLiteral("Veilpane"));
+    const QString folder = QDir::toNativeSeparators(f.Doc().CurrentFolder);
+    const QString saved = folder + QStringLiteral(" - Veilpane");
+    const QString modified = folder + QStringLiteral("* - Veilpane");
+    EXPECT_EQ(title(), saved);
     f.Edit();
-    EXPECT_EQ(title(), QStringLiteral("Veilpane*"));
+    EXPECT_EQ(title(), modified);
     f.Frame().Action(cmd::Undo)->trigger();
-    EXPECT_EQ(title(), QStringLiteral("Veilpane"));
+    EXPECT_EQ(title(), saved);
     f.Hide();
-    EXPECT_EQ(title(), QStringLiteral("Veilpane*"));
+    EXPECT_EQ(title(), modified);
     f.Frame().Action(cmd::SavePng)->trigger();
-    EXPECT_EQ(title(), QStringLiteral("Veilpane"));
+    EXPECT_EQ(title(), saved);
 }
 
 // Another thumbnail, another folder, the program's end: Cancel keeps the image, its history and its
