@@ -5,6 +5,7 @@
 #include "doc/FolderHistory.h"
 #include "doc/PictoriumDoc.h"
 #include "platform/FileDialog.h"
+#include "platform/FolderFiles.h"
 #include "platform/MessageBoxes.h"
 
 #include <QAction>
@@ -80,8 +81,9 @@ void CMainFrame::OpenFolder(const QString& folder) {
 void CMainFrame::OnFolderShown() {
     const QString folder = m_doc.CurrentFolder;
     const QString shown = QDir::toNativeSeparators(folder);
+    // The title and the menu are one line each, whatever the folder's name holds.
     setWindowTitle(folder.isEmpty() ? ApplicationTitle + QStringLiteral("[*]")
-                                    : QStringLiteral("%1[*] - %2").arg(shown, ApplicationTitle));
+                                    : QStringLiteral("%1[*] - %2").arg(OneLine(shown), ApplicationTitle));
     m_pathBar->setText(shown);
     m_pathBar->setCursorPosition(0);
     if (folder.isEmpty()) {
@@ -105,7 +107,7 @@ void CMainFrame::FillRecentMenu() {
     int number = 0;
     for (const QString& folder : m_recentFolders) {
         ++number;
-        QString text = QDir::toNativeSeparators(folder);
+        QString text = OneLine(QDir::toNativeSeparators(folder));
         text.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* action =
             m_recentMenu->addAction(number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(text) : text);
