@@ -1,11 +1,13 @@
 #include "cli/CliApp.h"
 
+#include "cli/AnalyzeCommand.h"
 #include "cli/CryptoCommands.h"
 #include "cli/DetectCommand.h"
 #include "cli/EditCommand.h"
 #include "cli/ExtractCommand.h"
 #include "cli/HideCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/SuggestCoverCommand.h"
 #include "platform/ProductLine.h"
 
 namespace veilpane::cli {
@@ -17,6 +19,8 @@ std::vector<std::unique_ptr<CCliCommand>> AllCommands() {
     commands.push_back(std::make_unique<CDetectCommand>());
     commands.push_back(std::make_unique<CExtractCommand>());
     commands.push_back(std::make_unique<CInfoCommand>());
+    commands.push_back(std::make_unique<CAnalyzeCommand>());
+    commands.push_back(std::make_unique<CSuggestCoverCommand>());
     commands.push_back(std::make_unique<CEditCommand>());
     commands.push_back(MakeEncryptCommand());
     commands.push_back(MakeDecryptCommand());

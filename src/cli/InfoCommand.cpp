@@ -5,6 +5,7 @@
 #include "cli/PasswordOptions.h"
 #include "stego/HiddenContent.h"
 #include "stego/ReportStatistics.h"
+#include "stego/StegoAnalysis.h"
 
 #include <QDir>
 
@@ -19,7 +20,8 @@ QString CInfoCommand::Help() const {
                "Usage: veilpane-cli info IMAGE [password options]\n\n"
                "Prints the image's width and height, how many bytes it can hide (in bytes and in Ks\n"
                "of 1024 bytes, before the 194 bytes every payload needs), its colour entropy in bits\n"
-               "(0 to 24) and what it hides under the password set.\n\n") +
+               "(0 to 24), what it hides under the password set, and the verdict of the analysis that\n"
+               "needs no password (clean, suspect or stego) with its estimate of a payload's size.\n\n") +
            CPasswordOptions::HelpText();
 }
 
@@ -57,6 +59,9 @@ int CInfoCommand::Run(const QStringList& arguments, CCliStreams& io) {
     } else {
         io.Out << QStringLiteral("Hidden: none\n");
     }
+    const CStegoAnalysis analysis = AnalyseStego(bitmap);
+    io.Out << QStringLiteral("Verdict: %1\n").arg(VerdictWord(analysis.Verdict));
+    io.Out << QStringLiteral("Estimated payload: %1 bytes\n").arg(analysis.EstimatedBytes);
     return ExitOk;
 }
 
