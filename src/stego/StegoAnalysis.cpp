@@ -228,6 +228,34 @@ CImageEstimates WholeEstimates(const std::vector<CRowStats>& rows) {
     return estimates;
 }
 
+// Whatever the cover, a payload's random bit makes blue agree with green in 5 pixels of 6 and with red
+// in 2 of 3. How far a stretch is from that, in binomial standard deviations (the larger of the two), with
+// a little slack for the cover's own share in the draws.
+double AgreementDistanceOf(double pixels, double blueGreen, double blueRed) {
+    if (pixels <= 0.0) {
+        return 1e9;
+    }
+    const auto distance = [pixels](double agree, double expected) {
+        const double spread = std::sqrt(expected * (1.0 - expected) / pixels) + 0.02;
+        return std::fabs(agree / pixels - expected) / spread;
+    };
+    return std::max(distance(blueGreen, 5.0 / 6.0), distance(blueRed, 2.0 / 3.0));
+}
+
+double Divergence(double share, double expected) {
+    const double p = std::clamp(share, 1e-6, 1.0 - 1e-6);
+    return p * std::log(p / expected) + (1.0 - p) * std::log((1.0 - p) / (1.0 - expected));
+}
+
+// Per pixel, how surely a row's agreement rules a payload out (the Kullback-Leibler divergence from a
+// payload's); 0 for a row that could carry one.
+double RowMismatch(double pixels, double blueGreen, double blueRed) {
+    if (pixels <= 0.0 || AgreementDistanceOf(pixels, blueGreen, blueRed) <= 3.0) {
+        return 0.0;
+    }
+    return Divergence(blueGreen / pixels, 5.0 / 6.0) + Divergence(blueRed / pixels, 2.0 / 3.0);
+}
+
 // Log-likelihood ratios, per pixel, of the agreement of blue's lowest bit with green's and red's: a
 // payload (5 in 6, 2 in 3) against what the lower half of the picture shows. Where the picture's own
 // bits already agree that way the ratios vanish and the weighted stego alone decides.
@@ -261,9 +289,12 @@ struct CSequentialSums {
     double BlueGreenAgree = 0.0;
     double BlueRedAgree = 0.0;
 
+    // A row that could carry a payload adds the evidence of its agreement; one that cannot takes away
+    // as much as it rules a payload out, so that a change in the picture's own bits is no payload.
     void AddAgreement(const CAgreementModel& model, double pixels, double blueGreen, double blueRed,
-                      double scale) {
-        Score += scale * model.Score(pixels, blueGreen, blueRed);
+                      double scale, double mismatch) {
+        const double evidence = model.Score(pixels, blueGreen, blueRed);
+        Score += scale * (mismatch > 0.0 ? -pixels * mismatch : evidence);
         Pixels += pixels;
         BlueGreenAgree += blueGreen;
         BlueRedAgree += blueRed;
@@ -285,19 +316,7 @@ struct CSequentialSums {
         }
         return norm > 0.0 ? fit / norm : 0.0;
     }
-    // Whatever the cover, a payload's random bit makes blue agree with green in 5 pixels of 6 and with
-    // red in 2 of 3. How far the stretch is from that, in binomial standard deviations (the larger of
-    // the two), with a little slack for the cover's own share in the draws.
-    double AgreementDistance() const {
-        if (Pixels <= 0.0) {
-            return 1e9;
-        }
-        const auto distance = [this](double agree, double expected) {
-            const double spread = std::sqrt(expected * (1.0 - expected) / Pixels) + 0.02;
-            return std::fabs(agree / Pixels - expected) / spread;
-        };
-        return std::max(distance(BlueGreenAgree, 5.0 / 6.0), distance(BlueRedAgree, 2.0 / 3.0));
-    }
+    double AgreementDistance() const { return AgreementDistanceOf(Pixels, BlueGreenAgree, BlueRedAgree); }
 };
 
 std::array<CWsSums, 3> PixelWs(const CBitmap& image, const CRowView& rows, std::uint32_t x) {
@@ -330,7 +349,8 @@ void FindSequentialPayload(const CBitmap& image, const std::vector<CRowStats>& r
     const auto addRow = [&](CSequentialSums& sums, std::uint32_t y) {
         const double scale = rows[y].Sampled > 0 ? double(width) / rows[y].Sampled : 0.0;
         sums.Add(rows[y].Ws, scale);
-        sums.AddAgreement(model, rows[y].Sampled, rows[y].BlueGreenAgree, rows[y].BlueRedAgree, scale);
+        sums.AddAgreement(model, rows[y].Sampled, rows[y].BlueGreenAgree, rows[y].BlueRedAgree, scale,
+                          RowMismatch(rows[y].Sampled, rows[y].BlueGreenAgree, rows[y].BlueRedAgree));
     };
     std::vector<double> cumulative(height + 1, 0.0);
     std::uint32_t bestRow = 0;
@@ -356,9 +376,11 @@ void FindSequentialPayload(const CBitmap& image, const std::vector<CRowStats>& r
     std::uint64_t pixel = std::uint64_t{first} * width;
     for (std::uint32_t y = first; y < last; ++y) {
         const CRowView view = RowsAround(image, y);
+        const double mismatch = RowMismatch(rows[y].Sampled, rows[y].BlueGreenAgree, rows[y].BlueRedAgree);
         for (std::uint32_t x = 0; x < width; ++x) {
             prefix.Add(PixelWs(image, view, x), 1.0);
-            prefix.AddAgreement(model, 1.0, BlueGreenAgrees(view.Row[x]), BlueRedAgrees(view.Row[x]), 1.0);
+            prefix.AddAgreement(model, 1.0, BlueGreenAgrees(view.Row[x]), BlueRedAgrees(view.Row[x]), 1.0,
+                                mismatch);
             ++pixel;
             if (pixel >= MinPayloadPixels && prefix.Score > bestScore) {
                 bestScore = prefix.Score;
