@@ -120,7 +120,7 @@ double RsRate(const CRsCounts& counts) {
     return std::fabs(z - 0.5) < 1e-12 ? 1.0 : ClampRate(z / (z - 0.5));
 }
 
-double CWsSums::Add(int sample, int neighbourSum, int neighbourSquares, int neighbours) {
+double CWsSums::Add(int sample, int neighbourSum, int neighbourSquares, int neighbours, int neighbourParity) {
     const double n = neighbours;
     const double mean = neighbourSum / n;
     const double variance = std::max(0.0, neighbourSquares / n - mean * mean);
@@ -130,17 +130,31 @@ double CWsSums::Add(int sample, int neighbourSum, int neighbourSquares, int neig
     const double term = weight * (sample - mean) * flipSign;
     Weighted += term;
     Weight += weight;
+    Parity += weight * flipSign * neighbourParity / n;
     return term;
 }
 
 CWsSums& CWsSums::operator+=(const CWsSums& other) {
     Weighted += other.Weighted;
     Weight += other.Weight;
+    Parity += other.Parity;
     return *this;
 }
 
 double WsRate(const CWsSums& sums) {
-    return sums.Weight > 0.0 ? ClampRate(2.0 * sums.Weighted / sums.Weight) : 0.0;
+    if (sums.Weight <= 0.0) {
+        return 0.0;
+    }
+    // A neighbour flipped with probability p / 2 adds its parity agreement to the centre's term, so the
+    // plain estimate is p (1 + agreement of the cover); the agreement seen has faded by (1 - p)^2.
+    const double plain = 2.0 * sums.Weighted / sums.Weight;
+    const double agreement = sums.Parity / sums.Weight;
+    double rate = plain;
+    for (int i = 0; i < 8; ++i) {
+        const double kept = std::max(0.1, (1.0 - rate) * (1.0 - rate));
+        rate = plain / std::max(1.0, 1.0 + agreement / kept);
+    }
+    return ClampRate(rate);
 }
 
 double UpperIncompleteGammaQ(double a, double x) {

@@ -37,12 +37,16 @@ struct CRsCounts {
 double RsRate(const CRsCounts& counts);
 
 // Weighted stego: the sum of w (s - prediction)(s - s with its lowest bit flipped) and the sum of w, the
-// prediction being the mean of the available 4-neighbours and w = 1 / (5 + their variance).
+// prediction being the mean of the available 4-neighbours and w = 1 / (5 + their variance). Parity sums
+// w (s - s flipped) times the neighbours' mean (n - n flipped): where neighbours share the sample's
+// parity, as in flat areas, their own flips bias the prediction toward the flipped value, and the rate
+// is corrected by it.
 struct CWsSums {
     double Weighted = 0.0;
     double Weight = 0.0;
-    // Returns the sample's weighted term.
-    double Add(int sample, int neighbourSum, int neighbourSquares, int neighbours);
+    double Parity = 0.0;
+    // neighbourParity: the neighbours' sum of +1 for odd, -1 for even. Returns the sample's weighted term.
+    double Add(int sample, int neighbourSum, int neighbourSquares, int neighbours, int neighbourParity = 0);
     CWsSums& operator+=(const CWsSums& other);
 };
 double WsRate(const CWsSums& sums);

@@ -72,10 +72,12 @@ inline double AddWs(CWsSums& sums, const std::uint32_t* up, const std::uint32_t*
     int sum = 0;
     int squares = 0;
     int count = 0;
+    int parity = 0;
     const auto take = [&](std::uint32_t pixel) {
         const int v = Channel(pixel, shift);
         sum += v;
         squares += v * v;
+        parity += (v & 1) ? 1 : -1;
         ++count;
     };
     if (up) {
@@ -90,7 +92,7 @@ inline double AddWs(CWsSums& sums, const std::uint32_t* up, const std::uint32_t*
     if (x + 1 < width) {
         take(row[x + 1]);
     }
-    return count > 0 ? sums.Add(Channel(row[x], shift), sum, squares, count) : 0.0;
+    return count > 0 ? sums.Add(Channel(row[x], shift), sum, squares, count, parity) : 0.0;
 }
 
 struct CRowView {
@@ -449,11 +451,13 @@ CStegoAnalysis AnalyseStego(const CBitmap& image, const CBitmap* cover, const CA
     result.Whole = WholeEstimates(rows);
     result.BandRates = BandRates(rows, options.Bands);
     FindSequentialPayload(image, rows, result);
-    const bool pattern = result.AgreementDistance <= StegoAgreementDistance;
+    // An image too small for the smallest payload has no stretch to judge.
+    const bool pattern = result.PayloadEndPixel > 0 && result.AgreementDistance <= StegoAgreementDistance;
     const bool change = result.SequentialStrength >= StegoStrength;
     if (pattern && change) {
         result.Verdict = StegoVerdict::Stego;
-    } else if (pattern || (change && result.AgreementDistance <= SuspectAgreementDistance)) {
+    } else if (pattern || (change && result.PayloadEndPixel > 0 &&
+                           result.AgreementDistance <= SuspectAgreementDistance)) {
         result.Verdict = StegoVerdict::Suspect;
     }
     if (result.Verdict != StegoVerdict::Clean) {
