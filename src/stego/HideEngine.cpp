@@ -4,6 +4,7 @@
 #include "crypto/KeyDerivation.h"
 #include "platform/BoundedRead.h"
 #include "platform/Paths.h"
+#include "stego/DetectabilityReport.h"
 #include "stego/PayloadFormat.h"
 #include "stego/PixelBitStream.h"
 
@@ -158,6 +159,7 @@ CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArra
     CHideResult result = CHideResult::Done();
     CHideReport& report = result.Value;
     report.EntropyBefore = statistics.ComputeImageEntropy(image);
+    const CBitmap carrier = image->Copy();
     CBitWriteCounts counts;
     if (!WritePayloadBits(*image, payload.Header, payload.Data, seed, counts)) {
         // The capacity test leaves a margin over what the payload takes, so this cannot happen; undo the
@@ -182,11 +184,12 @@ CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArra
         report.EntropyBefore > 0.0 ? report.EntropyDifference * 100.0 / report.EntropyBefore : 0.0;
     report.EncryptedDataLength = payload.Data.size();
     report.HiddenName = name;
+    report.Analysis = AnalyseStego(*image, &carrier);
     return result;
 }
 
 QString FormatHideReport(const CHideReport& report) {
-    return QString::asprintf(
+    QString text = QString::asprintf(
         ">>>> Steganography image generated <<<<\n\nPassword used: %s\nPixels processed: %u\nModified "
         "pixels: "
         "%u (%u%%)\n(Lower percentage is better)\n\nUsed storage capacity: %lld%%\nAbove 8%% some "
@@ -197,6 +200,10 @@ QString FormatHideReport(const CHideReport& report) {
         report.Password.constData(), report.PixelsProcessed, report.ModifiedPixels, report.ModifiedPercent,
         static_cast<long long>(report.CapacityPercent), report.HistogramDifference, report.EntropyBefore,
         report.EntropyAfter, report.EntropyDifference, report.EntropyPercent);
+    if (report.Analysis) {
+        text += FormatDetectabilitySection(*report.Analysis, report.PixelsProcessed);
+    }
+    return text;
 }
 
 } // namespace veilpane

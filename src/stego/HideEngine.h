@@ -4,12 +4,14 @@
 #include "platform/BoundedRead.h"
 #include "platform/Result.h"
 #include "stego/ReportStatistics.h"
+#include "stego/StegoAnalysis.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace veilpane {
 
@@ -29,6 +31,8 @@ struct CHideReport {
     std::uint32_t CapacityBytes = 0;
     std::int64_t EncryptedDataLength = 0;
     QByteArray HiddenName; // the name inside the payload
+    // The steganalysis of the result with the carrier as its cover; the report ends with what it found.
+    std::optional<CStegoAnalysis> Analysis;
 };
 
 // The outcome of a hide. Done: the payload is in the image and the value holds the report's figures.
@@ -43,7 +47,8 @@ CHideResult HideFileInImage(CBitmap* image, const QString& path, const QByteArra
                             CReportStatistics& statistics,
                             const QDateTime& moment = QDateTime::currentDateTime());
 
-// The report text exactly as the user reads it.
+// The report text exactly as the user reads it: the hide's figures, then, with an analysis, how detectable
+// the result is.
 QString FormatHideReport(const CHideReport& report);
 
 // The messages of the hide's refusals.

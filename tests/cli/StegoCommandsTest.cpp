@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -41,7 +44,7 @@ const QRegularExpression ReportPattern(QStringLiteral(
     "difference: (\\d+)\n\nOriginal image entropy: \\d+\\.\\d{3}\nSteganograpy image entropy: "
     "\\d+\\.\\d{3}\nEntropy difference: \\d+\\.\\d{3} \\(\\d+\\.\\d{3} %\\)\n\nNow you can save this image "
     "in "
-    "PNG, BMP or TIFF format.\nImage file saved: (.*)\n$"));
+    "PNG, BMP or TIFF format.\n\n>>>> Detectability <<<<\n[\\s\\S]+\nImage file saved: (.*)\n$"));
 
 } // namespace
 
@@ -104,7 +107,9 @@ TEST(StegoCommands, HideAFileBesideTheCarrierThenDetectExtractAndInfo) {
     EXPECT_EQ(info.ExitCode, 0);
     const QRegularExpression infoPattern(QStringLiteral(
         "^Width: 320\nHeight: 200\nCapacity: 8000 bytes \\(7 Ks\\)\nEntropy: \\d+\\.\\d{3}\nHidden: file "
-        "report.pdf \\(password 2, \\d{4}-\\d\\d-\\d\\d \\d\\dh:\\d\\dm:\\d\\ds\\)\n$"));
+        "report.pdf \\(password 2, \\d{4}-\\d\\d-\\d\\d \\d\\dh:\\d\\dm:\\d\\ds\\)\nVerdict: "
+        "stego\nEstimated "
+        "payload: \\d+ bytes\n$"));
     EXPECT_TRUE(infoPattern.match(Text(info.Out)).hasMatch()) << info.Out.constData();
 }
 
@@ -429,7 +434,7 @@ TEST(StegoCommands, InfoOfAPlainImageAndHelp) {
     EXPECT_EQ(info.ExitCode, 0);
     EXPECT_EQ(Text(info.Out),
               QStringLiteral("Width: 800\nHeight: 600\nCapacity: 60000 bytes (58 Ks)\nEntropy: "
-                             "0.000\nHidden: none\n"));
+                             "0.000\nHidden: none\nVerdict: clean\nEstimated payload: 0 bytes\n"));
 
     for (const QString& command : {QStringLiteral("hide"), QStringLiteral("detect"),
                                    QStringLiteral("extract"), QStringLiteral("info")}) {
@@ -445,6 +450,60 @@ TEST(StegoCommands, InfoOfAPlainImageAndHelp) {
         EXPECT_TRUE(Text(general.Out).contains(QStringLiteral("\n  ") + command + QLatin1Char(' ')))
             << command.toStdString();
     }
+}
+
+// analyze needs no password: a carrier before and after a hide, as lines and as JSON; an unreadable path
+// fails the run while the others are still analysed.
+TEST(StegoCommands, AnalyzeTellsTheHideWithoutAPassword) {
+    test::CTempFolder temp;
+    const QString folder = temp.FilePath(QStringLiteral("pics"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString clean = SaveCarrier(temp, QStringLiteral("pics/clean.png"), 640, 480);
+    const QString stego = folder + QStringLiteral("/stego.png");
+    const QString hidden = temp.Write(QStringLiteral("note.bin"), QByteArray(3000, 'n'));
+    const auto hide = Cli({QStringLiteral("hide"), clean, QStringLiteral("--file"), hidden,
+                           QStringLiteral("-o"), stego, QStringLiteral("-p"), QStringLiteral("pw-analyze")});
+    ASSERT_EQ(hide.ExitCode, 0) << hide.Err.constData();
+
+    // 144 + 3024 bytes: 25344 pixels, rows 0 to 39 of 640.
+    const auto lines = Cli({QStringLiteral("analyze"), folder});
+    EXPECT_EQ(lines.ExitCode, 0) << lines.Err.constData();
+    const QStringList out = Text(lines.Out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_TRUE(out.contains(clean + QStringLiteral("\tclean\t0"))) << lines.Out.constData();
+    const QStringList fields = out.filter(stego).value(0).split(QLatin1Char('\t'));
+    ASSERT_EQ(fields.size(), 3);
+    EXPECT_EQ(fields[1], QStringLiteral("stego"));
+    EXPECT_NEAR(fields[2].toDouble(), 3168, 3168 / 5);
+
+    const QString missing = temp.FilePath(QStringLiteral("missing.png"));
+    const auto json = Cli({QStringLiteral("analyze"), stego, missing, QStringLiteral("--json")});
+    EXPECT_EQ(json.ExitCode, 1);
+    EXPECT_TRUE(Text(json.Err).contains(missing));
+    const QJsonArray array = QJsonDocument::fromJson(json.Out).array();
+    ASSERT_EQ(array.size(), 1);
+    const QJsonObject object = array[0].toObject();
+    EXPECT_EQ(object[QStringLiteral("path")].toString(), stego);
+    EXPECT_EQ(object[QStringLiteral("width")].toInt(), 640);
+    EXPECT_EQ(object[QStringLiteral("height")].toInt(), 480);
+    EXPECT_EQ(object[QStringLiteral("verdict")].toString(), QStringLiteral("stego"));
+    EXPECT_EQ(object[QStringLiteral("estimated_bytes")].toInteger(), fields[2].toLongLong());
+    EXPECT_NEAR(object[QStringLiteral("payload_end_row")].toInt(), 39, 2);
+    for (const char* channel : {"red", "green", "blue"}) {
+        const QJsonObject rates = object[QStringLiteral("estimates")][QLatin1String(channel)].toObject();
+        EXPECT_EQ(rates.keys(),
+                  QStringList({QStringLiteral("rs"), QStringLiteral("spa"), QStringLiteral("ws")}));
+    }
+
+    // suggest-cover ranks what can hold the payload and writes nothing.
+    const auto suggest =
+        Cli({QStringLiteral("suggest-cover"), folder, QStringLiteral("--size"), QStringLiteral("20000")});
+    EXPECT_EQ(suggest.ExitCode, 0) << suggest.Err.constData();
+    EXPECT_EQ(Text(suggest.Out).count(QLatin1Char('\n')), 2);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(
+        Cli({QStringLiteral("suggest-cover"), folder, QStringLiteral("--size"), QStringLiteral("40000")}).Out,
+        QByteArray());
 }
 
 // A hidden name is chosen by whoever made the image: extract prints it with no control sequence left in,

@@ -84,6 +84,7 @@ QString ExpectedReport(const CBitmap& before, const CBitmap& after, std::int64_t
     report.HistogramDifference = statistics.HistogramDifference;
     report.EntropyDifference = std::fabs(report.EntropyAfter - report.EntropyBefore);
     report.EntropyPercent = report.EntropyDifference * 100.0 / report.EntropyBefore;
+    report.Analysis = AnalyseStego(after, &before);
     return FormatHideReport(report);
 }
 

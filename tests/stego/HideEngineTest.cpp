@@ -290,6 +290,28 @@ TEST(HideEngine, ReportText) {
                              "Now you can save this image in PNG, BMP or TIFF format."));
 }
 
+// The report keeps its text word for word and ends with what the analysis of the result found.
+TEST(HideEngine, ReportEndsWithTheDetectabilitySection) {
+    test::CTempFolder temp;
+    const QString path = temp.Write(QStringLiteral("note.bin"), QByteArray(5, 'x'));
+    CBitmap image = test::MakeNoiseBitmap(400, 300);
+    CReportStatistics statistics;
+    const CHideResult result = HideFileInImage(&image, path, Password, statistics);
+    ASSERT_TRUE(result.Ok());
+    ASSERT_TRUE(result.Value.Analysis.has_value());
+    CHideReport plain = result.Value;
+    plain.Analysis.reset();
+    const QString text = FormatHideReport(result.Value);
+    EXPECT_TRUE(text.startsWith(FormatHideReport(plain) + QStringLiteral("\n\n>>>> Detectability <<<<\n\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Fused score: ")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Generic tools flag a rate of 0.05 or more in any channel, or a "
+                                             "fused score above 0.2.\n")));
+    // 1408 pixels of 400 a row: the payload ends in row 3.
+    EXPECT_TRUE(text.contains(QStringLiteral("An analysis aimed at this format finds: stego, about ")));
+    EXPECT_TRUE(text.contains(QStringLiteral("(the payload ends in row 3).\n"))) << text.toStdString();
+}
+
 TEST(HideEngine, OneColourCarrierShowsZeroPercent) {
     test::CTempFolder temp;
     const QString path = temp.Write(QStringLiteral("note.bin"), QByteArray(300, 'x'));
