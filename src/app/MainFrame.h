@@ -105,6 +105,7 @@ private:
     void OpenFolder(const QString& folder);
     void OnFolderShown();
     void FillRecentMenu();
+    void OnAnalyse();
     bool FoldersShown() const;
     bool PreviewShown() const;
     bool ToolBarShown() const;

@@ -1,5 +1,6 @@
 // The frame's menus, toolbar and the pass that keeps their actions in step with the document, all built
 // from the command table.
+#include "app/AnalyseDlg.h"
 #include "app/CommandIcons.h"
 #include "app/ImagePrinter.h"
 #include "app/MainFrame.h"
@@ -29,6 +30,7 @@ const QHash<int, CMainFrame::CFrameCommand>& CMainFrame::FrameCommands() {
         {OpenDocument, {&CMainFrame::OnChooseFolder}},
         {NextPane, {&CMainFrame::OnNextPane}},
         {PreviousPane, {&CMainFrame::OnPreviousPane}},
+        {Analyse, {&CMainFrame::OnAnalyse}},
     };
     return commands;
 }
@@ -51,6 +53,15 @@ void CMainFrame::OnPrint() {
 
 void CMainFrame::OnPrintPreview() {
     m_printer->PrintPreview(this);
+}
+
+void CMainFrame::OnAnalyse() {
+    if (!m_doc.CurrentImage) {
+        return;
+    }
+    const bool listed = m_doc.SelectedIndex >= 0 && m_doc.SelectedIndex < m_doc.FileNames.size();
+    const QString name = listed ? m_doc.FileNames[m_doc.SelectedIndex] : QStringLiteral("image");
+    (new CAnalyseDlg(*m_doc.CurrentImage, name, this))->show();
 }
 
 void CMainFrame::OnPrintSetup() {

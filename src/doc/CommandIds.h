@@ -44,6 +44,7 @@ enum CommandId : int {
     SortByName = 33060,
     SortByDate = 33061,
     SortBySize = 33062,
+    Analyse = 33070,
     FrameColors = 33050,
     WebSite = 33051,
     Disclaimer = 33052,

@@ -248,6 +248,16 @@ void HideMessage(QPainter& p) {
     Arrow(p, QPointF(12, 0.5), QPointF(12, 8.5), Go);
 }
 
+void Analyse(QPainter& p) {
+    // A magnifying glass over a picture.
+    Picture(p, QRectF(0.5, 0.5, 12, 9));
+    p.setPen(ThinPen(Ink, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(5.5, 5.5, 6.5, 6.5));
+    p.setPen(ThinPen(Ink, 2.4));
+    p.drawLine(QPointF(11.2, 11.2), QPointF(15, 15));
+}
+
 void Passwords(QPainter& p) {
     p.setPen(ThinPen(Ink));
     p.setBrush(LockGold);

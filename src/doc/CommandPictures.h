@@ -18,6 +18,7 @@ void HideFile(QPainter& p);
 void EnterSecretMessage(QPainter& p);
 void HideMessage(QPainter& p);
 void Passwords(QPainter& p);
+void Analyse(QPainter& p);
 void Undo(QPainter& p);
 void Redo(QPainter& p);
 void FoldersWindow(QPainter& p);

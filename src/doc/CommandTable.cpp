@@ -179,6 +179,15 @@ const QList<CCommandRow>& CommandTable() {
          .MenuText = QStringLiteral("<No secret message to hide>"),
          .Prompt = QStringLiteral("Shows message to hide"),
          .Rule = EnableRule::MessageToHideItem},
+        {.Id = Analyse,
+         .InMenu = Menu::Hide,
+         .SeparatorBefore = true,
+         .MenuText = QStringLiteral("&Analyse image ..."),
+         .Prompt =
+             QStringLiteral("Measures, without a password, how detectable hidden content in the image is"),
+         .Tooltip = QStringLiteral("Analyse image"),
+         .Picture = picture::Analyse,
+         .Rule = EnableRule::Image},
 
         // --- Encrypt ------------------------------------------------------------------------------------
         {.Id = EncryptFile,
@@ -497,6 +506,7 @@ const QList<int>& ToolbarLayout() {
                                        0,
                                        EnterSecretMessage,
                                        HideMessage,
+                                       Analyse,
                                        0,
                                        Passwords,
                                        0,
