@@ -106,6 +106,7 @@ private:
     void OnFolderShown();
     void FillRecentMenu();
     void OnAnalyse();
+    void OnSuggestCover();
     bool FoldersShown() const;
     bool PreviewShown() const;
     bool ToolBarShown() const;

@@ -2,16 +2,25 @@
 // from the command table.
 #include "app/AnalyseDlg.h"
 #include "app/CommandIcons.h"
+#include "app/CoverAdvisorDlg.h"
 #include "app/ImagePrinter.h"
 #include "app/MainFrame.h"
 #include "doc/CommandTable.h"
 #include "doc/PictoriumDoc.h"
+#include "platform/ImageFiles.h"
+#include "platform/MessageBoxes.h"
+#include "platform/TaskRunner.h"
+#include "stego/MessageFile.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <mutex>
 
 namespace veilpane {
 
@@ -31,6 +40,7 @@ const QHash<int, CMainFrame::CFrameCommand>& CMainFrame::FrameCommands() {
         {NextPane, {&CMainFrame::OnNextPane}},
         {PreviousPane, {&CMainFrame::OnPreviousPane}},
         {Analyse, {&CMainFrame::OnAnalyse}},
+        {SuggestCover, {&CMainFrame::OnSuggestCover}},
     };
     return commands;
 }
@@ -62,6 +72,48 @@ void CMainFrame::OnAnalyse() {
     const bool listed = m_doc.SelectedIndex >= 0 && m_doc.SelectedIndex < m_doc.FileNames.size();
     const QString name = listed ? m_doc.FileNames[m_doc.SelectedIndex] : QStringLiteral("image");
     (new CAnalyseDlg(*m_doc.CurrentImage, name, this))->show();
+}
+
+void CMainFrame::OnSuggestCover() {
+    const CDocServices& services = m_doc.Services();
+    std::int64_t size = -1;
+    if (!m_doc.FileToHide.isEmpty()) {
+        size = QFileInfo(m_doc.FileToHide).size();
+    } else if (!m_doc.SecretMessage.isEmpty()) {
+        size = MessageFileContent(m_doc.SecretMessage).size();
+    }
+    if (size < 0) {
+        if (services.Messages) {
+            services.Messages->Show(CUserMessage::AppBox(
+                QStringLiteral("Select a file to hide or enter a secret message to hide first: the folder's "
+                               "images are ranked for its size.")));
+        }
+        return;
+    }
+    const QStringList images = ListFolderImages(m_doc.CurrentFolder);
+    auto ranked = std::make_shared<std::vector<CCoverTrial>>();
+    const auto work = [ranked, images, size](CTaskProgress& progress) {
+        // The images are tried on every core; the progress display takes one report at a time.
+        std::mutex reporting;
+        *ranked = RankCovers(
+            images, size,
+            [&](int done, int total) {
+                const std::lock_guard lock(reporting);
+                progress.Report(done, total, QStringLiteral("%1 of %2 images").arg(done).arg(total));
+            },
+            [&] {
+                const std::lock_guard lock(reporting);
+                return progress.CancelRequested();
+            });
+    };
+    const auto show = [self = QPointer<CMainFrame>(this), ranked, size, count = images.size()] {
+        if (self) {
+            (new CCoverAdvisorDlg(*ranked, size, static_cast<int>(count), self))->show();
+        }
+    };
+    if (services.Tasks) {
+        services.Tasks->Start(QStringLiteral("Suggest a cover"), work, show);
+    }
 }
 
 void CMainFrame::OnPrintSetup() {

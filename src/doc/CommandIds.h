@@ -45,6 +45,7 @@ enum CommandId : int {
     SortByDate = 33061,
     SortBySize = 33062,
     Analyse = 33070,
+    SuggestCover = 33071,
     FrameColors = 33050,
     WebSite = 33051,
     Disclaimer = 33052,

@@ -188,6 +188,12 @@ const QList<CCommandRow>& CommandTable() {
          .Tooltip = QStringLiteral("Analyse image"),
          .Picture = picture::Analyse,
          .Rule = EnableRule::Image},
+        {.Id = SuggestCover,
+         .InMenu = Menu::Hide,
+         .MenuText = QStringLiteral("Suggest a &cover ..."),
+         .Prompt = QStringLiteral(
+             "Ranks the folder's images by how little hiding the chosen file or message would show"),
+         .Rule = EnableRule::Folder},
 
         // --- Encrypt ------------------------------------------------------------------------------------
         {.Id = EncryptFile,

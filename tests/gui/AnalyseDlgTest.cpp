@@ -1,4 +1,5 @@
 #include "app/AnalyseDlg.h"
+#include "app/CoverAdvisorDlg.h"
 #include "app/MainFrame.h"
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
@@ -7,6 +8,7 @@
 #include "gui/GuiTestSupport.h"
 
 #include <QAction>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -66,4 +68,33 @@ TEST(AnalyseDlg, ShowsTheAnalysisOfTheCurrentImage) {
     EXPECT_EQ(opened->windowTitle(), QStringLiteral("Analyse Carrier.png"));
     ASSERT_TRUE(test::ProcessEventsUntil([opened] { return opened->Analysis().has_value(); }));
     EXPECT_EQ(opened->Analysis()->Verdict, StegoVerdict::Stego);
+}
+
+// The folder's images that can hold the message are ranked in a window; one too small is left out.
+TEST(AnalyseDlg, SuggestCoverRanksTheFolderForTheChosenMessage) {
+    CFrameFixture f;
+    f.Start();
+    test::CTempFolder folder;
+    for (const auto& [name, side] : {std::pair{"a.png", 300u}, {"b.png", 200u}, {"tiny.png", 40u}}) {
+        ASSERT_TRUE(MakeNoiseBitmap(side, side, side)
+                        .Save(folder.FilePath(QString::fromLatin1(name)), QStringLiteral("image/png")));
+    }
+    f.Doc().LoadFolder(folder.Path());
+    f.Frame().UpdateCommandStates();
+    f.Platform.Messages.Expect(CUserMessage::AppBox(QStringLiteral(
+        "Select a file to hide or enter a secret message to hide first: the folder's images are "
+        "ranked for its size.")));
+    f.Frame().Action(cmd::SuggestCover)->trigger(); // nothing chosen to hide yet
+    EXPECT_EQ(f.Frame().findChild<CCoverAdvisorDlg*>(), nullptr);
+
+    f.Doc().SecretMessage = QString(2000, QLatin1Char('m'));
+    f.Frame().Action(cmd::SuggestCover)->trigger();
+    auto* advisor = f.Frame().findChild<CCoverAdvisorDlg*>();
+    ASSERT_NE(advisor, nullptr);
+    QStringList listed;
+    for (int i = 0; i < advisor->List()->topLevelItemCount(); ++i) {
+        listed << advisor->List()->topLevelItem(i)->text(0);
+    }
+    listed.sort();
+    EXPECT_EQ(listed, QStringList({QStringLiteral("a.png"), QStringLiteral("b.png")}));
 }
