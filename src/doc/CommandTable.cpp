@@ -193,6 +193,7 @@ const QList<CCommandRow>& CommandTable() {
          .MenuText = QStringLiteral("Suggest a &cover ..."),
          .Prompt = QStringLiteral(
              "Ranks the folder's images by how little hiding the chosen file or message would show"),
+         .Tooltip = QStringLiteral("Suggest a cover"),
          .Rule = EnableRule::Folder},
 
         // --- Encrypt ------------------------------------------------------------------------------------

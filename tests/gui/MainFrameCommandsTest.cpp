@@ -26,6 +26,7 @@ namespace {
 
 // The commands with a menu picture; every other menu item shows text only (or its check mark).
 const QList<int> MenuPictures = {cmd::ExtractHiddenFile,
+                                 cmd::Analyse,
                                  cmd::HideFile,
                                  cmd::HideMessage,
                                  cmd::SelectFileToHide,
