@@ -165,8 +165,11 @@ void CAnalyseDlg::ShowPlane() {
                      : m_image,
                  m_channel->currentIndex());
     // Nearest-neighbour scaling: smoothing would average the bits into grey.
-    m_plane->setPixmap(QPixmap::fromImage(plane.scaled(QSize(480, 360).boundedTo(plane.size() * 4),
-                                                       Qt::KeepAspectRatio, Qt::FastTransformation)));
+    const QPixmap shown = QPixmap::fromImage(plane.scaled(QSize(400, 300).boundedTo(plane.size() * 4),
+                                                          Qt::KeepAspectRatio, Qt::FastTransformation));
+    // A label smaller than its picture would crop it: the window makes room for the whole plane.
+    m_plane->setMinimumSize(shown.size());
+    m_plane->setPixmap(shown);
 }
 
 QString CAnalyseDlg::FiguresText() const {
