@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <mutex>
 
 namespace veilpane {
 
@@ -96,8 +97,10 @@ void CBandCurve::paintEvent(QPaintEvent*) {
     }
 }
 
-// What the worker thread hands back; written before the thread ends, read after its finished signal.
+// What the worker thread hands back; written before the thread ends, read after its finished signal. The
+// lock makes that hand-over visible to tools that cannot see the one in Qt's event queue.
 struct CAnalyseDlg::CWork {
+    std::mutex Lock;
     CStegoAnalysis Result;
 };
 
@@ -145,11 +148,17 @@ CAnalyseDlg::CAnalyseDlg(const CBitmap& image, const QString& name, QWidget* par
 
     // The thread keeps the pixels and the result alive through its own references: the window may close
     // first, and the result then goes unread.
-    QThread* thread =
-        QThread::create([work = m_work, pixels = image.Copy()] { work->Result = AnalyseStego(pixels); });
+    QThread* thread = QThread::create([work = m_work, pixels = image.Copy()] {
+        CStegoAnalysis result = AnalyseStego(pixels);
+        const std::lock_guard lock(work->Lock);
+        work->Result = std::move(result);
+    });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     connect(thread, &QThread::finished, this, [this] {
-        m_analysis = m_work->Result;
+        {
+            const std::lock_guard lock(m_work->Lock);
+            m_analysis = m_work->Result;
+        }
         ShowAnalysis(*m_analysis);
         emit Analysed();
     });
