@@ -337,6 +337,22 @@ CResult<CFolderPlan> PlanFolderEncryption(const QString& folder, const CPassword
     return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
+namespace {
+
+// An output that is itself a listed file is not in the way: the run refuses it on its own.
+QList<COutputInTheWay> DecryptionOutputsInTheWay(const QStringList& files) {
+    const QSet<QString> listed(files.cbegin(), files.cend());
+    return OutputsInTheWay(
+        files,
+        [&listed](const QString& path) {
+            const QString output = DecryptedPathOf(path);
+            return listed.contains(output) ? QString() : output;
+        },
+        QString());
+}
+
+} // namespace
+
 CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPasswordSet& set) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         return CResult<CFolderPlan>::Refused(CUserMessage::WarningBox(
@@ -357,15 +373,7 @@ CResult<CFolderPlan> PlanFolderDecryption(const QString& folder, const CPassword
             QStringLiteral("The selected folder doesn't contain encrypted files.\n\nFolder: %1")
                 .arg(Shown(folder))));
     }
-    // An output that is itself a listed file is not in the way: the run refuses it on its own.
-    const QSet<QString> listed(plan.Files.cbegin(), plan.Files.cend());
-    plan.InTheWay = OutputsInTheWay(
-        plan.Files,
-        [&listed](const QString& path) {
-            const QString output = DecryptedPathOf(path);
-            return listed.contains(output) ? QString() : output;
-        },
-        QString());
+    plan.InTheWay = DecryptionOutputsInTheWay(plan.Files);
     return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
@@ -430,14 +438,7 @@ CResult<CFolderPlan> PlanFilesDecryption(const QString& folder, const QStringLis
     if (plan.Files.isEmpty()) {
         return NothingToConvert();
     }
-    const QSet<QString> listed(plan.Files.cbegin(), plan.Files.cend());
-    plan.InTheWay = OutputsInTheWay(
-        plan.Files,
-        [&listed](const QString& path) {
-            const QString output = DecryptedPathOf(path);
-            return listed.contains(output) ? QString() : output;
-        },
-        QString());
+    plan.InTheWay = DecryptionOutputsInTheWay(plan.Files);
     return CResult<CFolderPlan>::Done(std::move(plan));
 }
 
