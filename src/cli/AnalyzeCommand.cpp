@@ -78,33 +78,19 @@ int CAnalyzeCommand::Run(const QStringList& arguments, CCliStreams& io) {
     const bool json = line.IsSet(QStringLiteral("json"));
     QJsonArray array;
     int status = ExitOk;
-    for (const QString& arg : line.Operands()) {
-        const QFileInfo info(arg);
-        QStringList images;
-        if (info.isDir()) {
-            images = ListFolderImages(arg);
-        } else if (info.exists()) {
-            images = {arg};
-        } else {
-            status = Failure(io, QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(arg)));
+    for (const QString& path : ImageOperands(io, line.Operands(), status)) {
+        const CBitmap bitmap = CBitmap::Load(path);
+        if (!bitmap.IsValid()) {
+            status = ImageReadFailure(io, path, bitmap.ErrorText());
             continue;
         }
-        for (const QString& path : images) {
-            const CBitmap bitmap = CBitmap::Load(path);
-            if (!bitmap.IsValid()) {
-                status = Failure(io, QStringLiteral("Cannot read the image %1: %2")
-                                         .arg(QDir::toNativeSeparators(path), bitmap.ErrorText()));
-                continue;
-            }
-            const CStegoAnalysis analysis = AnalyseStego(bitmap);
-            if (json) {
-                array.append(AnalysisJson(path, analysis));
-            } else {
-                // A file name with a tab or line end of its own would forge fields or lines of the table.
-                io.Out << PrintableName(QDir::toNativeSeparators(path)) << '\t'
-                       << VerdictWord(analysis.Verdict) << '\t'
-                       << static_cast<qint64>(analysis.EstimatedBytes) << '\n';
-            }
+        const CStegoAnalysis analysis = AnalyseStego(bitmap);
+        if (json) {
+            array.append(AnalysisJson(path, analysis));
+        } else {
+            // A file name with a tab or line end of its own would forge fields or lines of the table.
+            io.Out << PrintableName(QDir::toNativeSeparators(path)) << '\t' << VerdictWord(analysis.Verdict)
+                   << '\t' << static_cast<qint64>(analysis.EstimatedBytes) << '\n';
         }
     }
     if (json) {

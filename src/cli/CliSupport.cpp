@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "platform/BoundedRead.h"
+#include "platform/ImageFiles.h"
 
 #include <QDir>
 #include <QFileDevice>
@@ -26,6 +27,26 @@ int Failure(CCliStreams& io, const QString& text) {
 
 int Failure(CCliStreams& io, const CUserMessage& message) {
     return Failure(io, message.Text);
+}
+
+int ImageReadFailure(CCliStreams& io, const QString& path, const QString& reason) {
+    return Failure(
+        io, QStringLiteral("Cannot read the image %1: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+QStringList ImageOperands(CCliStreams& io, const QStringList& operands, int& status) {
+    QStringList images;
+    for (const QString& arg : operands) {
+        const QFileInfo info(arg);
+        if (info.isDir()) {
+            images += ListFolderImages(arg);
+        } else if (info.exists()) {
+            images.append(arg);
+        } else {
+            status = Failure(io, QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(arg)));
+        }
+    }
+    return images;
 }
 
 void WriteRaw(CCliStreams& io, const QByteArray& bytes) {

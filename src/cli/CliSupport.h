@@ -19,6 +19,12 @@ int UsageError(CCliStreams& io, const QString& command, const QString& text);
 // A failure: the program's message on standard error (CR LF written as the terminal's line end), status 1.
 int Failure(CCliStreams& io, const QString& text);
 int Failure(CCliStreams& io, const CUserMessage& message);
+// "Cannot read the image PATH: REASON" as a failure.
+int ImageReadFailure(CCliStreams& io, const QString& path, const QString& reason);
+
+// The images the operands name, a folder standing for its images. An operand that does not exist is
+// reported as a failure and sets status to it; the others are still listed.
+QStringList ImageOperands(CCliStreams& io, const QStringList& operands, int& status);
 
 // Writes bytes to standard output unchanged, so binary content survives a pipe; to a terminal, or when the
 // stream has no device as in tests, through the text stream, which keeps control sequences off the screen.

@@ -37,31 +37,18 @@ int CDetectCommand::Run(const QStringList& arguments, CCliStreams& io) {
         return UsageError(io, Name(), QStringLiteral("no image or folder given"));
     }
     int status = ExitOk;
-    for (const QString& arg : line.Operands()) {
-        const QFileInfo info(arg);
-        QStringList images;
-        if (info.isDir()) {
-            images = ListFolderImages(arg);
-        } else if (info.exists()) {
-            images = {arg};
-        } else {
-            status = Failure(io, QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(arg)));
+    for (const QString& path : ImageOperands(io, line.Operands(), status)) {
+        const CBitmap top = LoadTopRows(path, HeaderPixelCount);
+        if (!top.IsValid()) {
+            status = ImageReadFailure(io, path, top.ErrorText());
             continue;
         }
-        for (const QString& path : images) {
-            const CBitmap top = LoadTopRows(path, HeaderPixelCount);
-            if (!top.IsValid()) {
-                status = Failure(io, QStringLiteral("Cannot read the image %1: %2")
-                                         .arg(QDir::toNativeSeparators(path), top.ErrorText()));
-                continue;
-            }
-            const auto found = DetectPayload(top, passwords.Set());
-            const HiddenKind kind = found ? found->Header.Kind : HiddenNothing;
-            const QString name = found ? PrintableName(ConfinedHiddenName(found->Header.Name)) : QString();
-            // A file name with a tab or line end of its own would forge fields or lines of the table.
-            io.Out << PrintableName(QDir::toNativeSeparators(path)) << '\t' << KindWord(kind) << '\t' << name
-                   << '\n';
-        }
+        const auto found = DetectPayload(top, passwords.Set());
+        const HiddenKind kind = found ? found->Header.Kind : HiddenNothing;
+        const QString name = found ? PrintableName(ConfinedHiddenName(found->Header.Name)) : QString();
+        // A file name with a tab or line end of its own would forge fields or lines of the table.
+        io.Out << PrintableName(QDir::toNativeSeparators(path)) << '\t' << KindWord(kind) << '\t' << name
+               << '\n';
     }
     return status;
 }

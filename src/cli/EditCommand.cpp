@@ -176,8 +176,7 @@ int CEditCommand::Run(const QStringList& arguments, CCliStreams& io) {
     output = *writeTo;
     const CBitmap source = CBitmap::Load(input);
     if (!source.IsValid()) {
-        return Failure(io, QStringLiteral("Cannot read the image %1: %2")
-                               .arg(QDir::toNativeSeparators(input), source.ErrorText()));
+        return ImageReadFailure(io, input, source.ErrorText());
     }
     CBitmap result = ApplyImageOperation(source, *operation, value);
     if (!result.IsValid()) {

@@ -77,8 +77,7 @@ int CExtractCommand::Run(const QStringList& arguments, CCliStreams& io) {
     }
     const CBitmap bitmap = CBitmap::Load(image);
     if (!bitmap.IsValid()) {
-        return Failure(io, QStringLiteral("Cannot read the image %1: %2")
-                               .arg(QDir::toNativeSeparators(image), bitmap.ErrorText()));
+        return ImageReadFailure(io, image, bitmap.ErrorText());
     }
     if (!print) {
         // The name travels in the payload, so it may be the carrier's own; nothing replaces the carrier.

@@ -130,8 +130,7 @@ int CHideCommand::Run(const QStringList& arguments, CCliStreams& io) {
     output = *writeTo;
     CBitmap image = CBitmap::Load(carrier);
     if (!image.IsValid()) {
-        return Failure(io, QStringLiteral("Cannot read the image %1: %2")
-                               .arg(QDir::toNativeSeparators(carrier), image.ErrorText()));
+        return ImageReadFailure(io, carrier, image.ErrorText());
     }
 
     const QByteArray password = passwords.Set().SelectedPassword();

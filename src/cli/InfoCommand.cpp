@@ -39,8 +39,7 @@ int CInfoCommand::Run(const QStringList& arguments, CCliStreams& io) {
     }
     const CBitmap bitmap = CBitmap::Load(image);
     if (!bitmap.IsValid()) {
-        return Failure(io, QStringLiteral("Cannot read the image %1: %2")
-                               .arg(QDir::toNativeSeparators(image), bitmap.ErrorText()));
+        return ImageReadFailure(io, image, bitmap.ErrorText());
     }
     const std::uint32_t capacity = ImageCapacity(bitmap.Width(), bitmap.Height());
     CReportStatistics statistics;

@@ -54,8 +54,7 @@ int CSuggestCoverCommand::Run(const QStringList& arguments, CCliStreams& io) {
     int status = ExitOk;
     for (const CCoverTrial& trial : trials) {
         if (!trial.Error.isEmpty()) {
-            status = Failure(io, QStringLiteral("Cannot read the image %1: %2")
-                                     .arg(QDir::toNativeSeparators(trial.Path), trial.Error));
+            status = ImageReadFailure(io, trial.Path, trial.Error);
         }
     }
     std::erase_if(trials, [](const CCoverTrial& trial) { return !trial.Fits; });

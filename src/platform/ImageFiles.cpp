@@ -1,12 +1,15 @@
 #include "platform/ImageFiles.h"
 
 #include "platform/DecodePolicy.h"
+#include "platform/NaturalOrder.h"
 #include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+
+#include <algorithm>
 
 namespace veilpane {
 
@@ -40,6 +43,8 @@ QStringList ListFolderImages(const QString& folder) {
             images.append(path);
         }
     }
+    // The order a person reads a listing in, not the directory's order of creation.
+    std::sort(images.begin(), images.end(), NaturalLess);
     return images;
 }
 

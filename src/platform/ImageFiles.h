@@ -10,7 +10,7 @@ namespace veilpane {
 bool IsImageFile(const QString& path);
 
 // The full paths of a folder's image files, as a folder scan lists them: every regular file that
-// IsImageFile accepts (hidden ones too), in the order the file system enumerates them, no sub-folders.
+// IsImageFile accepts (hidden ones too), in natural order of their paths, no sub-folders.
 // Empty for a folder that cannot be read.
 QStringList ListFolderImages(const QString& folder);
 

@@ -158,7 +158,8 @@ TEST(TopRowsReader, OtherFormatsAndFailures) {
 TEST(ImageFiles, ContentDecidesAndFoldersListTheirImages) {
     test::CTempFolder temp;
     CBitmap image = test::MakeNoiseBitmap(10, 10);
-    ASSERT_TRUE(image.Save(temp.FilePath(QStringLiteral("a.png")), QStringLiteral("image/png")));
+    ASSERT_TRUE(image.Save(temp.FilePath(QStringLiteral("a10.png")), QStringLiteral("image/png")));
+    ASSERT_TRUE(image.Save(temp.FilePath(QStringLiteral("a9.png")), QStringLiteral("image/png")));
     ASSERT_TRUE(image.Save(temp.FilePath(QStringLiteral("picture.dat")), QStringLiteral("image/bmp")));
     ASSERT_TRUE(image.Save(temp.FilePath(QStringLiteral(".hidden.png")), QStringLiteral("image/png")));
     temp.Write(QStringLiteral("notes.png"), "not an image at all");
@@ -167,11 +168,11 @@ TEST(ImageFiles, ContentDecidesAndFoldersListTheirImages) {
     EXPECT_TRUE(IsImageFile(temp.FilePath(QStringLiteral("picture.dat"))));
     EXPECT_FALSE(IsImageFile(temp.FilePath(QStringLiteral("notes.png"))));
     EXPECT_FALSE(IsImageFile(temp.FilePath(QStringLiteral("sub.png"))));
-    QStringList listed = ListFolderImages(temp.Path());
-    listed.sort();
-    EXPECT_EQ(listed, QStringList({temp.FilePath(QStringLiteral(".hidden.png")),
-                                   temp.FilePath(QStringLiteral("a.png")),
-                                   temp.FilePath(QStringLiteral("picture.dat"))}));
+    // In the order a person reads: a9 before a10.
+    EXPECT_EQ(ListFolderImages(temp.Path()),
+              QStringList({temp.FilePath(QStringLiteral(".hidden.png")),
+                           temp.FilePath(QStringLiteral("a9.png")), temp.FilePath(QStringLiteral("a10.png")),
+                           temp.FilePath(QStringLiteral("picture.dat"))}));
     EXPECT_TRUE(ListFolderImages(temp.FilePath(QStringLiteral("missing"))).isEmpty());
 }
 
