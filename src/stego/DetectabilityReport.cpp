@@ -46,10 +46,11 @@ QString FormatDetectabilitySection(const CStegoAnalysis& analysis, std::uint64_t
         QStringLiteral("\n\nAn analysis aimed at this format finds: %1").arg(VerdictWord(analysis.Verdict));
     if (analysis.Verdict != StegoVerdict::Clean) {
         text +=
-            QStringLiteral(", about %1 bytes hidden from the top down to row %2 (the payload ends in row %3)")
+            // Rows are counted from 1 here, as a person counts them; the command line's JSON keeps indexes.
+            QStringLiteral(", about %1 bytes hidden from the top down to row %2 (this hide reaches row %3)")
                 .arg(analysis.EstimatedBytes)
-                .arg(analysis.PayloadEndRow)
-                .arg(trueEndRow);
+                .arg(analysis.PayloadEndRow + 1)
+                .arg(trueEndRow + 1);
     }
     text += QStringLiteral(
         ".\nThis format writes from the top-left pixel into every blue lowest bit, so such an analysis "

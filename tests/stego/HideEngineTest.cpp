@@ -307,9 +307,9 @@ TEST(HideEngine, ReportEndsWithTheDetectabilitySection) {
     EXPECT_TRUE(text.contains(QStringLiteral("Fused score: ")));
     EXPECT_TRUE(text.contains(QStringLiteral("Generic tools flag a rate of 0.05 or more in any channel, or a "
                                              "fused score above 0.2.\n")));
-    // 1408 pixels of 400 a row: the payload ends in row 3.
+    // 1408 pixels of 400 a row: the payload ends in the fourth row.
     EXPECT_TRUE(text.contains(QStringLiteral("An analysis aimed at this format finds: stego, about ")));
-    EXPECT_TRUE(text.contains(QStringLiteral("(the payload ends in row 3).\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("(this hide reaches row 4).\n"))) << text.toStdString();
 }
 
 TEST(HideEngine, OneColourCarrierShowsZeroPercent) {
