@@ -24,30 +24,6 @@ using namespace veilpane::test;
 
 namespace {
 
-// The commands with a menu picture; every other menu item shows text only (or its check mark).
-const QList<int> MenuPictures = {cmd::ExtractHiddenFile,
-                                 cmd::Analyse,
-                                 cmd::HideFile,
-                                 cmd::HideMessage,
-                                 cmd::SelectFileToHide,
-                                 cmd::EnterSecretMessage,
-                                 cmd::UnselectFileToHide,
-                                 cmd::Passwords,
-                                 cmd::Undo,
-                                 cmd::Redo,
-                                 cmd::EncryptFolder,
-                                 cmd::DecryptFolder,
-                                 cmd::EncryptFile,
-                                 cmd::DecryptFile,
-                                 cmd::EncryptDecryptMessage,
-                                 cmd::RefreshFolder,
-                                 cmd::SamplesFolder,
-                                 cmd::Exit,
-                                 cmd::FrameColors,
-                                 cmd::WebSite,
-                                 cmd::Disclaimer,
-                                 cmd::About};
-
 int IdOf(const QAction* action) {
     return action->isSeparator() ? 0 : action->data().toInt();
 }
@@ -97,7 +73,7 @@ TEST(MainFrameCommands, EveryRowDrivesItsActionItsMenuPlaceAndItsEnableState) {
             EXPECT_EQ(action->isCheckable(), row.Checkable);
             EXPECT_EQ(action->icon().isNull(), row.Picture == nullptr);
             EXPECT_EQ(!action->icon().isNull() && action->isIconVisibleInMenu(),
-                      MenuPictures.contains(row.Id));
+                      row.Picture != nullptr && row.PictureInMenu);
             if (row.InMenu != Menu::None) {
                 if (row.SeparatorBefore) {
                     items[row.InMenu] << 0;
