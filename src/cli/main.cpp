@@ -2,6 +2,7 @@
 #include "crypto/CipherProfile.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <unistd.h>
@@ -13,6 +14,10 @@ int main(int argc, char* argv[]) {
 
     // Standard output carries results; the cipher library's failure texts would only clutter it.
     veilpane::SetCipherLogStream(nullptr);
+    // Nor do the image decoders' remarks on files they read anyway ("known incorrect sRGB profile" of many
+    // a real photo): what cannot be read is reported by the command itself. QT_LOGGING_RULES still wins.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("qt.gui.imageio.warning=false\nqt.gui.imageio.info=false"));
 
     QTextStream out(stdout);
     QTextStream err(stderr);
