@@ -57,8 +57,27 @@ QImage SamplePicture() {
 } // namespace
 
 QImage CHelpColorsAppDlg::Thumbnail(std::int32_t kind) {
-    const QImage source = SamplePicture();
     QImage thumbnail(ThumbnailSize, QImage::Format_RGB32);
+    const QRect drawn = DrawSample(thumbnail);
+    if (kind > HiddenNothing) {
+        QPainter p(&thumbnail);
+        p.setPen(QPen(FrameColor(kind), ThumbnailFramePen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(drawn));
+    }
+    return thumbnail;
+}
+
+QImage CHelpColorsAppDlg::VerdictThumbnail(StegoVerdict verdict) {
+    QImage thumbnail(ThumbnailSize, QImage::Format_RGB32);
+    const QRect drawn = DrawSample(thumbnail);
+    QPainter p(&thumbnail);
+    DrawVerdictFrame(p, drawn, verdict);
+    return thumbnail;
+}
+
+QRect CHelpColorsAppDlg::DrawSample(QImage& thumbnail) {
+    const QImage source = SamplePicture();
     thumbnail.fill(Qt::white);
     // Uniform scale to the largest size that fits, centred, as the list does.
     const qreal sx = qreal(ThumbnailSize.width()) / source.width();
@@ -71,12 +90,7 @@ QImage CHelpColorsAppDlg::Thumbnail(std::int32_t kind) {
     QPainter p(&thumbnail);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(drawn, source);
-    if (kind > HiddenNothing) {
-        p.setPen(QPen(FrameColor(kind), ThumbnailFramePen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(QRectF(drawn));
-    }
-    return thumbnail;
+    return drawn;
 }
 
 QImage CHelpColorsAppDlg::ThumbnailList(bool anyHidden) {
@@ -140,10 +154,29 @@ CHelpColorsAppDlg::CHelpColorsAppDlg(QWidget* parent) : QDialog(parent) {
                    this);
     note->setWordWrap(true);
 
+    auto* verdictHeading = new QLabel(
+        QStringLiteral("With View > Frame by analysis verdict, also when no password opens it:"), this);
+    auto* verdicts = new QGridLayout;
+    const QList<std::pair<StegoVerdict, QString>> verdictPlaces = {
+        {StegoVerdict::Stego, QStringLiteral("The analysis finds hidden content in the image (stego):")},
+        {StegoVerdict::Suspect, QStringLiteral("The analysis suspects hidden content (suspect):")},
+    };
+    for (int i = 0; i < verdictPlaces.size(); ++i) {
+        verdicts->addWidget(text(verdictPlaces[i].second), 0, i);
+        verdicts->addWidget(picture(VerdictThumbnail(verdictPlaces[i].first)), 1, i);
+    }
+    auto* verdictNote = new QLabel(
+        QStringLiteral(
+            "PNG, BMP and TIFF images up to 50 megapixels are analysed; JPEG and GIF images, which "
+            "Veilpane never hides in, are not. The frame of what the passwords open comes first."),
+        this);
+    verdictNote->setWordWrap(true);
+
     auto* heading = new QLabel(QStringLiteral("Background color of the thumbnails window:"), this);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
+    verdictHeading->setFont(bold);
 
     auto* backgrounds = new QGridLayout;
     backgrounds->addWidget(picture(ThumbnailList(true)), 0, 0);
@@ -171,6 +204,10 @@ CHelpColorsAppDlg::CHelpColorsAppDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addWidget(note);
+    layout->addSpacing(8);
+    layout->addWidget(verdictHeading);
+    layout->addLayout(verdicts);
+    layout->addWidget(verdictNote);
     layout->addSpacing(8);
     layout->addWidget(heading);
     layout->addLayout(backgrounds);

@@ -60,6 +60,8 @@ CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(
     m_loader = new CThumbnailLoader(this);
     new CFileDropFilter(doc, DropTarget::Thumbnails, viewport());
     m_loader->SetCache(doc.Services().ThumbnailCache);
+    m_loader->SetAnalysis(doc.FrameByAnalysis);
+    m_model->SetVerdictFrames(doc.FrameByAnalysis);
 
     m_loadingLabel = MakeLabel(QStringLiteral("Loading images ..."), QRect(10, 15, 150, 25), this);
     m_loadingLabel->resize(m_loadingLabel->sizeHint().expandedTo(QSize(150, 25)));
@@ -70,6 +72,8 @@ CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CPictoriumView::SyncSelection);
     connect(m_loader, &CThumbnailLoader::ThumbnailReady, this, &CPictoriumView::OnThumbnailReady);
     connect(m_loader, &CThumbnailLoader::Finished, this, &CPictoriumView::OnLoaderFinished);
+    connect(m_loader, &CThumbnailLoader::AnalysisReady, this,
+            [this](int row, const CCachedAnalysis& analysis) { m_model->SetVerdict(row, analysis.Verdict); });
     // The loader reads the document's lists: it is stopped before they are cleared.
     connect(&doc, &CPictoriumDoc::FolderAboutToChange, this, &CPictoriumView::StopLoader);
     connect(&doc, &CPictoriumDoc::FolderLoaded, this, &CPictoriumView::OnFolderLoaded);
@@ -77,6 +81,7 @@ CPictoriumView::CPictoriumView(CPictoriumDoc& doc, QWidget* parent) : QListView(
     connect(&doc, &CPictoriumDoc::HiddenKindChanged, this, &CPictoriumView::OnHiddenKindChanged);
     connect(&doc, &CPictoriumDoc::FolderListChanged, this, &CPictoriumView::OnFolderListChanged);
     connect(&doc, &CPictoriumDoc::PasswordsChanged, this, &CPictoriumView::OnPasswordsChanged);
+    connect(&doc, &CPictoriumDoc::FrameByAnalysisChanged, this, &CPictoriumView::OnFrameByAnalysisChanged);
 }
 
 CPictoriumView::~CPictoriumView() {
@@ -131,6 +136,16 @@ bool CPictoriumView::IsLoading() const {
     return m_loader->IsRunning();
 }
 
+bool CPictoriumView::IsAnalysing() const {
+    return m_loader->IsAnalysing();
+}
+
+void CPictoriumView::OnFrameByAnalysisChanged() {
+    // Frames of verdicts already known show (or go) at once; only the rows without one are analysed.
+    m_model->SetVerdictFrames(m_doc.FrameByAnalysis);
+    m_loader->SetAnalysis(m_doc.FrameByAnalysis, m_model->AnalysedRows());
+}
+
 void CPictoriumView::StopLoader() {
     m_loader->Stop();
     ShowLoading(false);
@@ -145,7 +160,7 @@ void CPictoriumView::StartLoader(const std::vector<bool>& known) {
     ShowLoading(std::find(known.begin(), known.end(), false) != known.end() ||
                 known.size() < static_cast<std::size_t>(paths.size()));
     UpdateVisibleRows();
-    m_loader->Start(paths, m_doc.PasswordSet, known);
+    m_loader->Start(paths, m_doc.PasswordSet, known, m_model->AnalysedRows());
 }
 
 void CPictoriumView::ShowLoading(bool shown) {
@@ -230,12 +245,13 @@ void CPictoriumView::OnPasswordsChanged() {
     StartLoader({});
 }
 
-void CPictoriumView::OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected) {
+void CPictoriumView::OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected,
+                                      const QRect& pictureRect) {
     m_redrawing.erase(row);
     if (detected) {
         KindFound(row, kind);
     }
-    m_model->SetThumbnail(row, thumbnail);
+    m_model->SetThumbnail(row, thumbnail, pictureRect);
 }
 
 void CPictoriumView::KindFound(int row, std::int32_t kind) {

@@ -38,6 +38,8 @@ public:
     QWidget* PreviewWindow() const;
 
     bool IsLoading() const;
+    // The analysis of View / Frame by analysis verdict still has rows to go.
+    bool IsAnalysing() const;
     // Returns once the loader has ended.
     void StopLoader();
 
@@ -61,7 +63,9 @@ protected:
 
 private:
     void OnFolderLoaded();
-    void OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected);
+    void OnThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected,
+                          const QRect& pictureRect);
+    void OnFrameByAnalysisChanged();
     void OnLoaderFinished();
     void OnHiddenKindChanged(int row);
     void OnFolderListChanged(const QList<int>& previousRows);

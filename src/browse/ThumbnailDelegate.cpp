@@ -1,6 +1,8 @@
 #include "browse/ThumbnailDelegate.h"
 
 #include "browse/FitGeometry.h"
+#include "browse/ThumbnailModel.h"
+#include "browse/ThumbnailRender.h"
 
 #include <QApplication>
 #include <QImage>
@@ -45,6 +47,12 @@ void CThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->drawRect(thumbRect.adjusted(0, 0, -1, -1));
     } else {
         painter->drawImage(thumbRect.topLeft(), thumbnail);
+        // Drawn over the thumbnail rather than into it: the option turns on and off without a redraw.
+        if (const QVariant verdict = index.data(CThumbnailModel::VerdictFrameRole); verdict.isValid()) {
+            const QRect picture = index.data(CThumbnailModel::PictureRectRole).toRect();
+            DrawVerdictFrame(*painter, picture.translated(thumbRect.topLeft()),
+                             static_cast<StegoVerdict>(verdict.toInt()));
+        }
     }
 
     const QRect textRect(cell.x() + 2, thumbRect.bottom() + 1 + TextGap, cell.width() - 4,

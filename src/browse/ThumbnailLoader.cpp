@@ -81,7 +81,7 @@ CThumbnailLoader::~CThumbnailLoader() {
 }
 
 void CThumbnailLoader::Start(const QStringList& paths, const CPasswordSet& passwords,
-                             const std::vector<bool>& known) {
+                             const std::vector<bool>& known, const std::vector<bool>& analysed) {
     Stop();
     m_paths = paths;
     m_passwords = std::make_shared<const CPasswordSet>(passwords);
@@ -96,14 +96,41 @@ void CThumbnailLoader::Start(const QStringList& paths, const CPasswordSet& passw
             ++m_delivered;
         }
     }
+    m_analysisRows.assign(m_rows.size(), RowState::Pending);
+    m_analysed = 0;
+    for (std::size_t row = 0; row < m_analysisRows.size() && row < analysed.size(); ++row) {
+        if (analysed[row]) {
+            m_analysisRows[row] = RowState::Delivered;
+            ++m_analysed;
+        }
+    }
     m_running = true;
     SetVisibleRows(m_visibleFirst, m_visibleLast);
     if (m_delivered == static_cast<int>(m_rows.size())) {
         m_running = false;
         emit Finished();
+    }
+}
+
+void CThumbnailLoader::SetAnalysis(bool on, const std::vector<bool>& analysed) {
+    m_analysis = on;
+    m_analysisOn->store(on, std::memory_order_relaxed);
+    if (!on) {
         return;
     }
+    // Rows issued before stay issued: their results are on the way, whatever they bring.
+    for (std::size_t row = 0; row < m_analysisRows.size() && row < analysed.size(); ++row) {
+        if (analysed[row] && m_analysisRows[row] == RowState::Pending) {
+            m_analysisRows[row] = RowState::Delivered;
+            ++m_analysed;
+        }
+    }
+    m_analysisOrder.Reset(m_visibleFirst, m_visibleLast);
     Issue();
+}
+
+bool CThumbnailLoader::IsAnalysing() const {
+    return m_analysis && m_analysed < static_cast<int>(m_analysisRows.size());
 }
 
 void CThumbnailLoader::Stop() {
@@ -115,6 +142,8 @@ void CThumbnailLoader::Stop() {
     m_redraws.clear();
     // No redraw can be asked for a row of a folder that is gone.
     m_rows.clear();
+    m_analysisRows.clear();
+    m_analysed = 0;
     m_paths.clear();
     m_waiting.clear();
     m_inFlight = 0;
@@ -134,10 +163,8 @@ void CThumbnailLoader::Stop() {
 void CThumbnailLoader::SetVisibleRows(int first, int last) {
     m_visibleFirst = std::max(0, first);
     m_visibleLast = last;
-    m_visibleCursor = m_visibleFirst;
-    m_above = m_visibleFirst - 1;
-    m_below = std::max(m_visibleFirst, m_visibleLast + 1);
-    m_takeBelow = true;
+    m_passOrder.Reset(m_visibleFirst, m_visibleLast);
+    m_analysisOrder.Reset(m_visibleFirst, m_visibleLast);
     Issue();
 }
 
@@ -150,31 +177,39 @@ void CThumbnailLoader::Redraw(int row, std::int32_t kind) {
     Issue();
 }
 
-int CThumbnailLoader::NextPassRow() {
-    const int count = static_cast<int>(m_rows.size());
-    const auto pending = [this](int row) {
-        return m_rows[static_cast<std::size_t>(row)] == RowState::Pending;
+void CThumbnailLoader::CRowOrder::Reset(int visibleFirst, int visibleLast) {
+    VisibleCursor = visibleFirst;
+    Above = visibleFirst - 1;
+    Below = std::max(visibleFirst, visibleLast + 1);
+    TakeBelow = true;
+    Scan = 0;
+}
+
+int CThumbnailLoader::CRowOrder::Next(const std::vector<RowState>& rows, int visibleLast) {
+    const int count = static_cast<int>(rows.size());
+    const auto pending = [&rows](int row) {
+        return rows[static_cast<std::size_t>(row)] == RowState::Pending;
     };
-    const int visibleEnd = std::min(m_visibleLast, count - 1);
-    while (m_visibleCursor <= visibleEnd) {
-        const int row = m_visibleCursor++;
+    const int visibleEnd = std::min(visibleLast, count - 1);
+    while (VisibleCursor <= visibleEnd) {
+        const int row = VisibleCursor++;
         if (pending(row)) {
             return row;
         }
     }
-    // Outwards from the visible rows, alternating below and above, so that a scroll either way finds
-    // its neighbours ready.
-    while (m_below < count || m_above >= 0) {
-        const bool below = m_below < count && (m_takeBelow || m_above < 0);
-        const int row = below ? m_below++ : m_above--;
-        m_takeBelow = !below;
+    while (Below < count || Above >= 0) {
+        const bool below = Below < count && (TakeBelow || Above < 0);
+        const int row = below ? Below++ : Above--;
+        TakeBelow = !below;
         if (pending(row)) {
             return row;
         }
     }
     // Everything on the way out was taken already; whatever a jump of the visible rows skipped is left.
-    const auto it = std::find(m_rows.begin(), m_rows.end(), RowState::Pending);
-    return it == m_rows.end() ? -1 : static_cast<int>(it - m_rows.begin());
+    while (Scan < count && !pending(Scan)) {
+        ++Scan;
+    }
+    return Scan < count ? Scan : -1;
 }
 
 void CThumbnailLoader::Issue() {
@@ -189,13 +224,19 @@ void CThumbnailLoader::Issue() {
             job.Kind = m_redraws.front().second;
             job.Detect = false;
             m_redraws.pop_front();
-        } else {
-            const int row = m_running ? NextPassRow() : -1;
-            if (row < 0) {
-                return;
-            }
+        } else if (const int row = m_running ? m_passOrder.Next(m_rows, m_visibleLast) : -1; row >= 0) {
             m_rows[static_cast<std::size_t>(row)] = RowState::Issued;
             job.Row = row;
+        } else {
+            // The analysis is the second pass: it starts once every thumbnail is on its way.
+            const int next = m_analysis ? m_analysisOrder.Next(m_analysisRows, m_visibleLast) : -1;
+            if (next < 0) {
+                return;
+            }
+            m_analysisRows[static_cast<std::size_t>(next)] = RowState::Issued;
+            job.Row = next;
+            job.Analyse = true;
+            job.Detect = false;
         }
         job.Path = m_paths[job.Row];
         job.Generation = m_generation;
@@ -204,6 +245,7 @@ void CThumbnailLoader::Issue() {
         job.Cancelled = m_cancelled;
         job.Cache = m_passCache;
         job.PasswordTag = m_passwordTag;
+        job.AnalysisOn = m_analysisOn;
         ++m_inFlight;
         {
             const std::lock_guard lock(m_queues->Lock);
@@ -249,6 +291,10 @@ void CThumbnailLoader::OnDone(CThumbnailResult result) {
 }
 
 void CThumbnailLoader::Deliver(const CThumbnailResult& result) {
+    if (result.AnalysisJob) {
+        DeliverAnalysis(result);
+        return;
+    }
     // A row still marked issued gets the pass's result; a delivered row can only be getting a redraw.
     RowState& state = m_rows[static_cast<std::size_t>(result.Row)];
     const bool pass = state == RowState::Issued;
@@ -256,7 +302,28 @@ void CThumbnailLoader::Deliver(const CThumbnailResult& result) {
         state = RowState::Delivered;
         ++m_delivered;
     }
-    emit ThumbnailReady(result.Row, result.Thumbnail, result.Kind, pass);
+    const std::uint64_t generation = m_generation;
+    emit ThumbnailReady(result.Row, result.Thumbnail, result.Kind, pass, result.PictureRect);
+    if (generation == m_generation && result.Analysis) {
+        DeliverAnalysis(result);
+    }
+}
+
+void CThumbnailLoader::DeliverAnalysis(const CThumbnailResult& result) {
+    RowState& state = m_analysisRows[static_cast<std::size_t>(result.Row)];
+    if (!result.Analysis) {
+        // Called off (analysis turned off): asked again when it is turned on.
+        if (result.AnalysisJob && state == RowState::Issued) {
+            state = RowState::Pending;
+            m_analysisOrder.Scan = std::min(m_analysisOrder.Scan, result.Row);
+        }
+        return;
+    }
+    if (state != RowState::Delivered) {
+        state = RowState::Delivered;
+        ++m_analysed;
+    }
+    emit AnalysisReady(result.Row, *result.Analysis);
 }
 
 } // namespace veilpane

@@ -47,8 +47,10 @@ public:
     ~CThumbnailLoader() override;
 
     // Starts a pass over the given files with a copy of the password set; stops the previous pass first.
-    // Rows marked in known keep what they have: the pass skips them, and they can be redrawn.
-    void Start(const QStringList& paths, const CPasswordSet& passwords, const std::vector<bool>& known = {});
+    // Rows marked in known keep what they have: the pass skips them, and they can be redrawn. Rows marked
+    // in analysed have their analysis already; the others get one after the pass while analysis is on.
+    void Start(const QStringList& paths, const CPasswordSet& passwords, const std::vector<bool>& known = {},
+               const std::vector<bool>& analysed = {});
     // Drops what is not started and discards every result of the pass, also those of work still running:
     // that work sees the cancel flag, ends on its own and its results find a newer generation. Never waits,
     // so that a folder change does not hold the window while a large picture finishes decoding; only the
@@ -56,6 +58,13 @@ public:
     void Stop();
     // A pass runs until every row's kind has been delivered.
     bool IsRunning() const { return m_running; }
+
+    // With analysis on, the steganalysis of every row not marked in analysed runs once the pass has
+    // handed out its rows, visible rows first: the first screen's thumbnails never wait for it. Off, the
+    // analyses not started are dropped and those running end at their next check. Off by default.
+    void SetAnalysis(bool on, const std::vector<bool>& analysed = {});
+    // Analysis is on and some row has not had its analysis delivered yet.
+    bool IsAnalysing() const;
 
     // The rows the user sees: they are drawn next, then the rest by distance from them.
     void SetVisibleRows(int first, int last);
@@ -72,19 +81,36 @@ public:
 
 signals:
     // One row drawn. detected: kind is what detection found (the pass); otherwise it is the kind the
-    // redraw was asked with.
-    void ThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected);
+    // redraw was asked with. pictureRect: where the picture lies in the thumbnail.
+    void ThumbnailReady(int row, const QImage& thumbnail, std::int32_t kind, bool detected,
+                        const QRect& pictureRect);
+    // What the analysis concluded on a row: from its analysis, or from the cache on the way (also while
+    // analysis is off, since it costs nothing then).
+    void AnalysisReady(int row, const veilpane::CCachedAnalysis& analysis);
     // The pass has delivered every row.
     void Finished();
 
 private:
     enum class RowState : std::uint8_t { Pending, Issued, Delivered };
 
+    // Hands out pending rows as the user meets them: the visible rows, then outwards from them, alternating
+    // below and above, so that a scroll either way finds its neighbours ready.
+    struct CRowOrder {
+        int VisibleCursor = 0;
+        int Above = -1; // next candidate above the visible rows, going up
+        int Below = 0;  // next candidate below them, going down
+        bool TakeBelow = true;
+        int Scan = 0; // rows before it are not pending, once the way out is done
+
+        void Reset(int visibleFirst, int visibleLast);
+        int Next(const std::vector<RowState>& rows, int visibleLast);
+    };
+
     void OnResultsWaiting();
     void OnDone(CThumbnailResult result);
     void Issue();
-    int NextPassRow();
     void Deliver(const CThumbnailResult& result);
+    void DeliverAnalysis(const CThumbnailResult& result);
 
     QThreadPool m_pool;
     CThumbnailRelay m_relay;
@@ -103,10 +129,14 @@ private:
     int m_delivered = 0;
     int m_visibleFirst = 0;
     int m_visibleLast = -1;
-    int m_visibleCursor = 0;
-    int m_above = -1; // next candidate above the visible rows, going up
-    int m_below = 0;  // next candidate below them, going down
-    bool m_takeBelow = true;
+    CRowOrder m_passOrder;
+
+    // Analysis, the second pass: a row state of its own per row, and the flag its jobs check.
+    bool m_analysis = false;
+    std::shared_ptr<std::atomic<bool>> m_analysisOn = std::make_shared<std::atomic<bool>>(false);
+    std::vector<RowState> m_analysisRows;
+    int m_analysed = 0;
+    CRowOrder m_analysisOrder;
     std::deque<std::pair<int, std::int32_t>> m_redraws;
 
     std::uint64_t m_nextSequence = 0;

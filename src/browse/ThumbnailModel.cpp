@@ -1,5 +1,7 @@
 #include "browse/ThumbnailModel.h"
 
+#include "stego/PayloadFormat.h"
+
 #include <QHash>
 #include <QTextDocument>
 
@@ -90,6 +92,12 @@ QVariant CThumbnailModel::data(const QModelIndex& index, int role) const {
         return entry.Thumbnail;
     case KindRole:
         return entry.Kind;
+    case VerdictFrameRole: {
+        const std::optional<StegoVerdict> frame = VerdictFrame(index.row());
+        return frame ? QVariant(static_cast<int>(*frame)) : QVariant();
+    }
+    case PictureRectRole:
+        return entry.PictureRect;
     default:
         return {};
     }
@@ -100,13 +108,14 @@ const QImage& CThumbnailModel::Thumbnail(int row) const {
     return row >= 0 && row < rowCount() ? m_entries[static_cast<std::size_t>(row)].Thumbnail : none;
 }
 
-void CThumbnailModel::SetThumbnail(int row, const QImage& thumbnail) {
+void CThumbnailModel::SetThumbnail(int row, const QImage& thumbnail, const QRect& pictureRect) {
     if (row < 0 || row >= rowCount()) {
         return;
     }
     CEntry& entry = m_entries[static_cast<std::size_t>(row)];
     m_stored += (thumbnail.isNull() ? 0 : 1) - (entry.Thumbnail.isNull() ? 0 : 1);
     entry.Thumbnail = thumbnail;
+    entry.PictureRect = pictureRect;
     const QModelIndex changed = index(row);
     emit dataChanged(changed, changed, {Qt::DecorationRole});
     if (m_stored > m_budget) {
@@ -132,9 +141,57 @@ bool CThumbnailModel::SetKind(int row, std::int32_t kind) {
     if (entry.Kind != kind) {
         entry.Kind = kind;
         const QModelIndex changed = index(row);
-        emit dataChanged(changed, changed, {KindRole});
+        emit dataChanged(changed, changed, {KindRole, VerdictFrameRole});
     }
     return first;
+}
+
+void CThumbnailModel::SetVerdict(int row, StegoVerdict verdict) {
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    CEntry& entry = m_entries[static_cast<std::size_t>(row)];
+    if (entry.Verdict == verdict) {
+        return;
+    }
+    entry.Verdict = verdict;
+    EmitVerdictFrameChanged(row);
+}
+
+std::vector<bool> CThumbnailModel::AnalysedRows() const {
+    std::vector<bool> analysed;
+    analysed.reserve(m_entries.size());
+    for (const CEntry& entry : m_entries) {
+        analysed.push_back(entry.Verdict.has_value());
+    }
+    return analysed;
+}
+
+void CThumbnailModel::SetVerdictFrames(bool shown) {
+    if (shown == m_verdictFrames) {
+        return;
+    }
+    m_verdictFrames = shown;
+    if (rowCount() > 0) {
+        emit dataChanged(index(0), index(rowCount() - 1), {VerdictFrameRole});
+    }
+}
+
+std::optional<StegoVerdict> CThumbnailModel::VerdictFrame(int row) const {
+    if (!m_verdictFrames || row < 0 || row >= rowCount()) {
+        return std::nullopt;
+    }
+    const CEntry& entry = m_entries[static_cast<std::size_t>(row)];
+    // What the passwords open has its own frame, which says more.
+    if (entry.Kind > HiddenNothing || !entry.Verdict || *entry.Verdict == StegoVerdict::Clean) {
+        return std::nullopt;
+    }
+    return entry.Verdict;
+}
+
+void CThumbnailModel::EmitVerdictFrameChanged(int row) {
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed, {VerdictFrameRole});
 }
 
 void CThumbnailModel::SetFocusRows(int first, int last) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "stego/StegoAnalysis.h"
+
 #include <QAbstractListModel>
 #include <QImage>
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace veilpane {
@@ -16,7 +19,9 @@ class CThumbnailModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    enum Role { KindRole = Qt::UserRole + 1 };
+    // VerdictFrameRole: the StegoVerdict (as int) whose frame the row shows, invalid for none;
+    // PictureRectRole: where the picture lies in the thumbnail.
+    enum Role { KindRole = Qt::UserRole + 1, VerdictFrameRole, PictureRectRole };
 
     // About 180 MB of 150 x 135 x 3-byte thumbnails.
     static constexpr int DefaultBudget = 3000;
@@ -35,11 +40,20 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     const QImage& Thumbnail(int row) const;
-    void SetThumbnail(int row, const QImage& thumbnail);
+    void SetThumbnail(int row, const QImage& thumbnail, const QRect& pictureRect = {});
     bool IsKindKnown(int row) const;
     std::int32_t Kind(int row) const;
     // Returns true when the kind was not known before (the first word on this row).
     bool SetKind(int row, std::int32_t kind);
+
+    // What the analysis concluded on a row; kept across password changes and reorders (it needs no
+    // password), dropped with a rewritten file's row.
+    void SetVerdict(int row, StegoVerdict verdict);
+    std::vector<bool> AnalysedRows() const;
+    // Whether flagged rows show the verdict frame: only those whose kind shows no frame of its own.
+    void SetVerdictFrames(bool shown);
+    // The verdict whose frame the row shows now, if any.
+    std::optional<StegoVerdict> VerdictFrame(int row) const;
 
     // The rows in view: kept when thumbnails have to be dropped.
     void SetFocusRows(int first, int last);
@@ -54,12 +68,16 @@ private:
         QImage Thumbnail;
         std::int32_t Kind = 10;
         bool KindKnown = false;
+        QRect PictureRect;
+        std::optional<StegoVerdict> Verdict;
     };
+    void EmitVerdictFrameChanged(int row);
     std::vector<CEntry> m_entries;
     int m_stored = 0;
     int m_budget = DefaultBudget;
     int m_focusFirst = 0;
     int m_focusLast = 0;
+    bool m_verdictFrames = false;
 };
 
 } // namespace veilpane

@@ -7,6 +7,7 @@
 #include "platform/TopRowsReader.h"
 #include "stego/HiddenContent.h"
 #include "stego/PayloadFormat.h"
+#include "stego/StegoAnalysis.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -31,6 +32,29 @@ QRgb ThumbnailFrameColor(std::int32_t kind) {
     default:
         return 0x80E85708u;
     }
+}
+
+QRgb VerdictFrameColor(StegoVerdict verdict) {
+    return verdict == StegoVerdict::Clean ? 0 : 0xB07B1FA2u;
+}
+
+void DrawVerdictFrame(QPainter& painter, const QRect& picture, StegoVerdict verdict) {
+    const QRgb color = VerdictFrameColor(verdict);
+    if (color == 0 || picture.isEmpty()) {
+        return;
+    }
+    painter.save();
+    QPen pen(QColor::fromRgba(color), ThumbnailFramePen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+    if (verdict == StegoVerdict::Suspect) {
+        // Dashes as long as the pen is wide, with shorter gaps: broken at a glance, yet as visible as the
+        // solid frame. Flat ends, or the square caps would close the gaps.
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setDashPattern({1.0, 0.6});
+    }
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(picture));
+    painter.restore();
 }
 
 namespace {
@@ -213,6 +237,17 @@ QImage RenderThumbnail(const QImage& picture, QSize originalSize, std::int32_t k
 
 namespace {
 
+// Nothing drawn yet, the job's own kind kept.
+CThumbnailResult EmptyResult(const CThumbnailJob& job) {
+    CThumbnailResult result;
+    result.Row = job.Row;
+    result.Generation = job.Generation;
+    result.Sequence = job.Sequence;
+    result.Kind = job.Kind;
+    result.AnalysisJob = job.Analyse;
+    return result;
+}
+
 bool IsCancelled(const CThumbnailJob& job) {
     return job.Cancelled && job.Cancelled->load(std::memory_order_relaxed);
 }
@@ -282,13 +317,16 @@ CThumbnailResult Finish(const CThumbnailJob& job, CThumbnailResult& result, cons
                         QSize original) {
     const QImage shown = PictureOnWhite(picture, original);
     if (job.Cache && !shown.isNull() && !IsCancelled(job)) {
-        CCachedThumbnail entry{shown, original, std::nullopt};
+        CCachedThumbnail entry;
+        entry.Picture = shown;
+        entry.OriginalSize = original;
         if (result.Detected) {
             entry.Kind = result.Kind;
         }
         job.Cache->Store(job.Path, job.PasswordTag, entry);
     }
     result.Thumbnail = RenderThumbnail(shown, original, result.Kind);
+    result.PictureRect = original.isValid() ? ThumbnailPictureRect(original) : QRect();
     return result;
 }
 
@@ -311,11 +349,64 @@ bool DrawFromCache(const CThumbnailJob& job, CThumbnailResult& result) {
         result.Detected = true;
     }
     result.Thumbnail = RenderThumbnail(entry->Picture, entry->OriginalSize, result.Kind);
+    result.PictureRect = entry->OriginalSize.isValid() ? ThumbnailPictureRect(entry->OriginalSize) : QRect();
+    // Free to hand on whether the option is on: turning it on then frames the row at once.
+    result.Analysis = entry->Analysis;
     return true;
 }
 
+bool AnalysisCalledOff(const CThumbnailJob& job) {
+    return IsCancelled(job) || !job.AnalysisOn || !job.AnalysisOn->load(std::memory_order_relaxed);
+}
+
+// The analysis of one file on its real pixels, kept in its cache entry.
+CThumbnailResult AnalyseFile(const CThumbnailJob& job) {
+    CThumbnailResult result = EmptyResult(job);
+    if (AnalysisCalledOff(job)) {
+        return result;
+    }
+    const CCachedAnalysis notRead;
+    const QByteArray format = ImageFormatOfFile(job.Path);
+    if (format.isEmpty() || format == "jpeg" || format == "gif") {
+        result.Analysis = notRead;
+        return result;
+    }
+    ApplyDecodeAllocationLimit();
+    QImageReader reader(job.Path, format);
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    if (!FitsPixelBudget(size, PreviewPixelBudget)) {
+        result.Analysis = notRead;
+        return result;
+    }
+    std::unique_lock turn(LargeDecodeTurn(), std::defer_lock);
+    if (!FitsPixelBudget(size, SmallDecodePixels)) {
+        turn.lock();
+    }
+    if (AnalysisCalledOff(job)) {
+        return result;
+    }
+    const CBitmap image = CBitmap::Load(job.Path);
+    if (!image.IsValid()) {
+        result.Analysis = notRead;
+        return result;
+    }
+    // The pool already runs a job per core.
+    CAnalysisOptions options;
+    options.Threads = 1;
+    const CStegoAnalysis analysis = AnalyseStego(image, nullptr, options);
+    result.Analysis = CCachedAnalysis{analysis.Verdict, analysis.EstimatedBytes};
+    if (job.Cache && !IsCancelled(job)) {
+        job.Cache->StoreAnalysis(job.Path, *result.Analysis);
+    }
+    return result;
+}
+
 CThumbnailResult MakeThumbnailUnguarded(const CThumbnailJob& job) {
-    CThumbnailResult result{job.Row, job.Generation, job.Sequence, {}, job.Kind, false};
+    if (job.Analyse) {
+        return AnalyseFile(job);
+    }
+    CThumbnailResult result = EmptyResult(job);
     if (DrawFromCache(job, result)) {
         return result;
     }
@@ -387,13 +478,19 @@ std::mutex& LargeDecodeTurn() {
 
 CThumbnailResult MakeThumbnail(const CThumbnailJob& job) {
     if (IsCancelled(job)) {
-        return CThumbnailResult{job.Row, job.Generation, job.Sequence, {}, job.Kind, false};
+        return EmptyResult(job);
     }
     try {
         return MakeThumbnailUnguarded(job);
     } catch (const std::bad_alloc&) {
         // A picture too large for the memory left is listed like an unreadable file.
-        CThumbnailResult result{job.Row, job.Generation, job.Sequence, {}, HiddenNothing, job.Detect};
+        CThumbnailResult result = EmptyResult(job);
+        if (job.Analyse) {
+            result.Analysis = CCachedAnalysis{};
+            return result;
+        }
+        result.Kind = HiddenNothing;
+        result.Detected = job.Detect;
         result.Thumbnail = RenderThumbnail({}, {}, HiddenNothing);
         return result;
     }

@@ -46,6 +46,7 @@ enum CommandId : int {
     SortBySize = 33062,
     Analyse = 33070,
     SuggestCover = 33071,
+    FrameByAnalysis = 33072,
     FrameColors = 33050,
     WebSite = 33051,
     Disclaimer = 33052,

@@ -31,6 +31,7 @@ enum class EnableRule {
     OrderByName,      // always; checked while the list is in that order
     OrderByDate,
     OrderBySize,
+    FrameByAnalysis,   // always; checked while flagged thumbnails are framed
     Undo,              // an Image with a step to undo; titled with the number of steps
     Redo,              // an Image with an undone step to take again
     FileToHideItem,    // titled and checked by the file chosen to hide

@@ -198,6 +198,15 @@ void CPictoriumDoc::ApplyFolderScan(const CFolderScan& scan) {
     emit StateChanged();
 }
 
+void CPictoriumDoc::OnFrameByAnalysis() {
+    FrameByAnalysis = !FrameByAnalysis;
+    if (CSettingsStore* settings = m_services.Settings) {
+        settings->Write(setting::FrameByAnalysis, FrameByAnalysis ? 1 : 0);
+    }
+    emit FrameByAnalysisChanged();
+    emit StateChanged();
+}
+
 void CPictoriumDoc::SetListOrder(FolderOrder order) {
     if (CSettingsStore* settings = m_services.Settings) {
         settings->Write(setting::ThumbnailOrder, static_cast<int>(order));

@@ -55,6 +55,7 @@ void CPictoriumDoc::LoadSettings() {
     ListOrder = order == static_cast<int>(FolderOrder::Date)   ? FolderOrder::Date
                 : order == static_cast<int>(FolderOrder::Size) ? FolderOrder::Size
                                                                : FolderOrder::Name;
+    FrameByAnalysis = store->Get(setting::FrameByAnalysis) != 0;
 
     if (store->Get(setting::FirstRunMarker) == 0) {
         return;

@@ -297,6 +297,9 @@ CCommandState CPictoriumDoc::RuleState(EnableRule rule) const {
         state.Checked =
             static_cast<int>(rule) - static_cast<int>(EnableRule::OrderByName) == static_cast<int>(ListOrder);
         break;
+    case EnableRule::FrameByAnalysis:
+        state.Checked = FrameByAnalysis;
+        break;
     case EnableRule::Undo:
         state.Enabled = image && UndoPosition > 0;
         state.Text = QStringLiteral("&Undo (%1)").arg(UndoPosition);

@@ -97,6 +97,8 @@ public:
     QString CurrentFolder;
     QStringList FileNames; // the listed images as they are named on disk, in ListOrder
     FolderOrder ListOrder = FolderOrder::Name;
+    // Thumbnails the steganalysis flags get a frame even when no password opens them.
+    bool FrameByAnalysis = false;
     // The entries highlighted in the list, by name; the commands that take several files act on them.
     QStringList MarkedNames;
     std::vector<std::int32_t> HiddenKinds;
@@ -183,6 +185,7 @@ public:
     void OnSortByDate() { SetListOrder(FolderOrder::Date); }
     void OnSortBySize() { SetListOrder(FolderOrder::Size); }
     void OnClearThumbnailCache();
+    void OnFrameByAnalysis();
 
     // --- Image files (doc/DocImageFiles.cpp) -------------------------------------------------------
     bool SaveImageAs(const QString& extension);
@@ -250,6 +253,8 @@ signals:
     void FolderListChanged(const QList<int>& previousRows);
     // The passwords changed: what every image carries is to be found again.
     void PasswordsChanged();
+    // FrameByAnalysis changed: the list frames or unframes what the analysis flags.
+    void FrameByAnalysisChanged();
 
 private:
     // Long file work of the Encrypt menu (doc/DocCryptoCommands.cpp).

@@ -23,13 +23,16 @@ namespace veilpane {
 
 namespace {
 
-constexpr char Magic[] = "VPT2";
+// VPT3 added the analysis; entries of earlier formats read as absent and are drawn and written again.
+constexpr char Magic[] = "VPT3";
 constexpr int PictureQuality = 92;
 constexpr int MagicBytes = 4;
 constexpr int KeyBytes = 32;
-// magic, file tag, masked kind, kind tag, original width and height, picture length; then the picture (JPEG)
-// and a keyed seal over everything before it
-constexpr int HeaderBytes = MagicBytes + KeyedDigestBytes + 4 + KeyedDigestBytes + 4 + 4 + 4;
+// magic, file tag, masked kind, kind tag, analysis (verdict and estimated bytes), original width and height,
+// picture length; then the picture (JPEG) and a keyed seal over everything before it
+constexpr int AnalysisOffset = MagicBytes + KeyedDigestBytes + 4 + KeyedDigestBytes;
+constexpr int AnalysisBytes = 4 + 8;
+constexpr int HeaderBytes = AnalysisOffset + AnalysisBytes + 4 + 4 + 4;
 // A thumbnail's picture is at most 150 x 135 pixels; anything much larger is not one of ours.
 constexpr qint64 MaxEntryBytes = 1 << 20;
 constexpr char EntrySuffix[] = ".vpt";
@@ -42,6 +45,26 @@ void AppendUint32(QByteArray& out, std::uint32_t value) {
 
 std::uint32_t ReadUint32(const char* at) {
     return qFromLittleEndian<std::uint32_t>(at);
+}
+
+// 0 for no analysis, otherwise one more than the verdict, then the estimate.
+QByteArray AnalysisField(const std::optional<CCachedAnalysis>& analysis) {
+    QByteArray out;
+    AppendUint32(out, analysis ? static_cast<std::uint32_t>(analysis->Verdict) + 1u : 0u);
+    const auto bytes =
+        static_cast<std::uint64_t>(analysis ? std::max<std::int64_t>(0, analysis->EstimatedBytes) : 0);
+    AppendUint32(out, static_cast<std::uint32_t>(bytes));
+    AppendUint32(out, static_cast<std::uint32_t>(bytes >> 32));
+    return out;
+}
+
+std::optional<CCachedAnalysis> ReadAnalysisField(const char* at) {
+    const std::uint32_t code = ReadUint32(at);
+    if (code == 0 || code > static_cast<std::uint32_t>(StegoVerdict::Stego) + 1u) {
+        return std::nullopt;
+    }
+    const std::uint64_t bytes = ReadUint32(at + 4) | (std::uint64_t{ReadUint32(at + 8)} << 32);
+    return CCachedAnalysis{static_cast<StegoVerdict>(code - 1), static_cast<std::int64_t>(bytes)};
 }
 
 QByteArray Labelled(const char* label, const QByteArray& data) {
@@ -155,37 +178,21 @@ std::optional<CCachedThumbnail> CThumbnailCache::Find(const QString& path,
     if (fileTag.isEmpty()) {
         return std::nullopt;
     }
-    QFile file(QDir(m_folder).filePath(name));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = ReadEntry(name, fileTag);
+    if (bytes.isEmpty()) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(MaxEntryBytes + 1);
-    if (bytes.size() < HeaderBytes + KeyedDigestBytes || bytes.size() > MaxEntryBytes ||
-        !bytes.startsWith(Magic)) {
-        return std::nullopt;
-    }
-    // A damaged picture would still decode, as a grey or garbled one: every byte is sealed.
-    const qsizetype sealed = bytes.size() - KeyedDigestBytes;
-    if (!SameDigest(bytes.right(KeyedDigestBytes),
-                    KeyedDigest(m_key, Labelled("seal", bytes.left(sealed))))) {
-        return std::nullopt;
-    }
-    const char* at = bytes.constData() + MagicBytes;
-    if (!SameDigest(QByteArray::fromRawData(at, KeyedDigestBytes), fileTag)) {
-        return std::nullopt; // another version of the file, or another file under a colliding name
-    }
-    at += KeyedDigestBytes;
+    const char* at = bytes.constData() + MagicBytes + KeyedDigestBytes;
     const std::uint32_t mask =
         ReadUint32(KeyedDigest(m_key, Labelled("mask", fileTag + passwordTag)).constData());
     const auto kind = static_cast<std::int32_t>(ReadUint32(at) ^ mask);
     const QByteArray kindTag(at + 4, KeyedDigestBytes);
     at += 4 + KeyedDigestBytes;
     CCachedThumbnail entry;
+    entry.Analysis = ReadAnalysisField(at);
+    at += AnalysisBytes;
     entry.OriginalSize = QSize(static_cast<int>(ReadUint32(at)), static_cast<int>(ReadUint32(at + 4)));
     const std::uint32_t pictureBytes = ReadUint32(at + 8);
-    if (pictureBytes != static_cast<std::uint32_t>(sealed - HeaderBytes)) {
-        return std::nullopt;
-    }
     if (pictureBytes > 0) {
         QByteArray picture = bytes.mid(HeaderBytes, pictureBytes);
         QBuffer buffer(&picture);
@@ -232,30 +239,82 @@ void CThumbnailCache::Store(const QString& path, const QByteArray& passwordTag,
     const std::int32_t kind = entry.Kind.value_or(0);
     AppendUint32(bytes, static_cast<std::uint32_t>(kind) ^ ReadUint32(maskTag.constData()));
     bytes.append(entry.Kind ? KindTag(fileTag, passwordTag, kind) : QByteArray(KeyedDigestBytes, '\0'));
+    bytes.append(AnalysisField(entry.Analysis));
     AppendUint32(bytes, static_cast<std::uint32_t>(std::max(0, entry.OriginalSize.width())));
     AppendUint32(bytes, static_cast<std::uint32_t>(std::max(0, entry.OriginalSize.height())));
     AppendUint32(bytes, static_cast<std::uint32_t>(picture.size()));
     bytes.append(picture);
+    WriteEntry(path, name, fileTag, std::move(bytes));
+}
+
+bool CThumbnailCache::StoreAnalysis(const QString& path, const CCachedAnalysis& analysis) {
+    if (!IsUsable()) {
+        return false;
+    }
+    QString name;
+    const QByteArray fileTag = FileTag(path, &name);
+    if (fileTag.isEmpty()) {
+        return false;
+    }
+    // Rewritten in place rather than through Store: the picture is not encoded again (each JPEG round
+    // loses a little), and the kind stays answerable to the password set it was stored under.
+    QByteArray bytes = ReadEntry(name, fileTag);
+    if (bytes.isEmpty()) {
+        return false;
+    }
+    bytes.chop(KeyedDigestBytes);
+    bytes.replace(AnalysisOffset, AnalysisBytes, AnalysisField(analysis));
+    return WriteEntry(path, name, fileTag, std::move(bytes));
+}
+
+QByteArray CThumbnailCache::ReadEntry(const QString& entryName, const QByteArray& fileTag) const {
+    QFile file(QDir(m_folder).filePath(entryName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = file.read(MaxEntryBytes + 1);
+    if (bytes.size() < HeaderBytes + KeyedDigestBytes || bytes.size() > MaxEntryBytes ||
+        !bytes.startsWith(Magic)) {
+        return {};
+    }
+    // A damaged picture would still decode, as a grey or garbled one: every byte is sealed.
+    const qsizetype sealed = bytes.size() - KeyedDigestBytes;
+    if (!SameDigest(bytes.right(KeyedDigestBytes),
+                    KeyedDigest(m_key, Labelled("seal", bytes.left(sealed))))) {
+        return {};
+    }
+    if (!SameDigest(bytes.mid(MagicBytes, KeyedDigestBytes), fileTag)) {
+        return {}; // another version of the file, or another file under a colliding name
+    }
+    if (ReadUint32(bytes.constData() + HeaderBytes - 4) != static_cast<std::uint32_t>(sealed - HeaderBytes)) {
+        return {};
+    }
+    return bytes;
+}
+
+bool CThumbnailCache::WriteEntry(const QString& path, const QString& entryName, const QByteArray& fileTag,
+                                 QByteArray bytes) {
     bytes.append(KeyedDigest(m_key, Labelled("seal", bytes)));
     if (bytes.size() > MaxEntryBytes) {
-        return;
+        return false;
     }
     // The file changed while it was drawn: the picture may belong to neither version.
     if (FileTag(path, nullptr) != fileTag) {
-        return;
+        return false;
     }
-    if (!WriteOwnerOnly(QDir(m_folder).filePath(name), bytes)) {
-        return;
+    if (!WriteOwnerOnly(QDir(m_folder).filePath(entryName), bytes)) {
+        return false;
     }
     const std::lock_guard lock(m_lock);
     LoadIndexLocked();
-    CIndexEntry& indexed = m_index[name];
+    CIndexEntry& indexed = m_index[entryName];
     m_bytes += bytes.size() - indexed.Bytes;
     indexed.Bytes = bytes.size();
     indexed.LastUse = ++m_clock;
     if (m_bytes > m_limit) {
         EvictLocked();
     }
+    return true;
 }
 
 void CThumbnailCache::Touch(const QString& entryName, qint64 bytes) const {

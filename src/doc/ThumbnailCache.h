@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crypto/PasswordSet.h"
+#include "stego/StegoAnalysis.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -14,12 +15,22 @@
 
 namespace veilpane {
 
+// What the steganalysis of a file concluded. It needs no password (the pixels alone show it), so it is kept
+// for whoever lists the file, as long as the file keeps its size and modification time.
+struct CCachedAnalysis {
+    StegoVerdict Verdict = StegoVerdict::Clean;
+    std::int64_t EstimatedBytes = 0;
+
+    bool operator==(const CCachedAnalysis&) const = default;
+};
+
 // What a folder seen before needs to show at once: the picture a thumbnail is drawn from and, for the
 // password set it was found with, what the image carries.
 struct CCachedThumbnail {
     QImage Picture;                   // at the size it is drawn; null for a file that gave no picture
     QSize OriginalSize;               // the size the file declares, which places the picture and its frame
     std::optional<std::int32_t> Kind; // known only under the password set it was asked with
+    std::optional<CCachedAnalysis> Analysis; // absent until an analysis ran on the file
 };
 
 // The program's own thumbnail and detection cache, in a folder of the user's cache that only the owner may
@@ -58,6 +69,9 @@ public:
     // Keeps picture and, when kind has a value, what detection found under passwordTag. The file's size
     // and modification time are read now; a file changed while it was drawn keeps no entry.
     void Store(const QString& path, const QByteArray& passwordTag, const CCachedThumbnail& entry);
+    // Adds the analysis to the entry of the file at path as it is now, leaving its picture and kind as they
+    // were stored. False when there is no such entry.
+    bool StoreAnalysis(const QString& path, const CCachedAnalysis& analysis);
 
     // Removes every entry. True when none is left.
     bool Clear();
@@ -76,6 +90,10 @@ private:
     void LoadIndexLocked() const;
     void EvictLocked() const;
     void Touch(const QString& entryName, qint64 bytes) const;
+    // The sealed bytes of the entry of fileTag, or empty when there is none or it does not check out.
+    QByteArray ReadEntry(const QString& entryName, const QByteArray& fileTag) const;
+    bool WriteEntry(const QString& path, const QString& entryName, const QByteArray& fileTag,
+                    QByteArray bytes);
 
     QString m_folder;
     qint64 m_limit;

@@ -33,6 +33,9 @@ inline constexpr CIntSetting CryMessagesInOutSave{"CryMessagesInOutSave", 1};
 inline constexpr CTextSetting FolderSelected{"FolderSelected"};
 // The order of the thumbnails: 0 by name, 1 by date, 2 by size.
 inline constexpr CIntSetting ThumbnailOrder{"ThumbnailOrder", 0};
+// 1: thumbnails the steganalysis flags are framed even when no password opens them (View / Frame by
+// analysis verdict).
+inline constexpr CIntSetting FrameByAnalysis{"FrameByAnalysis", 0};
 
 // Window placement: normal-state rectangles in the 16-byte form of doc/WindowPlacement.h, and whether the
 // main window was maximized.

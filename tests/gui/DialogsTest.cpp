@@ -6,9 +6,11 @@
 #include "app/QtDialogs.h"
 #include "app/SaveFormatDlg.h"
 #include "app/SecretMessageDlg.h"
+#include "browse/ThumbnailRender.h"
 #include "crypto/MessageBlock.h"
 #include "doc/MessageDialogModel.h"
 #include "doc/PasswordsDialogModel.h"
+#include "gui/CarrierFolder.h"
 #include "gui/GuiTestSupport.h"
 #include "stego/PayloadFormat.h"
 #include "support/FakePlatform.h"
@@ -411,6 +413,17 @@ TEST(HelpColorsAppDlg, PicturesCarryTheListsFrameColoursAndPen) {
         EXPECT_EQ(framed.pixel(75, top + 9), plain.pixel(75, top + 9));
         EXPECT_EQ(framed.pixel(75, 60), plain.pixel(75, 60));
     }
+    // The verdicts' frame, on the white band above the picture: solid for stego, broken for suspect.
+    const QColor violet = test::Blend(VerdictFrameColor(StegoVerdict::Stego), 0xFFFFFFFFu);
+    const QImage stego = CHelpColorsAppDlg::VerdictThumbnail(StegoVerdict::Stego);
+    const QImage suspect = CHelpColorsAppDlg::VerdictThumbnail(StegoVerdict::Suspect);
+    int gaps = 0;
+    for (int x = 10; x < 140; ++x) {
+        EXPECT_TRUE(test::Near(stego.pixelColor(x, top - 3), violet)) << x;
+        gaps += suspect.pixel(x, top - 3) == qRgb(255, 255, 255) ? 1 : 0;
+    }
+    EXPECT_GT(gaps, 20);
+    EXPECT_TRUE(test::Near(suspect.pixelColor(10, top - 3), violet));
 
     EXPECT_EQ(CHelpColorsAppDlg::ThumbnailList(true).pixel(3, 3), qRgb(255, 240, 189));
     EXPECT_EQ(CHelpColorsAppDlg::ThumbnailList(false).pixel(3, 3), qRgb(255, 255, 255));
@@ -428,14 +441,17 @@ TEST(HelpColorsAppDlg, EveryExplanationIsShown) {
           "Background color of the thumbnails window:",
           "The folder contains some images with hidden information.",
           "The folder doesn't contain any images with hidden information or the password to extract that "
-          "information is not available."}) {
+          "information is not available.",
+          "With View > Frame by analysis verdict, also when no password opens it:",
+          "The analysis finds hidden content in the image (stego):",
+          "The analysis suspects hidden content (suspect):"}) {
         EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
     }
     int pictures = 0;
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
         pictures += label->pixmap().isNull() ? 0 : 1;
     }
-    EXPECT_EQ(pictures, 6);
+    EXPECT_EQ(pictures, 8);
 }
 
 TEST(AboutDlg, ProductLineAndCredits) {

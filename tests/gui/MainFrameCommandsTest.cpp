@@ -109,7 +109,7 @@ TEST(MainFrameCommands, EveryRowDrivesItsActionItsMenuPlaceAndItsEnableState) {
 
     using enum EnableRule;
     const QList<EnableRule> alwaysOffered = {Always,      NoLongTask,  FileToHideItem, MessageToHideItem,
-                                             OrderByName, OrderByDate, OrderBySize};
+                                             OrderByName, OrderByDate, OrderBySize,    FrameByAnalysis};
     const CRuleCase cases[] = {
         {"nothing shown", [](CPictoriumDoc&, const CListedFolder&) {}, alwaysOffered + QList{Idle},
          QStringLiteral("&Undo (0)")},
@@ -144,7 +144,8 @@ TEST(MainFrameCommands, EveryRowDrivesItsActionItsMenuPlaceAndItsEnableState) {
              ShowFirstImage(doc, listed, HiddenNothing);
              doc.LongTaskRunning = true;
          },
-         {Always, FileToHideItem, MessageToHideItem, FileToHideChosen, OrderByName, OrderByDate, OrderBySize},
+         {Always, FileToHideItem, MessageToHideItem, FileToHideChosen, OrderByName, OrderByDate, OrderBySize,
+          FrameByAnalysis},
          QStringLiteral("&Undo (0)")},
     };
     for (const CRuleCase& c : cases) {

@@ -1,6 +1,7 @@
 #include "CarrierFolder.h"
 #include "GuiTestSupport.h"
 
+#include "browse/FitGeometry.h"
 #include "browse/FoldersDlg.h"
 #include "browse/PictoriumView.h"
 #include "browse/PreviewDlg.h"
@@ -10,6 +11,7 @@
 #include "crypto/FolderRun.h"
 #include "doc/CommandIds.h"
 #include "doc/WindowPlacement.h"
+#include "platform/SettingsKeys.h"
 #include "support/FakePlatform.h"
 
 #include <QApplication>
@@ -538,6 +540,66 @@ TEST(PictoriumView, PasswordChangeFindsTheKindsAgain) {
     EXPECT_EQ(f.Doc->SelectedKind(), HiddenMessage);
     EXPECT_TRUE(f.Doc->Preview.ShowMessage);
     EXPECT_EQ(f.View->currentIndex().row(), f.Row(QStringLiteral("Message.PNG")));
+}
+
+// View / Frame by analysis verdict. Off, nothing is analysed and nothing framed. On, the analysis runs after
+// the thumbnails and frames the image whose hide no password opens, not the clean one; an image the passwords
+// open keeps its own frame. Turned on, the rows are framed without being drawn again; off, unframed at once.
+TEST(PictoriumView, FrameByAnalysisVerdict) {
+    CViewFixture f;
+    test::MakeNoiseBitmap(400, 300, 7)
+        .Save(f.Folder.FilePath(QStringLiteral("clean.png")), QStringLiteral("image/png"));
+    {
+        test::CTempFolder outside;
+        CBitmap hidden = test::MakeNoiseBitmap(400, 300, 8);
+        CReportStatistics statistics;
+        ASSERT_TRUE(HideFileInImage(&hidden, outside.Write(QStringLiteral("note.txt"), QByteArray(300, 'x')),
+                                    "a password nobody gave", statistics)
+                        .Ok());
+        hidden.Save(f.Folder.FilePath(QStringLiteral("hidden.png")), QStringLiteral("image/png"));
+    }
+    test::WriteCarrier(f.Folder, QStringLiteral("opened.png"), QStringLiteral("note.txt"), Message.toUtf8());
+    f.Doc->LoadFolder(f.Folder.Path());
+    ASSERT_TRUE(f.WaitForLoader());
+    const int clean = f.Row(QStringLiteral("clean.png"));
+    const int hidden = f.Row(QStringLiteral("hidden.png"));
+    const int opened = f.Row(QStringLiteral("opened.png"));
+
+    // What the list paints on the white band above the picture, within the frames' pen.
+    const auto painted = [&f](int row) {
+        const QSize cell = CThumbnailDelegate::CellSize(f.View->fontMetrics());
+        QImage canvas(cell, QImage::Format_RGB32);
+        QPainter painter(&canvas);
+        QStyleOptionViewItem option;
+        option.initFrom(f.View.get());
+        option.rect = QRect(QPoint(0, 0), cell);
+        option.state = QStyle::State_Enabled;
+        f.View->itemDelegate()->paint(&painter, option, f.View->model()->index(row, 0));
+        const QRect picture = ThumbnailPictureRect(QSize(400, 300));
+        return canvas.pixelColor(CThumbnailDelegate::ThumbnailRect(option.rect).topLeft() +
+                                 QPoint(picture.left() + 10, picture.top() - 3));
+    };
+    const QColor white(Qt::white);
+    const QColor openedFrame = painted(opened);
+    EXPECT_TRUE(Near(openedFrame, Blend(ThumbnailFrameColor(HiddenMessage), 0xFFFFFFFFu)));
+    EXPECT_EQ(painted(hidden), white);
+    EXPECT_FALSE(f.View->IsAnalysing());
+    const std::vector<bool> none(3, false);
+    EXPECT_EQ(f.View->Thumbnails().AnalysedRows(), none);
+
+    const qint64 drawn = f.View->Thumbnails().Thumbnail(hidden).cacheKey();
+    EXPECT_TRUE(f.Doc->Execute(cmd::FrameByAnalysis));
+    EXPECT_TRUE(f.Doc->CommandState(cmd::FrameByAnalysis).Checked);
+    EXPECT_EQ(f.Platform.Settings.Get(setting::FrameByAnalysis), 1);
+    ASSERT_TRUE(test::ProcessEventsUntil([&f] { return !f.View->IsAnalysing(); }));
+    EXPECT_TRUE(Near(painted(hidden), Blend(VerdictFrameColor(StegoVerdict::Stego), 0xFFFFFFFFu)));
+    EXPECT_EQ(f.View->Thumbnails().Thumbnail(hidden).cacheKey(), drawn);
+    EXPECT_EQ(painted(clean), white);
+    EXPECT_EQ(painted(opened), openedFrame);
+
+    EXPECT_TRUE(f.Doc->Execute(cmd::FrameByAnalysis));
+    EXPECT_EQ(painted(hidden), white);
+    EXPECT_EQ(f.Platform.Settings.Get(setting::FrameByAnalysis), 0);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "browse/FitGeometry.h"
 #include "browse/ThumbnailLoader.h"
+#include "crypto/KeyedDigest.h"
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
 #include "doc/ThumbnailCache.h"
@@ -185,6 +186,40 @@ TEST(ThumbnailCache, CorruptEntriesAreIgnoredAndRewritten) {
     for (const QString& path : folder.Paths) {
         EXPECT_TRUE(cache.Find(path, cache.PasswordTag(Opening())).has_value());
     }
+}
+
+// The analysis is kept with the file's entry, for any password set, and a change of the file drops it; an
+// entry of the format before it reads as absent and is written again.
+TEST(ThumbnailCache, AnalysisIsKeptAndOldEntriesReadAsAbsent) {
+    CCachedFolder folder;
+    CThumbnailCache cache(folder.CacheFolder);
+    RunPass(&cache, folder.Paths, Opening());
+    const CCachedAnalysis analysis{StegoVerdict::Suspect, (std::int64_t{1} << 33) + 7};
+    EXPECT_TRUE(cache.StoreAnalysis(folder.Carrier, analysis));
+    EXPECT_EQ(cache.Find(folder.Carrier, cache.PasswordTag(CPasswordSet{})).value().Analysis, analysis);
+    const std::optional<CCachedThumbnail> entry = cache.Find(folder.Carrier, cache.PasswordTag(Opening()));
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->Kind, HiddenMessage);
+    EXPECT_FALSE(cache.Find(folder.Plain, cache.PasswordTag(Opening())).value().Analysis.has_value());
+    RewriteRed(folder, false);
+    EXPECT_FALSE(cache.StoreAnalysis(folder.Plain, analysis));
+
+    // The same bytes under the earlier format's mark, sealed with the cache's own key.
+    QFile key(QDir(folder.CacheFolder).filePath(QStringLiteral("key")));
+    ASSERT_TRUE(key.open(QIODevice::ReadOnly));
+    const QByteArray keyBytes = key.readAll();
+    for (const QString& name : EntryFiles(folder.CacheFolder)) {
+        QFile file(QDir(folder.CacheFolder).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll().chopped(KeyedDigestBytes);
+        bytes[3] = '2';
+        bytes.append(KeyedDigest(keyBytes, QByteArray("seal", 5) + bytes));
+        file.resize(0);
+        file.write(bytes);
+    }
+    EXPECT_FALSE(cache.Find(folder.Carrier, cache.PasswordTag(Opening())).has_value());
+    RunPass(&cache, folder.Paths, Opening());
+    EXPECT_TRUE(cache.Find(folder.Carrier, cache.PasswordTag(Opening())).has_value());
 }
 
 // The cache keeps within its limit by dropping the entries used least recently.
