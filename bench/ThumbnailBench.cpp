@@ -4,7 +4,8 @@
 // set: PNGs and JPEGs (1920 x 1080 and 4000 x 3000 by default), a twentieth of them carrying payloads
 // under five passwords.
 //   veilpane_thumbnail_bench [--generate] [--png N] [--jpeg N] [--png-size WxH] [--jpeg-size WxH]
-//                            [--screen N] [--cache DIR] [--scroll] FOLDER
+//                            [--screen N] [--cache DIR] [--scroll] [--analysis] FOLDER
+// --analysis turns View / Frame by analysis verdict on: the first visit then lasts until every verdict is in.
 // Visits, one after the other in one process:
 //   1 "first visit": cold, or from the cache when DIR holds the entries of an earlier run; with --scroll the
 //     list is scrolled to its end, a page every 16 ms, as soon as the first screen is there;
@@ -167,7 +168,9 @@ struct CVisit {
     qint64 StallMs = 0;
     qint64 ScrollMs = -1;
     qint64 ScrollStallMs = -1;
-    qint64 ScanMs = -1; // the document's folder scan, on the user-interface thread
+    qint64 ScanMs = -1;     // the document's folder scan, on the user-interface thread
+    qint64 VerdictsMs = -1; // every verdict in (with --analysis, first visit only)
+    bool Ended = false;
 };
 
 } // namespace
@@ -179,6 +182,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     bool generate = false;
     bool scroll = false;
+    bool analysis = false;
     CImageSet set;
     int screen = 30;
     QString folder;
@@ -190,6 +194,8 @@ int main(int argc, char** argv) {
             generate = true;
         } else if (std::strcmp(arg, "--scroll") == 0) {
             scroll = true;
+        } else if (std::strcmp(arg, "--analysis") == 0) {
+            analysis = true;
         } else if (std::strcmp(arg, "--png") == 0 && hasValue) {
             set.Pngs = std::atoi(argv[++i]);
         } else if (std::strcmp(arg, "--jpeg") == 0 && hasValue) {
@@ -209,7 +215,7 @@ int main(int argc, char** argv) {
     if (folder.isEmpty() || set.PngSize.isEmpty() || set.JpegSize.isEmpty()) {
         std::fprintf(stderr,
                      "usage: %s [--generate] [--png N] [--jpeg N] [--png-size WxH] [--jpeg-size WxH] "
-                     "[--screen N] [--cache DIR] [--scroll] FOLDER\n",
+                     "[--screen N] [--cache DIR] [--scroll] [--analysis] FOLDER\n",
                      argv[0]);
         return 2;
     }
@@ -228,6 +234,7 @@ int main(int argc, char** argv) {
         services.ThumbnailCache = cache.get();
     }
     CPictoriumDoc doc(services, QString());
+    doc.FrameByAnalysis = analysis;
     CPictoriumView view(doc);
     // A window that shows the first screen's thumbnails and no more.
     const QSize grid = view.gridSize();
@@ -318,10 +325,20 @@ int main(int argc, char** argv) {
     // The loader's end, seen as the view sees it: polled, as the view reports it no other way.
     QTimer finished;
     QObject::connect(&finished, &QTimer::timeout, &view, [&] {
-        if (current < 0 || view.IsLoading() || visits[current].WholeMs >= 0 || scroller.isActive()) {
+        if (current < 0 || visits[current].Ended || view.IsLoading() || scroller.isActive()) {
             return;
         }
-        visits[current].WholeMs = clock.elapsed();
+        CVisit& visit = visits[current];
+        if (visit.WholeMs < 0) {
+            visit.WholeMs = clock.elapsed();
+        }
+        if (analysis && current == 0) {
+            if (view.IsAnalysing()) {
+                return;
+            }
+            visit.VerdictsMs = clock.elapsed();
+        }
+        visit.Ended = true;
         fold();
         if (current == 0) {
             startVisit(1, PasswordsWithout(4));
@@ -348,6 +365,15 @@ int main(int argc, char** argv) {
                     visit.Label, static_cast<long long>(visit.ScanMs), screen,
                     static_cast<long long>(visit.FirstScreenMs), whole.constData(),
                     static_cast<long long>(visit.StallMs));
+        if (visit.VerdictsMs >= 0) {
+            int analysed = 0;
+            for (int row = 0; row < images; ++row) {
+                const QString name = view.model()->index(row, 0).data().toString();
+                analysed += name.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ? 1 : 0;
+            }
+            std::printf("%s: every verdict in %lld ms (%d PNGs analysed, JPEGs are not)\n", visit.Label,
+                        static_cast<long long>(visit.VerdictsMs), analysed);
+        }
         if (visit.ScrollMs >= 0) {
             std::printf("%s: scrolled to the end in %lld ms, longest stall while scrolling %lld ms\n",
                         visit.Label, static_cast<long long>(visit.ScrollMs),

@@ -8,7 +8,8 @@
 # The image set is generated into FOLDER (default: a folder under /tmp, kept for later runs, never in the
 # repository) unless it is there already. The cache goes to a folder of its own under /tmp, never the
 # user's. On a machine shared with other work, RUN_WITH="chrt -r 10" (as root) gives both programs the
-# cores alike; whatever RUN_WITH is, both run under it.
+# cores alike; whatever RUN_WITH is, both run under it. Without --many, a third run measures the cold folder
+# with View / Frame by analysis verdict on (the analysis of every PNG after the thumbnails).
 set -eu
 build=${1:-build}
 shift || true
@@ -43,6 +44,16 @@ again=$($run "$bench" --cache "$cache/c" "$folder")
 echo "--- second visit (new process, from the cache)"
 echo "$again"
 whole() { echo "$1" | sed -n 's/^first visit: .*whole folder \([0-9]*\) ms.*/\1/p'; }
+analysed=
+if [ -z "$scroll" ]; then
+    # View / Frame by analysis verdict on, cold: the thumbnails first, then every PNG analysed in full.
+    analysed=$($run "$bench" --cache "$cache/a" --analysis "$folder")
+    echo "--- cold with View / Frame by analysis verdict on"
+    echo "$analysed"
+    verdict_ms=$(echo "$analysed" | sed -n 's/^first visit: every verdict in \([0-9]*\) ms.*/\1/p')
+    pngs_analysed=$(echo "$analysed" | sed -n 's/^first visit: every verdict in .*(\([0-9]*\) PNGs.*/\1/p')
+    python3 -c "print(f'analysis beyond the cold whole folder: {($verdict_ms - $(whole "$cold")) / max(1, $pngs_analysed):.1f} ms per PNG (wall-clock, every thread)')"
+fi
 
 if command -v vipsthumbnail >/dev/null 2>&1; then
     start=$(date +%s%N)
@@ -53,6 +64,9 @@ if command -v vipsthumbnail >/dev/null 2>&1; then
     echo "--- vipsthumbnail --size 150x135: $vips ms"
     python3 -c "print(f'whole folder, cold / vipsthumbnail: {$(whole "$cold") / $vips:.3f} (goal 0.35)')"
     python3 -c "print(f'whole folder, second visit / vipsthumbnail: {$(whole "$again") / $vips:.3f} (goal 0.05)')"
+    if [ -n "$analysed" ]; then
+        python3 -c "print(f'every verdict in, cold / vipsthumbnail: {$verdict_ms / $vips:.3f}')"
+    fi
 else
     echo "vipsthumbnail is not installed (./scripts/setup.sh libvips-tools): no comparison"
 fi
