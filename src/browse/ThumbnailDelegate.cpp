@@ -50,8 +50,13 @@ void CThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         // Drawn over the thumbnail rather than into it: the option turns on and off without a redraw.
         if (const QVariant verdict = index.data(CThumbnailModel::VerdictFrameRole); verdict.isValid()) {
             const QRect picture = index.data(CThumbnailModel::PictureRectRole).toRect();
+            // The pen straddles the picture's edge; like the frames drawn into the thumbnail, it stops at
+            // the thumbnail's own edge instead of spilling over the list.
+            painter->save();
+            painter->setClipRect(thumbRect);
             DrawVerdictFrame(*painter, picture.translated(thumbRect.topLeft()),
                              static_cast<StegoVerdict>(verdict.toInt()));
+            painter->restore();
         }
     }
 

@@ -565,19 +565,21 @@ TEST(PictoriumView, FrameByAnalysisVerdict) {
     const int hidden = f.Row(QStringLiteral("hidden.png"));
     const int opened = f.Row(QStringLiteral("opened.png"));
 
-    // What the list paints on the white band above the picture, within the frames' pen.
-    const auto painted = [&f](int row) {
+    // What the list paints at a point of the thumbnail: by default on the white band above the picture,
+    // within the frames' pen.
+    const QRect picture = ThumbnailPictureRect(QSize(400, 300));
+    const auto painted = [&f, &picture](int row, QPoint at = {}) {
         const QSize cell = CThumbnailDelegate::CellSize(f.View->fontMetrics());
         QImage canvas(cell, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
         QPainter painter(&canvas);
         QStyleOptionViewItem option;
         option.initFrom(f.View.get());
         option.rect = QRect(QPoint(0, 0), cell);
         option.state = QStyle::State_Enabled;
         f.View->itemDelegate()->paint(&painter, option, f.View->model()->index(row, 0));
-        const QRect picture = ThumbnailPictureRect(QSize(400, 300));
         return canvas.pixelColor(CThumbnailDelegate::ThumbnailRect(option.rect).topLeft() +
-                                 QPoint(picture.left() + 10, picture.top() - 3));
+                                 (at.isNull() ? QPoint(picture.left() + 10, picture.top() - 3) : at));
     };
     const QColor white(Qt::white);
     const QColor openedFrame = painted(opened);
@@ -593,6 +595,8 @@ TEST(PictoriumView, FrameByAnalysisVerdict) {
     EXPECT_EQ(f.Platform.Settings.Get(setting::FrameByAnalysis), 1);
     ASSERT_TRUE(test::ProcessEventsUntil([&f] { return !f.View->IsAnalysing(); }));
     EXPECT_TRUE(Near(painted(hidden), Blend(VerdictFrameColor(StegoVerdict::Stego), 0xFFFFFFFFu)));
+    // The pen stops at the thumbnail's edge, as it does in the frames drawn into it.
+    EXPECT_EQ(painted(hidden, QPoint(-3, picture.center().y())), QColor(Qt::black));
     EXPECT_EQ(f.View->Thumbnails().Thumbnail(hidden).cacheKey(), drawn);
     EXPECT_EQ(painted(clean), white);
     EXPECT_EQ(painted(opened), openedFrame);
