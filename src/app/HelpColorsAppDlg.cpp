@@ -11,6 +11,9 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace veilpane {
@@ -201,7 +204,11 @@ CHelpColorsAppDlg::CHelpColorsAppDlg(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     buttons->addWidget(ok);
 
-    auto* layout = new QVBoxLayout(this);
+    // The explanations scroll when the screen is too short for them (a laptop at 150 %); the OK button
+    // stays in reach below them.
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(frames);
     layout->addWidget(note);
     layout->addSpacing(8);
@@ -211,7 +218,26 @@ CHelpColorsAppDlg::CHelpColorsAppDlg(QWidget* parent) : QDialog(parent) {
     layout->addSpacing(8);
     layout->addWidget(heading);
     layout->addLayout(backgrounds);
-    layout->addLayout(buttons);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(scroll);
+    outer->addLayout(buttons);
+
+    // A scroll area asks for little room of its own: the dialog takes what its content wants, up to the
+    // screen it opens on, less room for the window's title bar.
+    QSize wanted = content->sizeHint() + QSize(scroll->verticalScrollBar()->sizeHint().width(), 0);
+    wanted.rheight() += buttons->sizeHint().height() + outer->spacing();
+    const QMargins margins = outer->contentsMargins();
+    wanted += QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+    if (const QScreen* shown = parent ? parent->screen() : screen(); shown) {
+        const QSize room = shown->availableGeometry().size() - QSize(16, 48);
+        wanted = wanted.boundedTo(room);
+    }
+    resize(wanted);
 }
 
 } // namespace veilpane
