@@ -221,8 +221,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // A first close only stops the thumbnails; the window stays, and the next close closes it.
-    if (m_view->IsLoading()) {
+    // A first close only stops the thumbnails; the window stays, and the next close closes it. A folder
+    // still being listed is no reason to stay: its scan is cancelled with the document.
+    if (m_view->IsLoading() && !m_doc.IsFolderScanPending()) {
         m_view->StopLoader();
         event->ignore();
         return;

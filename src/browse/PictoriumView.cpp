@@ -133,7 +133,7 @@ QWidget* CPictoriumView::PreviewWindow() const {
 }
 
 bool CPictoriumView::IsLoading() const {
-    return m_loader->IsRunning();
+    return m_loader->IsRunning() || m_doc.IsFolderScanPending();
 }
 
 bool CPictoriumView::IsAnalysing() const {
@@ -157,7 +157,7 @@ void CPictoriumView::StartLoader(const std::vector<bool>& known) {
     for (int i = 0; i < m_doc.FileNames.size(); ++i) {
         paths << m_doc.EntryPath(i);
     }
-    ShowLoading(std::find(known.begin(), known.end(), false) != known.end() ||
+    ShowLoading(m_doc.IsFolderScanPending() || std::find(known.begin(), known.end(), false) != known.end() ||
                 known.size() < static_cast<std::size_t>(paths.size()));
     UpdateVisibleRows();
     m_loader->Start(paths, m_doc.PasswordSet, known, m_model->AnalysedRows());
@@ -270,7 +270,8 @@ void CPictoriumView::KindFound(int row, std::int32_t kind) {
 }
 
 void CPictoriumView::OnLoaderFinished() {
-    ShowLoading(false);
+    // The first images of a folder may be drawn before the rest of it is listed.
+    ShowLoading(m_doc.IsFolderScanPending());
 }
 
 void CPictoriumView::OnHiddenKindChanged(int row) {

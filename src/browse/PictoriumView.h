@@ -37,6 +37,7 @@ public:
     QWidget* FoldersWindow() const;
     QWidget* PreviewWindow() const;
 
+    // The folder is still being listed, or thumbnails are still being drawn.
     bool IsLoading() const;
     // The analysis of View / Frame by analysis verdict still has rows to go.
     bool IsAnalysing() const;

@@ -27,7 +27,7 @@ enum class EnableRule {
     HideFile,         // an editable, unmarked, listed Image and a file chosen to hide
     HideMessage,      // the same with a secret message
     FileToHideChosen, // a file is chosen to hide
-    Folder,           // a current folder, and Idle
+    Folder,           // a current folder listed whole, and Idle
     OrderByName,      // always; checked while the list is in that order
     OrderByDate,
     OrderBySize,

@@ -47,25 +47,24 @@ bool CPictoriumDoc::LoadFolder(const QString& folder) {
     SetStatus(QString());
 
     m_touched.clear();
-    if (m_scanner) {
-        m_scanner->Cancel();
-        m_rescanTimer->stop();
-        m_rescanAgain = false;
-    }
-    const CFolderScan scan = CurrentFolder.isEmpty() ? CFolderScan{} : ScanFolder(CurrentFolder, ListOrder);
-    m_entries = scan.Images;
-    for (const CFolderEntry& entry : m_entries) {
-        FileNames.append(entry.Name);
-        HiddenKinds.push_back(HiddenNothing);
-    }
-    FileCount = scan.FileCount;
-    EncryptedCount = scan.EncryptedCount;
-    ImageCount = static_cast<int>(m_entries.size());
+    m_entries.clear();
+    FileCount = 0;
+    EncryptedCount = 0;
+    ImageCount = 0;
     MarkedNames.clear();
-    WatchFolder();
-
     SelectedIndex = -1;
-    // The list is complete: the thumbnail list reloads and its loader starts from here.
+    // Creates the scanner, and watches the folder from now on: a change during the scan brings another.
+    WatchFolder();
+    m_rescanTimer->stop();
+    m_rescanAgain = false;
+    // Reading every file's first bytes takes long in a large folder: the list shows empty, then the first
+    // images found, then the whole folder, while the window stays responsive.
+    m_scanPending = !CurrentFolder.isEmpty();
+    if (m_scanPending) {
+        m_scanner->Start(CurrentFolder, ListOrder, true);
+    } else {
+        m_scanner->Cancel();
+    }
     emit FolderLoaded();
     emit StateChanged();
     CountSummary();
@@ -124,8 +123,15 @@ void CPictoriumDoc::ApplyFolderScan(const CFolderScan& scan) {
     }
     // The work holds the image and its row; the list waits for it.
     if (!IsIdle()) {
-        ScheduleRescan();
+        if (!scan.Partial) {
+            ScheduleRescan();
+        }
         return;
+    }
+    // The first complete scan ends the loading even when it changes nothing in the list.
+    const bool completes = m_scanPending && !scan.Partial;
+    if (!scan.Partial) {
+        m_scanPending = false;
     }
     QHash<QString, int> rowOf;
     for (int row = 0; row < FileNames.size(); ++row) {
@@ -150,7 +156,7 @@ void CPictoriumDoc::ApplyFolderScan(const CFolderScan& scan) {
     QList<int> previous;
     QStringList names;
     std::vector<std::int32_t> kinds;
-    bool changed = entries.size() != m_entries.size();
+    bool changed = completes || entries.size() != m_entries.size();
     for (const CFolderEntry& entry : entries) {
         int row = rowOf.value(entry.Name, -1);
         const bool keptAsIs = row == selected && keepSelected;
@@ -163,7 +169,9 @@ void CPictoriumDoc::ApplyFolderScan(const CFolderScan& scan) {
         names.append(entry.Name);
         kinds.push_back(row >= 0 ? HiddenKinds[static_cast<std::size_t>(row)] : HiddenNothing);
     }
-    m_touched.clear();
+    if (!scan.Partial) {
+        m_touched.clear();
+    }
     if (!changed) {
         ApplyCounts(scan, selected < 0);
         return;
@@ -194,7 +202,10 @@ void CPictoriumDoc::ApplyFolderScan(const CFolderScan& scan) {
     MarkedNames = marked;
     WatchFolder();
     emit FolderListChanged(previous);
-    ApplyCounts(scan, nowSelected < 0);
+    // The counts are those of the whole folder, never of a part.
+    if (!scan.Partial) {
+        ApplyCounts(scan, nowSelected < 0);
+    }
     emit StateChanged();
 }
 
@@ -215,8 +226,12 @@ void CPictoriumDoc::SetListOrder(FolderOrder order) {
         return;
     }
     ListOrder = order;
+    // What is listed of a folder still being scanned is sorted as a part; the scan's result is sorted again
+    // when it arrives.
     CFolderScan scan;
+    scan.Partial = m_scanPending;
     scan.Folder = CurrentFolder;
+    scan.Order = order;
     scan.Images = m_entries;
     scan.FileCount = FileCount;
     scan.EncryptedCount = EncryptedCount;

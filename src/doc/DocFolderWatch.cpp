@@ -33,6 +33,12 @@ void CPictoriumDoc::WatchFolder() {
         });
         connect(m_rescanTimer, &QTimer::timeout, this, &CPictoriumDoc::OnRescanDue);
         connect(m_scanner, &CFolderScanner::Scanned, this, &CPictoriumDoc::OnFolderScanned);
+        connect(m_scanner, &CFolderScanner::FirstBatchScanned, this, [this](const CFolderScan& batch) {
+            // Only into the empty list of a folder just chosen: after that, only the whole folder counts.
+            if (m_scanPending && FileNames.isEmpty()) {
+                ApplyFolderScan(batch);
+            }
+        });
     }
     QSet<QString> wanted;
     if (!CurrentFolder.isEmpty()) {
@@ -78,7 +84,15 @@ void CPictoriumDoc::OnRescanDue() {
 }
 
 void CPictoriumDoc::OnFolderScanned(const CFolderScan& scan) {
-    ApplyFolderScan(scan);
+    if (scan.Order == ListOrder) {
+        ApplyFolderScan(scan);
+    } else {
+        // The order was changed while the scan ran.
+        CFolderScan sorted = scan;
+        SortEntries(sorted.Images, ListOrder);
+        sorted.Order = ListOrder;
+        ApplyFolderScan(sorted);
+    }
     if (m_rescanAgain) {
         m_rescanAgain = false;
         ScheduleRescan();

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,22 +31,36 @@ struct CFolderEntry {
 // A folder as the document lists it: its images in the chosen order and the counts of the summary.
 struct CFolderScan {
     QString Folder;
+    FolderOrder Order = FolderOrder::Name; // of Images
     std::vector<CFolderEntry> Images;
     int FileCount = 0;
     int EncryptedCount = 0;
     bool Cancelled = false;
+    // Only part of the folder's images (the first found, while the rest is still being read), without counts.
+    bool Partial = false;
+};
+
+// When a long scan hands over what it has found so far: once Images are found, or once AfterMs have
+// passed with at least one. Deliver runs on the scanning thread.
+struct CFirstBatch {
+    int Images = 100;
+    int AfterMs = 80;
+    std::function<void(CFolderScan)> Deliver;
 };
 
 // Lists the images of folder (by content, hidden ones too, no subfolders) and counts its files. Pure apart
-// from reading the folder; safe on any thread. cancelled is looked at between files.
-CFolderScan ScanFolder(const QString& folder, FolderOrder order,
-                       const std::atomic<bool>* cancelled = nullptr);
+// from reading the folder; safe on any thread. cancelled is looked at between files. The files are read in
+// the final order, so that a first batch is the head of the complete list; it is not handed over when the
+// scan ends before it is due.
+CFolderScan ScanFolder(const QString& folder, FolderOrder order, const std::atomic<bool>* cancelled = nullptr,
+                       const CFirstBatch* firstBatch = nullptr);
 // Name: natural order. Date: oldest first. Size: smallest first. Ties go by name.
 void SortEntries(std::vector<CFolderEntry>& entries, FolderOrder order);
 
 // What the scanning thread hands over, under Lock.
 struct CFolderScanShared {
     std::mutex Lock;
+    std::optional<CFolderScan> FirstBatch;
     std::optional<CFolderScan> Result;
 };
 
@@ -56,7 +71,8 @@ signals:
 };
 
 // Scans one folder at a time on a thread of its own, so that a folder of thousands of files changing on
-// disk never holds up the user-interface thread. Scanned arrives on the thread that owns the scanner.
+// disk never holds up the user-interface thread. Its signals arrive on the thread that owns the scanner;
+// none arrives for a cancelled scan.
 class CFolderScanner : public QObject {
     Q_OBJECT
 
@@ -65,12 +81,14 @@ public:
     // Cancels and waits for the thread.
     ~CFolderScanner() override;
 
-    // Cancels a scan still running, then starts one.
-    void Start(const QString& folder, FolderOrder order);
+    // Cancels a scan still running, then starts one. withFirstBatch: a long scan also hands over its first
+    // images early (FirstBatchScanned, before Scanned).
+    void Start(const QString& folder, FolderOrder order, bool withFirstBatch = false);
     void Cancel();
     bool IsRunning() const { return m_running; }
 
 signals:
+    void FirstBatchScanned(const veilpane::CFolderScan& scan);
     void Scanned(const veilpane::CFolderScan& scan);
 
 private:

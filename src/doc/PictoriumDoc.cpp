@@ -289,7 +289,8 @@ CCommandState CPictoriumDoc::RuleState(EnableRule rule) const {
         state.Enabled = !FileToHide.isEmpty();
         break;
     case EnableRule::Folder:
-        state.Enabled = !CurrentFolder.isEmpty() && idle;
+        // A folder command never acts on part of the list.
+        state.Enabled = !CurrentFolder.isEmpty() && idle && !m_scanPending;
         break;
     case EnableRule::OrderByName:
     case EnableRule::OrderByDate:

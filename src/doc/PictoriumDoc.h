@@ -177,6 +177,9 @@ public:
     // program's own file work. A scan found while the document is busy waits until it is idle.
     void ScheduleRescan();
     bool IsRescanPending() const;
+    // The scan of a folder just chosen has not completed: the list is empty or holds its first images
+    // only, and the commands that act on the whole folder wait.
+    bool IsFolderScanPending() const { return m_scanPending; }
     // Brings the lists in line with a scan of the current folder: entries keep their kinds unless their
     // file was rewritten, the selection stays on its file, and a modified current image keeps its entry.
     void ApplyFolderScan(const CFolderScan& scan);
@@ -240,9 +243,10 @@ signals:
     void ImageChanged();
     // The Image Preview's label and message changed.
     void PreviewChanged();
-    // A folder scan is about to clear the lists: the thumbnail loader must stop before this returns.
+    // A folder change is about to clear the lists: the thumbnail loader must stop before this returns.
     void FolderAboutToChange();
-    // A folder scan completed: the thumbnail list reloads and its loader starts.
+    // Another folder is current and its list empty: the thumbnail list reloads. Its scan runs; the images
+    // come with FolderListChanged (IsFolderScanPending until the whole folder is listed).
     void FolderLoaded();
     // The summary label of an image-less folder: shown with text, or hidden when text is empty.
     void SummaryLabelChanged(const QString& text);
@@ -295,6 +299,7 @@ private:
     CFolderScanner* m_scanner = nullptr;
     QStringList m_touched; // files the watcher reported changed since the last scan
     bool m_rescanAgain = false;
+    bool m_scanPending = false;
     std::unique_ptr<QTemporaryDir> m_tempDir;
     // Every state of the current image gets a number; the undo slots keep the numbers of theirs. The image
     // is modified while its number differs from the one it had when it was loaded or last saved.

@@ -1,10 +1,12 @@
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 #include "support/HostileImages.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -69,7 +71,7 @@ TEST(DocFolder, ScanListsImagesByContentUnderTheirRealNamesAndCountsEveryFile) {
     SaveImage(folder.Path() + QStringLiteral("/:Colon.png"), "image/png");
 
     CFolderFixture f;
-    f.Doc->LoadFolder(folder.Path());
+    test::LoadFolderAndWait(*f.Doc, folder.Path());
 
     EXPECT_EQ(f.Doc->CurrentFolder, folder.Path());
     EXPECT_EQ(AsSet(f.Doc->FileNames),
@@ -87,7 +89,8 @@ TEST(DocFolder, ScanListsImagesByContentUnderTheirRealNamesAndCountsEveryFile) {
     EXPECT_EQ(f.Doc->SelectedIndex, -1);
     EXPECT_EQ(f.Platform.Status.Texts,
               (QStringList{QString(), QStringLiteral("Files: 7 (Images: 4  Encrypted: 2)")}));
-    EXPECT_EQ(f.Labels, QStringList{QString()});
+    // Hidden at the folder change, and again once the folder shows images.
+    EXPECT_EQ(f.Labels, (QStringList{QString(), QString()}));
 
     f.Doc->SelectImage(static_cast<int>(f.Doc->FileNames.indexOf(QStringLiteral("PHOTO.JPG"))), {}, {});
     ASSERT_TRUE(f.Doc->HasImage());
@@ -106,7 +109,7 @@ TEST(DocFolder, SvgIsNotListedAndAnImageOverTheBudgetTellsWhyItDoesNotOpen) {
     ASSERT_TRUE(WriteSvg(folder.FilePath(QStringLiteral("drawing.svg"))));
     ASSERT_TRUE(WriteTiffBomb(folder.FilePath(QStringLiteral("bomb.tif")), 20000, 20000));
     CFolderFixture f;
-    f.Doc->LoadFolder(folder.Path());
+    test::LoadFolderAndWait(*f.Doc, folder.Path());
     EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("bomb.tif")});
     f.Doc->SelectImage(0, {}, {});
     EXPECT_FALSE(f.Doc->CurrentImage->IsValid());
@@ -123,9 +126,9 @@ TEST(DocFolder, SummaryGoesToTheLabelWithoutImagesAndToTheStatusWithThem) {
             folder.Write(QString::fromLatin1(name), QByteArray(40, '\x11'));
         }
         CFolderFixture f;
-        f.Doc->LoadFolder(folder.Path());
+        test::LoadFolderAndWait(*f.Doc, folder.Path());
         EXPECT_TRUE(f.Doc->FileNames.isEmpty());
-        EXPECT_EQ(f.Labels, QStringList{QStringLiteral("Files: 3 (Images: 0  Encrypted: 3)")});
+        EXPECT_EQ(f.Labels, (QStringList{QString(), QStringLiteral("Files: 3 (Images: 0  Encrypted: 3)")}));
         EXPECT_EQ(f.Platform.Status.Texts, QStringList{QString()}) << "the status text stays empty";
     }
     {
@@ -136,10 +139,10 @@ TEST(DocFolder, SummaryGoesToTheLabelWithoutImagesAndToTheStatusWithThem) {
         folder.Write(QStringLiteral("readme.txt"), "hello");
         folder.Write(QStringLiteral("data"), QByteArray(10, '\0'));
         CFolderFixture f;
-        f.Doc->LoadFolder(folder.Path());
+        test::LoadFolderAndWait(*f.Doc, folder.Path());
         EXPECT_EQ(f.Doc->FileNames.size(), 5);
         EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("Files: 7 (Images: 5  Encrypted: 0)"));
-        EXPECT_EQ(f.Labels, QStringList{QString()}) << "the label is hidden";
+        EXPECT_EQ(f.Labels, (QStringList{QString(), QString()})) << "the label is hidden";
     }
     {
         CTempFolder folder;
@@ -147,7 +150,7 @@ TEST(DocFolder, SummaryGoesToTheLabelWithoutImagesAndToTheStatusWithThem) {
         ASSERT_TRUE(QDir(folder.Path()).mkdir(QStringLiteral("two")));
         SaveImage(folder.FilePath(QStringLiteral("one/pic.png")), "image/png");
         CFolderFixture f;
-        f.Doc->LoadFolder(folder.Path());
+        test::LoadFolderAndWait(*f.Doc, folder.Path());
         EXPECT_EQ(f.Doc->FileCount, 0);
         EXPECT_TRUE(f.Doc->FileNames.isEmpty());
         EXPECT_EQ(f.Labels, QStringList{QString()});
@@ -155,27 +158,108 @@ TEST(DocFolder, SummaryGoesToTheLabelWithoutImagesAndToTheStatusWithThem) {
     }
 }
 
-TEST(DocFolder, ScanStopsTheLoaderFirstAndStartsItWithTheCompleteList) {
+// The list shows empty at once and fills when the scan ends; the commands that act on the whole folder
+// wait for that.
+TEST(DocFolder, FolderChangeStopsTheLoaderFirstAndListsTheFolderOffTheWindowsThread) {
     CTempFolder folder;
     SaveImage(folder.FilePath(QStringLiteral("one.png")), "image/png");
     SaveImage(folder.FilePath(QStringLiteral("two.bmp")), "image/bmp");
     CFolderFixture f;
-    f.Doc->LoadFolder(folder.Path());
-    EXPECT_EQ(f.ListedWhenLoaded, 2);
+    test::LoadFolderAndWait(*f.Doc, folder.Path());
+    EXPECT_EQ(f.Doc->FileNames.size(), 2);
 
     // The second scan announces itself while the old list is still intact.
     f.Doc->OnRefreshFolder();
     EXPECT_EQ(f.Signals, (QStringList{QStringLiteral("about"), QStringLiteral("loaded"),
                                       QStringLiteral("about"), QStringLiteral("loaded")}));
     EXPECT_EQ(f.ListedWhenAboutToChange, 2);
-    EXPECT_EQ(f.ListedWhenLoaded, 2);
+    EXPECT_EQ(f.ListedWhenLoaded, 0);
+    ASSERT_TRUE(f.Doc->IsFolderScanPending());
+    for (const int id : {cmd::RefreshFolder, cmd::EncryptFolder, cmd::DecryptFolder, cmd::SuggestCover}) {
+        EXPECT_FALSE(f.Doc->CommandState(id).Enabled) << id;
+    }
+    ASSERT_TRUE(WaitForFolderScan(*f.Doc));
+    EXPECT_EQ(f.Doc->FileNames.size(), 2);
+    EXPECT_TRUE(f.Doc->CommandState(cmd::EncryptFolder).Enabled);
+}
+
+// A large folder shows its first images before the rest is read; the whole list then keeps their rows (and
+// so their thumbnails), and the counts are those of the whole folder.
+TEST(DocFolder, FirstImagesComeBeforeTheWholeFolderAndKeepTheirRows) {
+    CTempFolder folder;
+    SaveImage(folder.FilePath(QStringLiteral("img0.png")), "image/png");
+    const QByteArray png = folder.Read(QStringLiteral("img0.png"));
+    const int count = 400;
+    for (int i = 1; i < count; ++i) {
+        folder.Write(QStringLiteral("img%1.png").arg(i), png);
+    }
+    CFolderFixture f;
+    struct CChange {
+        QList<int> Previous;
+        bool Pending;
+        int Files;
+    };
+    std::vector<CChange> changes;
+    QObject::connect(f.Doc.get(), &CPictoriumDoc::FolderListChanged, [&](const QList<int>& previous) {
+        changes.push_back({previous, f.Doc->IsFolderScanPending(), f.Doc->FileCount});
+    });
+    f.Doc->LoadFolder(folder.Path());
+    ASSERT_TRUE(WaitForFolderScan(*f.Doc));
+
+    ASSERT_EQ(changes.size(), 2u);
+    const QList<int>& first = changes[0].Previous;
+    ASSERT_GT(first.size(), 0);
+    ASSERT_LT(first.size(), count);
+    EXPECT_EQ(first.count(-1), first.size());
+    EXPECT_TRUE(changes[0].Pending);
+    EXPECT_EQ(changes[0].Files, 0);
+    const QList<int>& whole = changes[1].Previous;
+    ASSERT_EQ(whole.size(), count);
+    for (int row = 0; row < count; ++row) {
+        ASSERT_EQ(whole[row], row < first.size() ? row : -1) << row;
+    }
+    EXPECT_FALSE(changes[1].Pending);
+    EXPECT_EQ(f.Doc->FileCount, count);
+    EXPECT_EQ(f.Doc->FileNames.front(), QStringLiteral("img0.png"));
+    EXPECT_EQ(f.Doc->FileNames.back(), QStringLiteral("img399.png"));
+    EXPECT_EQ(f.Platform.Status.Last(), QStringLiteral("Files: 400 (Images: 400  Encrypted: 0)"));
+}
+
+// Another folder chosen while a scan runs, before or after its first images came: nothing of the old
+// folder reaches the list.
+TEST(DocFolder, FolderChangeDuringAScanLeavesOnlyTheNewFolder) {
+    CTempFolder big;
+    SaveImage(big.FilePath(QStringLiteral("big0.png")), "image/png");
+    const QByteArray png = big.Read(QStringLiteral("big0.png"));
+    for (int i = 1; i < 400; ++i) {
+        big.Write(QStringLiteral("big%1.png").arg(i), png);
+    }
+    CTempFolder small;
+    small.Write(QStringLiteral("small.png"), png);
+    for (const bool afterFirstImages : {false, true}) {
+        CFolderFixture f;
+        f.Doc->LoadFolder(big.Path());
+        if (afterFirstImages) {
+            ASSERT_TRUE(f.Doc->IsFolderScanPending());
+            while (f.Doc->FileNames.isEmpty() && f.Doc->IsFolderScanPending()) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+        }
+        QList<QStringList> lists;
+        QObject::connect(f.Doc.get(), &CPictoriumDoc::FolderListChanged,
+                         [&](const QList<int>&) { lists << f.Doc->FileNames; });
+        test::LoadFolderAndWait(*f.Doc, small.Path());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(lists, QList<QStringList>{QStringList{QStringLiteral("small.png")}}) << afterFirstImages;
+        EXPECT_EQ(f.Doc->FileCount, 1) << afterFirstImages;
+    }
 }
 
 TEST(DocFolder, ScanDropsTheImageItsHistoryAndTheExtractedTemporaryImage) {
     CTempFolder folder;
     SaveImage(folder.FilePath(QStringLiteral("carrier.png")), "image/png");
     CFolderFixture f;
-    f.Doc->LoadFolder(folder.Path());
+    test::LoadFolderAndWait(*f.Doc, folder.Path());
     f.Doc->SelectImage(0, {}, {});
     ASSERT_TRUE(f.Doc->HasImage());
     f.Doc->PushUndo();
@@ -207,11 +291,12 @@ TEST(DocFolder, RefreshSeesChangesAndADeletedFolderLeavesAnEmptyListWithoutAMess
     auto folder = std::make_unique<CTempFolder>();
     SaveImage(folder->FilePath(QStringLiteral("one.png")), "image/png");
     CFolderFixture f;
-    f.Doc->LoadFolder(folder->Path());
+    test::LoadFolderAndWait(*f.Doc, folder->Path());
     ASSERT_EQ(f.Doc->FileNames.size(), 1);
 
     SaveImage(folder->FilePath(QStringLiteral("Two.TIFF")), "image/tiff");
     f.Doc->Execute(cmd::RefreshFolder);
+    WaitForFolderScan(*f.Doc);
     EXPECT_EQ(AsSet(f.Doc->FileNames),
               (std::set<QString>{QStringLiteral("one.png"), QStringLiteral("Two.TIFF")}));
 
@@ -220,6 +305,7 @@ TEST(DocFolder, RefreshSeesChangesAndADeletedFolderLeavesAnEmptyListWithoutAMess
     f.Platform.Status.Texts.clear();
     f.Labels.clear();
     f.Doc->Execute(cmd::RefreshFolder); // an unexpected message box would fail here
+    WaitForFolderScan(*f.Doc);
     EXPECT_EQ(f.Doc->CurrentFolder, path);
     EXPECT_TRUE(f.Doc->FileNames.isEmpty());
     EXPECT_TRUE(f.Doc->HiddenKinds.empty());
@@ -235,21 +321,21 @@ TEST(DocFolder, FolderChangeIsRefusedWhileWorkHoldsTheImage) {
     SaveImage(first.FilePath(QStringLiteral("a.png")), "image/png");
     SaveImage(second.FilePath(QStringLiteral("b.png")), "image/png");
     CFolderFixture f;
-    f.Doc->LoadFolder(first.Path());
+    test::LoadFolderAndWait(*f.Doc, first.Path());
     f.Doc->SelectImage(0, {}, {});
     const CBitmap* held = f.Doc->CurrentImage.get();
 
     for (const bool operation : {true, false}) {
         f.Doc->WorkerThread = operation;
         f.Doc->LongTaskRunning = !operation;
-        f.Doc->LoadFolder(second.Path());
+        test::LoadFolderAndWait(*f.Doc, second.Path());
         EXPECT_EQ(f.Doc->CurrentFolder, first.Path());
         EXPECT_EQ(f.Doc->CurrentImage.get(), held);
         EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("a.png")});
     }
     f.Doc->WorkerThread = false;
     f.Doc->LongTaskRunning = false;
-    f.Doc->LoadFolder(second.Path());
+    test::LoadFolderAndWait(*f.Doc, second.Path());
     EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("b.png")});
 }
 
@@ -268,7 +354,7 @@ TEST(DocFolder, ListOrderByNameDateOrSizeIsChosenAndRemembered) {
             file.setFileTime(QDateTime::currentDateTime().addSecs(age), QFileDevice::FileModificationTime));
     }
     CFolderFixture f;
-    f.Doc->LoadFolder(folder.Path());
+    test::LoadFolderAndWait(*f.Doc, folder.Path());
     EXPECT_EQ(f.Doc->FileNames, (QStringList{"img1.png", "Img2.png", "img10.png"}));
     f.Doc->SelectImage(1, {}, {});
     QList<QList<int>> moves;

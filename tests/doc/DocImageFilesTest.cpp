@@ -1,6 +1,7 @@
 #include "doc/CommandIds.h"
 #include "doc/PictoriumDoc.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
@@ -35,7 +36,7 @@ struct CSaveFixture {
         ASSERT_TRUE(QDir().mkpath(folder));
         ASSERT_TRUE(
             MakeNoiseBitmap(24, 18, seed).Save(QDir(folder).filePath(realName), QStringLiteral("image/png")));
-        Doc->LoadFolder(folder);
+        test::LoadFolderAndWait(*Doc, folder);
         const qsizetype index = Doc->FileNames.indexOf(realName);
         ASSERT_GE(index, 0) << realName.toStdString();
         Doc->SelectImage(static_cast<int>(index), {}, {});

@@ -2,6 +2,7 @@
 #include "doc/PictoriumDoc.h"
 #include "image/ImageOperations.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
@@ -230,7 +231,7 @@ TEST(DocImageOperations, BusyFromTheCommandUntilTheResultIsCommitted) {
     f.Doc->SelectImage(1, {}, {});
     EXPECT_EQ(f.Doc->SelectedIndex, 0);
     const QString folder = f.Doc->CurrentFolder;
-    f.Doc->LoadFolder(QDir::tempPath());
+    test::LoadFolderAndWait(*f.Doc, QDir::tempPath());
     EXPECT_EQ(f.Doc->CurrentFolder, folder);
     EXPECT_EQ(f.Doc->FileNames.size(), 2);
 

@@ -2,6 +2,7 @@
 #include "doc/PasswordsDialogModel.h"
 #include "doc/PictoriumDoc.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
@@ -310,6 +311,7 @@ TEST(DocSettings, GoToSamplesFolderLoadsItOnlyWhenItExists) {
                                            QStringLiteral("image/png")));
     doc->SamplesFolder = CPictoriumDoc::SamplesFolderFor(layout.Executable());
     doc->Execute(cmd::SamplesFolder);
+    WaitForFolderScan(*doc);
     EXPECT_EQ(doc->CurrentFolder, layout.Beside());
     EXPECT_EQ(doc->FileNames, QStringList{QStringLiteral("Tulips.png")});
     EXPECT_EQ(platform.Status.Last(), QStringLiteral("Files: 1 (Images: 1  Encrypted: 0)"));

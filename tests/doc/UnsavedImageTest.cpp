@@ -4,6 +4,7 @@
 #include "doc/PictoriumDoc.h"
 #include "platform/Dialogs.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 #include "support/TempFolder.h"
 #include "support/TestImages.h"
 
@@ -42,7 +43,7 @@ struct CUnsavedFixture {
             std::make_unique<CPictoriumDoc>(Platform.Services(), QStringLiteral("/nonexistent/bin/veilpane"));
         Doc->PasswordSet.Passwords[0] = QByteArray("alpha-key");
         Doc->SecretMessage = QStringLiteral("meet at noon");
-        EXPECT_TRUE(Doc->LoadFolder(Folder.Path()));
+        EXPECT_TRUE(test::LoadFolderAndWait(*Doc, Folder.Path()));
         Doc->SelectImage(0, {}, {});
     }
 
@@ -102,7 +103,7 @@ TEST(UnsavedImage, NothingIsAskedWhenNothingChanged) {
     f.Edit();
     f.Doc->OnEditUndo();
     EXPECT_TRUE(f.Doc->CanLeaveCurrentImage());
-    EXPECT_TRUE(f.Doc->LoadFolder(f.Other.Path()));
+    EXPECT_TRUE(test::LoadFolderAndWait(*f.Doc, f.Other.Path()));
 }
 
 // The Save answer offers what the Save commands offer: after a hide only the lossless formats, under the
@@ -175,7 +176,7 @@ TEST(UnsavedImage, EachAnswerDoesWhatItSays) {
                     f.Platform.Messages.Expect(SaveError);
                 }
             }
-            EXPECT_EQ(f.Doc->LoadFolder(f.Other.Path()), c.Leaves);
+            EXPECT_EQ(test::LoadFolderAndWait(*f.Doc, f.Other.Path()), c.Leaves);
             f.Platform.Messages.VerifyAllShown();
             EXPECT_EQ(f.SavedFiles().size(), c.Written ? 1 : 0);
             if (c.Leaves) {

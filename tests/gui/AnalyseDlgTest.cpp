@@ -6,6 +6,7 @@
 #include "gui/CarrierFolder.h"
 #include "gui/FrameFixture.h"
 #include "gui/GuiTestSupport.h"
+#include "support/FolderLoad.h"
 
 #include <QAction>
 #include <QTreeWidget>
@@ -57,7 +58,7 @@ TEST(AnalyseDlg, ShowsTheAnalysisOfTheCurrentImage) {
     f.Start();
     test::CTempFolder folder;
     ASSERT_TRUE(image.Save(folder.FilePath(QStringLiteral("Carrier.png")), QStringLiteral("image/png")));
-    f.Doc().LoadFolder(folder.Path());
+    test::LoadFolderAndWait(f.Doc(), folder.Path());
     f.Doc().SelectImage(0, {}, {});
     QAction* analyse = f.Frame().Action(cmd::Analyse);
     f.Frame().UpdateCommandStates();
@@ -79,7 +80,7 @@ TEST(AnalyseDlg, SuggestCoverRanksTheFolderForTheChosenMessage) {
         ASSERT_TRUE(MakeNoiseBitmap(side, side, side)
                         .Save(folder.FilePath(QString::fromLatin1(name)), QStringLiteral("image/png")));
     }
-    f.Doc().LoadFolder(folder.Path());
+    test::LoadFolderAndWait(f.Doc(), folder.Path());
     f.Frame().UpdateCommandStates();
     f.Platform.Messages.Expect(CUserMessage::AppBox(QStringLiteral(
         "Select a file to hide or enter a secret message to hide first: the folder's images are "

@@ -2,6 +2,7 @@
 #include "browse/PreviewDlg.h"
 #include "doc/CommandTable.h"
 #include "gui/FrameFixture.h"
+#include "support/FolderLoad.h"
 #include "support/TestImages.h"
 
 #include <QAction>
@@ -47,7 +48,7 @@ struct CRuleCase {
 };
 
 void ShowFirstImage(CPictoriumDoc& doc, const CListedFolder& listed, std::int32_t kind) {
-    doc.LoadFolder(listed.Folder.Path());
+    test::LoadFolderAndWait(doc, listed.Folder.Path());
     doc.SelectImage(0, {}, {});
     doc.SetHiddenKind(0, kind);
     doc.FileToHide = listed.Folder.FilePath(QStringLiteral("second.png"));
@@ -227,7 +228,7 @@ TEST(MainFrameCommands, NamesFromFilesShowAsPlainText) {
     f.Start();
     f.App->Start(); // makes the Image Preview
     CListedFolder listed;
-    f.Doc().LoadFolder(listed.Folder.Path());
+    test::LoadFolderAndWait(f.Doc(), listed.Folder.Path());
     const QString name =
         QStringLiteral("<h1 style=\"color:red;font-size:60px\">ALL FILES WIPED<br>enter password");
     f.Doc().SelectImage(0, name, {});
@@ -274,7 +275,7 @@ TEST(MainFrameCommands, StatesFollowTheDocumentThroughSelectHideAndUndo) {
 
     f.Doc().PasswordSet.Passwords[0] = "alpha-key";
     CListedFolder listed;
-    f.Doc().LoadFolder(listed.Folder.Path());
+    test::LoadFolderAndWait(f.Doc(), listed.Folder.Path());
     EXPECT_TRUE(enabled(cmd::RefreshFolder));
     EXPECT_TRUE(enabled(cmd::EncryptFolder));
     EXPECT_FALSE(enabled(cmd::SavePng));

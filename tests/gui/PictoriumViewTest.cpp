@@ -13,6 +13,7 @@
 #include "doc/WindowPlacement.h"
 #include "platform/SettingsKeys.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,12 +77,13 @@ TEST(PictoriumView, LoadsKindsFramesAndBackground) {
     CViewFixture f;
     f.WriteCarriers();
     EXPECT_EQ(f.View->BackgroundColor(), QColor(255, 255, 255));
+    // The label shows from the folder change on, while the folder is still being listed.
     f.Doc->LoadFolder(f.Folder.Path());
-    ASSERT_EQ(f.Doc->FileNames.size(), 4);
     EXPECT_TRUE(f.View->LoadingLabel()->isVisible());
     EXPECT_EQ(f.View->LoadingLabel()->text(), QStringLiteral("Loading images ..."));
     EXPECT_FALSE(f.View->LoadingLabel()->geometry().intersects(f.View->viewport()->geometry()));
     ASSERT_TRUE(f.WaitForLoader());
+    ASSERT_EQ(f.Doc->FileNames.size(), 4);
     EXPECT_FALSE(f.View->LoadingLabel()->isVisible());
 
     const std::pair<QString, std::int32_t> expected[] = {{QStringLiteral("Message.PNG"), HiddenMessage},
@@ -110,7 +112,7 @@ TEST(PictoriumView, LoadsKindsFramesAndBackground) {
     // Another folder with nothing hidden: white again from the start of its scan.
     test::CTempFolder plain;
     test::WriteSolidImage(plain, QStringLiteral("a.png"), 40, 30, 0xFF00FF00u);
-    f.Doc->LoadFolder(plain.Path());
+    test::LoadFolderAndWait(*f.Doc, plain.Path());
     EXPECT_EQ(f.View->BackgroundColor(), QColor(255, 255, 255));
     EXPECT_EQ(f.View->HiddenCount(), 0);
     ASSERT_TRUE(f.WaitForLoader());
@@ -123,7 +125,7 @@ TEST(PictoriumView, LoadsKindsFramesAndBackground) {
 TEST(PictoriumView, DelegatePaintsTheThumbnailUnscaled) {
     CViewFixture f;
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     const int row = f.Row(QStringLiteral("Message.PNG"));
     const QImage& thumb = f.View->Thumbnails().Thumbnail(row);
@@ -150,7 +152,7 @@ TEST(PictoriumView, DelegatePaintsTheThumbnailUnscaled) {
 TEST(PictoriumView, SelectionSelectsTheImageWithWhatItCarries) {
     CViewFixture f;
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
 
     f.Select(f.Row(QStringLiteral("Message.PNG")));
@@ -191,7 +193,7 @@ TEST(PictoriumView, SelectionSelectsTheImageWithWhatItCarries) {
 TEST(PictoriumView, SelectionBeforeTheLoaderReachesTheRow) {
     CViewFixture f;
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     const int row = f.Row(QStringLiteral("Message.PNG"));
     ASSERT_FALSE(f.View->Thumbnails().IsKindKnown(row));
     f.Select(row);
@@ -208,7 +210,7 @@ TEST(PictoriumView, SelectionBeforeTheLoaderReachesTheRow) {
 TEST(PictoriumView, RefusedSelectionsKeepTheListInStep) {
     CViewFixture f;
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     const int plain = f.Row(QStringLiteral("plain.png"));
     const int archive = f.Row(QStringLiteral("archive.png"));
@@ -239,7 +241,7 @@ TEST(PictoriumView, FolderChangeAndCloseWhileLoading) {
     test::WriteSolidImage(other, QStringLiteral("blue.png"), 80, 60, 0xFF0000FFu);
     test::WriteCarrier(other, QStringLiteral("note.png"), QStringLiteral("n.txt"), "x");
 
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.View->IsLoading());
     ASSERT_TRUE(test::ProcessEventsUntil([&] { return f.View->Thumbnails().StoredThumbnails() > 0; }));
     f.Doc->LoadFolder(other.Path());
@@ -252,7 +254,7 @@ TEST(PictoriumView, FolderChangeAndCloseWhileLoading) {
     EXPECT_EQ(f.View->HiddenCount(), 1);
 
     // Stopping on request (the frame's first close): the pass ends and the label goes.
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.View->IsLoading());
     f.View->StopLoader();
     EXPECT_FALSE(f.View->IsLoading());
@@ -261,7 +263,7 @@ TEST(PictoriumView, FolderChangeAndCloseWhileLoading) {
     EXPECT_FALSE(f.View->IsLoading());
 
     // Destroyed in the middle of a pass.
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.View->IsLoading());
     f.View.reset();
     QCoreApplication::processEvents();
@@ -278,7 +280,7 @@ TEST(PictoriumView, ThumbnailMemoryStaysWithinTheBudget) {
     // A few rows in view, fewer than the budget.
     f.View->resize(400, 300);
     f.View->Thumbnails().SetBudget(10);
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     const int last = f.View->model()->rowCount() - 1;
     int stored = 0;
@@ -307,12 +309,12 @@ TEST(PictoriumView, SummaryLabelOfAFolderWithoutImages) {
     CViewFixture f;
     f.Folder.Write(QStringLiteral("notes.txt"), "text");
     f.Folder.Write(QStringLiteral("secret.cry"), "cipher");
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     EXPECT_TRUE(f.View->SummaryLabel()->isVisible());
     EXPECT_EQ(f.View->SummaryLabel()->text(), QStringLiteral("Files: 2 (Images: 0  Encrypted: 1)"));
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     EXPECT_FALSE(f.View->SummaryLabel()->isVisible());
 }
 
@@ -367,7 +369,7 @@ TEST(PictoriumView, FollowsTheDiskAndKeepsTheSelection) {
     CViewFixture f;
     test::WriteSolidImage(f.Folder, QStringLiteral("b2.png"), 40, 30, 0xFF00FF00u);
     test::WriteSolidImage(f.Folder, QStringLiteral("b10.png"), 40, 30, 0xFF0000FFu);
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     f.Select(f.Row(QStringLiteral("b10.png")));
     const auto names = [&f] {
@@ -411,7 +413,7 @@ TEST(PictoriumView, FollowsTheDiskAndKeepsTheSelection) {
 TEST(PictoriumView, TheDocumentShowsOnlyWhatIsHighlighted) {
     CViewFixture f;
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     const QModelIndex plain = f.View->model()->index(f.Row(QStringLiteral("plain.png")), 0);
     f.View->selectionModel()->setCurrentIndex(plain, QItemSelectionModel::NoUpdate);
@@ -429,7 +431,7 @@ TEST(PictoriumView, TheDocumentShowsOnlyWhatIsHighlighted) {
 TEST(PictoriumView, SeveralSelectedImagesAreEncryptedTogether) {
     CViewFixture f;
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     for (const QString& name : {QStringLiteral("plain.png"), QStringLiteral("archive.png")}) {
         f.View->selectionModel()->select(f.View->model()->index(f.Row(name), 0), QItemSelectionModel::Select);
@@ -453,7 +455,7 @@ TEST(PictoriumView, DropsOpenFoldersChooseTheFileToHideAndEncryptWithShift) {
     const QString loose = other.Write(QStringLiteral("loose.txt"), "text");
     QWidget window;
     f.View->OnInitialUpdate(&window);
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     const auto drop = [](QWidget* target, const QStringList& paths, Qt::KeyboardModifiers modifiers) {
         QMimeData data;
         QList<QUrl> urls;
@@ -503,7 +505,7 @@ TEST(PictoriumView, HiddenContentCueUnderLightAndDarkPalettes) {
         QApplication::setPalette(palette);
         CViewFixture f;
         f.WriteCarriers();
-        f.Doc->LoadFolder(f.Folder.Path());
+        test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
         ASSERT_TRUE(f.WaitForLoader());
         const QColor base = palette.color(QPalette::Base);
         const QColor cue = f.View->BackgroundColor();
@@ -516,7 +518,7 @@ TEST(PictoriumView, HiddenContentCueUnderLightAndDarkPalettes) {
             EXPECT_NEAR(cue.hslHueF(), QColor(255, 240, 189).hslHueF(), 0.02);
         }
         EXPECT_GT(std::abs(cue.lightness() - palette.color(QPalette::Text).lightness()), 120);
-        f.Doc->LoadFolder(QString());
+        test::LoadFolderAndWait(*f.Doc, QString());
         EXPECT_EQ(f.View->BackgroundColor(), base);
     }
     QApplication::setPalette(light);
@@ -527,7 +529,7 @@ TEST(PictoriumView, PasswordChangeFindsTheKindsAgain) {
     CViewFixture f;
     f.Doc->PasswordSet = test::SetOf({{1, "first"}});
     f.WriteCarriers();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     EXPECT_EQ(f.View->HiddenCount(), 0);
     f.Select(f.Row(QStringLiteral("Message.PNG")));

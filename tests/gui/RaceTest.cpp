@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/qt/QtTaskRunner.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,7 +89,7 @@ std::map<QString, QByteArray> Contents(const QString& folder) {
 TEST(Races, SelectionChangesWhileAnImageOperationRuns) {
     CRaceFixture f;
     f.WriteFolder(6, 4);
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     const int plain = f.Row(QStringLiteral("plain2.png"));
     f.Select(plain);
     ASSERT_EQ(f.Doc->SelectedIndex, plain);
@@ -125,7 +126,7 @@ TEST(Races, FolderRunsWhileThumbnailsLoadTheSameFiles) {
     CRaceFixture f;
     f.WriteFolder(8, 6);
     const std::map<QString, QByteArray> before = Contents(f.Folder.Path());
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.View->IsLoading());
 
     f.Platform.Messages.ExpectAnyText(MessageKind::Plain, QString(), MessageResult::Yes);
@@ -139,7 +140,7 @@ TEST(Races, FolderRunsWhileThumbnailsLoadTheSameFiles) {
     EXPECT_TRUE(f.Platform.Status.Texts.contains(
         QStringLiteral("14 files successfully encrypted. Password: first-pass")));
 
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     EXPECT_EQ(f.Doc->FileNames.size(), 0);
     f.Doc->Execute(cmd::DecryptFolder);
     for (int round = 0; f.Doc->LongTaskRunning; ++round) {
@@ -162,7 +163,7 @@ TEST(Races, FolderRunsWhileThumbnailsLoadTheSameFiles) {
     EXPECT_EQ(after, before);
     EXPECT_TRUE(f.Platform.Status.Texts.contains(FolderDecryptedStatus(14, kept)))
         << f.Platform.Status.Last().toStdString();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     EXPECT_TRUE(test::ProcessEventsUntil([&] { return !f.View->IsLoading(); }));
     EXPECT_EQ(f.View->HiddenCount(), 8);
 }
@@ -172,7 +173,7 @@ TEST(Races, FolderRunsWhileThumbnailsLoadTheSameFiles) {
 TEST(Races, PasswordsConfirmedWhileTheLoaderReadsTheSet) {
     CRaceFixture f;
     f.WriteFolder(16, 0);
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.View->IsLoading());
     int confirmed = 0;
     for (int round = 0; round < 12; ++round) {
@@ -202,7 +203,7 @@ TEST(Races, PasswordsConfirmedWhileTheLoaderReadsTheSet) {
         return model.OnOk(*f.Platform.Services().Messages);
     });
     f.Doc->OnSettingsPasswords();
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(test::ProcessEventsUntil([&] { return !f.View->IsLoading(); }));
     EXPECT_EQ(f.View->HiddenCount(), 0);
 }
@@ -221,7 +222,7 @@ TEST(Races, ClosingWhileLoadingAndWhileWorkRuns) {
     }
     auto app = std::make_unique<CPictoriumApp>(services, QStringLiteral("/nonexistent/bin/veilpane"));
     app->Frame().show();
-    app->Doc().LoadFolder(folder.Path());
+    test::LoadFolderAndWait(app->Doc(), folder.Path());
     app->Doc().SelectImage(3, {}, {});
     ASSERT_TRUE(app->Doc().HasImage());
     app->Doc().Execute(cmd::Negative);
@@ -236,7 +237,7 @@ TEST(Races, ClosingWhileLoadingAndWhileWorkRuns) {
                            "the image?")
                 .arg(app->Doc().FileNames[3])),
         MessageResult::Discard);
-    app->Doc().LoadFolder(folder.Path());
+    test::LoadFolderAndWait(app->Doc(), folder.Path());
     ASSERT_TRUE(app->Frame().View().IsLoading());
     EXPECT_FALSE(app->Frame().close());
     EXPECT_FALSE(app->Frame().View().IsLoading());

@@ -6,6 +6,7 @@
 #include "browse/PreviewDlg.h"
 #include "doc/CommandIds.h"
 #include "support/FakePlatform.h"
+#include "support/FolderLoad.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -35,7 +36,7 @@ struct CDocFixture {
     }
 
     void LoadAndSelect(const QString& name) {
-        Doc->LoadFolder(Folder.Path());
+        test::LoadFolderAndWait(*Doc, Folder.Path());
         Doc->SelectImage(static_cast<int>(Doc->FileNames.indexOf(name)), {}, {});
     }
 };
@@ -65,7 +66,7 @@ TEST(PreviewDlg, FitsTheImageBetweenGrayBars) {
     EXPECT_EQ(shot.pixelColor(100, 200), QColor(128, 128, 128));
     EXPECT_TRUE(test::Near(shot.pixelColor(300, 200), QColor(0xC0, 0x20, 0x40)));
 
-    f.Doc->LoadFolder(f.Folder.Path()); // no current image any more
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path()); // no current image any more
     EXPECT_TRUE(dlg.CanvasRect().isEmpty());
 }
 
@@ -232,10 +233,11 @@ TEST(FoldersDlg, SelectionLoadsTheFolder) {
     CFoldersFixture f;
     f.Dlg->Tree()->setCurrentIndex(f.Item(QStringLiteral("two")));
     EXPECT_EQ(f.Doc->CurrentFolder, f.Root.FilePath(QStringLiteral("two")));
+    test::WaitForFolderScan(*f.Doc);
     EXPECT_EQ(f.Doc->FileNames, QStringList{QStringLiteral("pic.png")});
     EXPECT_EQ(f.Loads, 1);
 
-    f.Doc->LoadFolder(f.Root.FilePath(QStringLiteral("one/deep")));
+    test::LoadFolderAndWait(*f.Doc, f.Root.FilePath(QStringLiteral("one/deep")));
     EXPECT_EQ(f.Loads, 2);
     EXPECT_EQ(f.Dlg->Model()->PathOf(f.Dlg->Tree()->currentIndex()),
               f.Root.FilePath(QStringLiteral("one/deep")));

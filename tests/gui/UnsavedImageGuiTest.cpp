@@ -5,6 +5,7 @@
 #include "browse/PictoriumView.h"
 #include "doc/CommandIds.h"
 #include "gui/FrameFixture.h"
+#include "support/FolderLoad.h"
 #include "support/TestImages.h"
 
 #include <QAction>
@@ -38,7 +39,7 @@ struct CUnsavedFrame : CFrameFixture {
         Frame().show();
         Doc().PasswordSet.Passwords[0] = QByteArray("alpha-key");
         Doc().SecretMessage = QStringLiteral("meet at noon");
-        Doc().LoadFolder(Folder.Path());
+        test::LoadFolderAndWait(Doc(), Folder.Path());
         EXPECT_TRUE(ProcessEventsUntil([this] { return !Frame().View().IsLoading(); }));
         Select(QStringLiteral("Sunset.JPG"));
     }
