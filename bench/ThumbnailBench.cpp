@@ -292,7 +292,8 @@ int main(int argc, char** argv) {
             fold();
             QObject::connect(&scroller, &QTimer::timeout, &view, [&, scrollClock] {
                 QScrollBar* bar = view.verticalScrollBar();
-                if (bar->value() >= bar->maximum()) {
+                // The end of the whole folder, not of the first images listed.
+                if (bar->value() >= bar->maximum() && !doc.IsFolderScanPending()) {
                     scroller.stop();
                     visits[0].ScrollMs = scrollClock->elapsed();
                     visits[0].ScrollStallMs = probe.TakeLongest();

@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace veilpane {
 
 namespace {
@@ -16,6 +18,9 @@ constexpr int RescanDelayMs = 250;
 // one; past this many the watch would eat into the system's limit, and such rewrites are seen at the next
 // change of the folder.
 constexpr int MaxWatchedFiles = 2000;
+// Every watch added or removed is a call into the system: a folder change hands them over a slice per turn
+// of the event loop rather than holding the window for all of them at once.
+constexpr qsizetype WatchesPerTurn = 200;
 
 } // namespace
 
@@ -26,6 +31,10 @@ void CPictoriumDoc::WatchFolder() {
         m_rescanTimer->setSingleShot(true);
         m_rescanTimer->setInterval(RescanDelayMs);
         m_scanner = new CFolderScanner(this);
+        m_watchTimer = new QTimer(this);
+        m_watchTimer->setSingleShot(true);
+        m_watchTimer->setInterval(0);
+        connect(m_watchTimer, &QTimer::timeout, this, &CPictoriumDoc::SyncWatches);
         connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { ScheduleRescan(); });
         connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
             m_touched.append(QFileInfo(path).fileName());
@@ -40,6 +49,10 @@ void CPictoriumDoc::WatchFolder() {
             }
         });
     }
+    SyncWatches();
+}
+
+void CPictoriumDoc::SyncWatches() {
     QSet<QString> wanted;
     if (!CurrentFolder.isEmpty()) {
         wanted.insert(CurrentFolder);
@@ -49,13 +62,27 @@ void CPictoriumDoc::WatchFolder() {
     }
     const QStringList watchedList = m_watcher->files() + m_watcher->directories();
     const QSet<QString> watched(watchedList.cbegin(), watchedList.cend());
-    const QSet<QString> gone = watched - wanted;
-    if (!gone.isEmpty()) {
-        m_watcher->removePaths(gone.values());
+    QStringList gone = (watched - wanted).values();
+    QStringList added;
+    // The folder itself first: its changes are what brings a rescan.
+    if (!CurrentFolder.isEmpty() && !watched.contains(CurrentFolder)) {
+        added.append(CurrentFolder);
     }
-    const QSet<QString> added = wanted - watched;
-    if (!added.isEmpty()) {
-        m_watcher->addPaths(added.values());
+    for (const QString& path : wanted) {
+        if (!watched.contains(path) && path != CurrentFolder) {
+            added.append(path);
+        }
+    }
+    const qsizetype removing = std::min<qsizetype>(gone.size(), WatchesPerTurn);
+    const qsizetype adding = std::min<qsizetype>(added.size(), WatchesPerTurn - removing);
+    if (removing > 0) {
+        m_watcher->removePaths(gone.mid(0, removing));
+    }
+    if (adding > 0) {
+        m_watcher->addPaths(added.mid(0, adding));
+    }
+    if (removing < gone.size() || adding < added.size()) {
+        m_watchTimer->start();
     }
 }
 

@@ -268,6 +268,7 @@ private:
 
     // --- Folder watch (doc/DocFolderWatch.cpp) --------------------------------------------------------
     void WatchFolder();
+    void SyncWatches();
     void OnFolderScanned(const CFolderScan& scan);
     void OnRescanDue();
     void ApplyCounts(const CFolderScan& scan, bool toStatus);
@@ -296,6 +297,7 @@ private:
     std::vector<CFolderEntry> m_entries; // beside FileNames: what a rescan compares against
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_rescanTimer = nullptr;
+    QTimer* m_watchTimer = nullptr;
     CFolderScanner* m_scanner = nullptr;
     QStringList m_touched; // files the watcher reported changed since the last scan
     bool m_rescanAgain = false;
