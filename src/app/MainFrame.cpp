@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace veilpane {
 
@@ -114,6 +115,7 @@ void CMainFrame::showEvent(QShowEvent* event) {
         return;
     }
     m_shownOnce = true;
+    QTimer::singleShot(0, this, &CMainFrame::KeepListColumns);
     // Both tool windows start shown, beside the main window, whether or not the view showed them itself.
     for (ToolWindow window : {ToolWindow::Folders, ToolWindow::ImagePreview}) {
         QWidget* widget = ToolWindowWidget(window);

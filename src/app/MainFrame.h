@@ -83,6 +83,9 @@ private:
     void CreatePathBar();
     void PlaceToolWindows();
     void RestoreDocks();
+    // Dock widths stored at another scale factor may leave the thumbnails a column or two: the docks then
+    // take their default widths. Once the window is laid out on the screen, at the first show.
+    void KeepListColumns();
     void OnCommand(int id);
     // The commands only a window can carry out, by id: what each does and, for the toggles, what its check
     // mark shows. Their rows in the command table hold the texts and the enable rules.

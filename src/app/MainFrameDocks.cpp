@@ -47,6 +47,29 @@ void CMainFrame::ApplyDefaultLayout() {
     resizeDocks({folders, preview}, {widths.Folders, widths.Preview}, Qt::Horizontal);
 }
 
+void CMainFrame::KeepListColumns() {
+    CToolWindowDlg* folders = ToolWindowWidget(ToolWindow::Folders);
+    CToolWindowDlg* preview = ToolWindowWidget(ToolWindow::ImagePreview);
+    if (!folders || !preview ||
+        !ListNeedsDefaultDocks(width(), m_view->viewport()->width(), m_view->gridSize().width())) {
+        return;
+    }
+    QList<QDockWidget*> docks;
+    QList<int> widths;
+    const CDockWidths defaults = DefaultDockWidths(width());
+    const std::pair<CToolWindowDlg*, int> sized[] = {{folders, defaults.Folders},
+                                                     {preview, defaults.Preview}};
+    for (const auto& [dock, wanted] : sized) {
+        if (!dock->isFloating() && dock->isVisible()) {
+            docks << dock;
+            widths << wanted;
+        }
+    }
+    if (!docks.isEmpty()) {
+        resizeDocks(docks, widths, Qt::Horizontal);
+    }
+}
+
 void CMainFrame::RestoreDocks() {
     const CSettingsStore* settings = m_doc.Services().Settings;
     if (!settings) {

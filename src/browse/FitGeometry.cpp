@@ -66,6 +66,18 @@ CDockWidths DefaultDockWidths(int frameWidth) {
     return {foldersWidth, docks - foldersWidth};
 }
 
+bool ListNeedsDefaultDocks(int frameWidth, int listWidth, int cellWidth) {
+    if (cellWidth <= 0) {
+        return false;
+    }
+    const int columns = std::max(0, listWidth) / cellWidth;
+    if (columns >= MinimumListColumns) {
+        return false;
+    }
+    const CDockWidths docks = DefaultDockWidths(frameWidth);
+    return std::max(0, frameWidth - docks.Folders - docks.Preview) / cellWidth > columns;
+}
+
 CDefaultLayout DefaultWindowLayout(const QRect& available) {
     // A margin all round leaves the window manager's title bar and the desktop's edges on the screen.
     const int marginX = std::max(8, available.width() / 40);

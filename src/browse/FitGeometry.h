@@ -39,4 +39,11 @@ struct CDefaultLayout {
 };
 CDefaultLayout DefaultWindowLayout(const QRect& available);
 
+// The fewest thumbnail columns a restored layout may leave the list.
+inline constexpr int MinimumListColumns = 3;
+// Whether the docks of a restored layout (stored at another size or scale factor) leave the thumbnail
+// list, listWidth wide in a main window frameWidth wide, under MinimumListColumns cells of cellWidth,
+// where the default dock widths would give it more columns.
+bool ListNeedsDefaultDocks(int frameWidth, int listWidth, int cellWidth);
+
 } // namespace veilpane

@@ -4,6 +4,7 @@
 #include "doc/CommandIds.h"
 #include "doc/WindowPlacement.h"
 #include "gui/FrameFixture.h"
+#include "gui/GuiTestSupport.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -13,6 +14,8 @@
 #include <QScreen>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace veilpane;
 using namespace veilpane::test;
@@ -87,6 +90,37 @@ TEST(MainFrameLayout, AStoredLayoutIsClampedToTheScreen) {
         EXPECT_TRUE(Screen().contains(FitRectToScreen(rect, Screen())));
     }
     EXPECT_EQ(FitRectToScreen(QRect(40, 50, 300, 200), Screen()), QRect(40, 50, 300, 200));
+}
+
+// Dock widths stored at another scale factor that leave the thumbnails under three columns give way to the
+// default widths at the next start; a window too small for more columns either way is left alone.
+TEST(MainFrameLayout, ARestoredLayoutLeavesTheThumbnailsThreeColumns) {
+    CFrameFixture f;
+    f.Start();
+    f.App->Start();
+    QCoreApplication::processEvents(); // the first show's own check of the layout
+    const int cell = f.Frame().View().gridSize().width();
+    f.Frame().resizeDocks({Dock(f, true)}, {f.Frame().width() - 2 * cell}, Qt::Horizontal);
+    QCoreApplication::processEvents();
+    ASSERT_LT(f.Frame().View().viewport()->width(), 2 * cell);
+    ASSERT_TRUE(f.Frame().close());
+
+    f.App.reset();
+    f.Start();
+    f.App->Start();
+    const int wanted = DefaultDockWidths(f.Frame().width()).Preview;
+    EXPECT_TRUE(ProcessEventsUntil([&] { return std::abs(Dock(f, true)->width() - wanted) < 10; }))
+        << Dock(f, true)->width() << " for " << wanted;
+    EXPECT_GT(f.Frame().View().viewport()->width(), 2 * cell);
+
+    // frame width, list width, cell width, whether the docks go back to their default widths
+    const std::tuple<int, int, int, bool> cases[] = {
+        {1600, 2 * 162, 162, true}, {1600, 3 * 162, 162, false}, {1067, 161, 162, true},
+        {300, 130, 162, true},      {200, 150, 162, false},      {1600, 0, 0, false},
+    };
+    for (const auto& [frame, list, cellWidth, rebalanced] : cases) {
+        EXPECT_EQ(ListNeedsDefaultDocks(frame, list, cellWidth), rebalanced) << frame << " " << list;
+    }
 }
 
 TEST(MainFrameLayout, ClosingStoresTheRectangleAndTheNextStartRestoresIt) {
