@@ -561,7 +561,7 @@ TEST(PictoriumView, FrameByAnalysisVerdict) {
         hidden.Save(f.Folder.FilePath(QStringLiteral("hidden.png")), QStringLiteral("image/png"));
     }
     test::WriteCarrier(f.Folder, QStringLiteral("opened.png"), QStringLiteral("note.txt"), Message.toUtf8());
-    f.Doc->LoadFolder(f.Folder.Path());
+    test::LoadFolderAndWait(*f.Doc, f.Folder.Path());
     ASSERT_TRUE(f.WaitForLoader());
     const int clean = f.Row(QStringLiteral("clean.png"));
     const int hidden = f.Row(QStringLiteral("hidden.png"));
