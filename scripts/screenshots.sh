@@ -129,5 +129,11 @@ sleep 0.3
 
 focus "$main"
 xdotool key alt+f x
+# The tour's hide was never saved, so the program asks before it closes; nothing of the tour is kept.
+for _ in $(seq 25); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.2
+done
+kill "$program_pid" 2>/dev/null || true
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
