@@ -323,10 +323,13 @@ CFileIdentity IdentityOf(const QString& path) {
 }
 
 CFileIdentity IdentityBeforeReading(const QString& path) {
-    // A change stamps the file with the coarse clock (or a finer one, never earlier). A change time before
-    // the coarse clock as it read just before the stat therefore guarantees that any later change moves it;
-    // one in the current tick does not, so the tick is waited out (a few milliseconds, and only for a file
-    // changed moments ago).
+    // A change stamps the file with the coarse clock, whose value stands still for a whole tick: a change
+    // time equal to the coarse clock as it read just before the stat could be stamped again by a later
+    // change in the same tick, so the tick is waited out (a few milliseconds, and only for a file changed
+    // moments ago). An earlier change time is safe. So is a later one: only a fine-grained stamp runs ahead
+    // of the coarse clock, and a kernel that stamps finely after a stat (Linux 6.13 on) gives every later
+    // change a later time. There the coarse clock can lag the stamps by two ticks, which waiting for it
+    // to pass them would sometimes not outlast.
     timespec tick{};
     ::clock_getres(CLOCK_REALTIME_COARSE, &tick);
     CFileIdentity identity;
@@ -334,7 +337,7 @@ CFileIdentity IdentityBeforeReading(const QString& path) {
         timespec before{};
         ::clock_gettime(CLOCK_REALTIME_COARSE, &before);
         identity = IdentityOf(path);
-        if (!identity.Valid || identity.ChangedNs < Nanoseconds(before)) {
+        if (!identity.Valid || identity.ChangedNs != Nanoseconds(before)) {
             return identity;
         }
         ::nanosleep(&tick, nullptr);
