@@ -71,6 +71,20 @@ struct CViewFixture {
     void Select(int row) { View->setCurrentIndex(View->model()->index(row, 0)); }
 };
 
+// One cell of the list as the delegate paints it, on black; the thumbnail lies at ThumbnailRect.
+QImage PaintCell(const CViewFixture& f, int row, bool selected = false) {
+    const QSize cell = CThumbnailDelegate::CellSize(f.View->fontMetrics());
+    QImage canvas(cell, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    QStyleOptionViewItem option;
+    option.initFrom(f.View.get());
+    option.rect = QRect(QPoint(0, 0), cell);
+    option.state = QStyle::State_Enabled | (selected ? QStyle::State_Selected : QStyle::State_None);
+    f.View->itemDelegate()->paint(&painter, option, f.View->model()->index(row, 0));
+    return canvas;
+}
+
 // A folder with carriers: each row gets its kind in the document, the list turns light yellow, and every
 // row has a thumbnail whose frame has the kind's colour.
 TEST(PictoriumView, LoadsKindsFramesAndBackground) {
@@ -129,18 +143,9 @@ TEST(PictoriumView, DelegatePaintsTheThumbnailUnscaled) {
     ASSERT_TRUE(f.WaitForLoader());
     const int row = f.Row(QStringLiteral("Message.PNG"));
     const QImage& thumb = f.View->Thumbnails().Thumbnail(row);
-    const QSize cell = CThumbnailDelegate::CellSize(f.View->fontMetrics());
     for (const bool selected : {false, true}) {
-        QImage canvas(cell, QImage::Format_RGB32);
-        canvas.fill(Qt::black);
-        QPainter painter(&canvas);
-        QStyleOptionViewItem option;
-        option.initFrom(f.View.get());
-        option.rect = QRect(QPoint(0, 0), cell);
-        option.state = QStyle::State_Enabled | (selected ? QStyle::State_Selected : QStyle::State_None);
-        f.View->itemDelegate()->paint(&painter, option, f.View->model()->index(row, 0));
-        painter.end();
-        const QRect at = CThumbnailDelegate::ThumbnailRect(option.rect);
+        const QImage canvas = PaintCell(f, row, selected);
+        const QRect at = CThumbnailDelegate::ThumbnailRect(canvas.rect());
         for (const QPoint p : {QPoint(75, 14), QPoint(75, 5), QPoint(75, 67), QPoint(2, 60)}) {
             EXPECT_EQ(canvas.pixelColor(at.topLeft() + p), thumb.pixelColor(p)) << p.x() << "," << p.y();
         }
@@ -571,16 +576,8 @@ TEST(PictoriumView, FrameByAnalysisVerdict) {
     // within the frames' pen.
     const QRect picture = ThumbnailPictureRect(QSize(400, 300));
     const auto painted = [&f, &picture](int row, QPoint at = {}) {
-        const QSize cell = CThumbnailDelegate::CellSize(f.View->fontMetrics());
-        QImage canvas(cell, QImage::Format_RGB32);
-        canvas.fill(Qt::black);
-        QPainter painter(&canvas);
-        QStyleOptionViewItem option;
-        option.initFrom(f.View.get());
-        option.rect = QRect(QPoint(0, 0), cell);
-        option.state = QStyle::State_Enabled;
-        f.View->itemDelegate()->paint(&painter, option, f.View->model()->index(row, 0));
-        return canvas.pixelColor(CThumbnailDelegate::ThumbnailRect(option.rect).topLeft() +
+        const QImage canvas = PaintCell(f, row);
+        return canvas.pixelColor(CThumbnailDelegate::ThumbnailRect(canvas.rect()).topLeft() +
                                  (at.isNull() ? QPoint(picture.left() + 10, picture.top() - 3) : at));
     };
     const QColor white(Qt::white);
